@@ -1,0 +1,308 @@
+#include "telnet/TelnetProtocol.h"
+
+#include <algorithm>
+
+using namespace telnet;
+
+RxMode RxModeFromIndex(int index)
+{
+    return index >= 0 && index <= 2 ? static_cast<RxMode>(index) : RxMode::AsReceived;
+}
+
+TxMode TxModeFromIndex(int index)
+{
+    return index >= 0 && index <= 2 ? static_cast<TxMode>(index) : TxMode::Cr;
+}
+
+// ---------------------------------------------------------------------------
+// Receive side
+
+CTelnetProtocol::CTelnetProtocol(CTelnetSink& sink, EchoOffer echoOffer)
+    : m_sink(sink), m_nEchoOffer(echoOffer)
+{
+}
+
+void CTelnetProtocol::StartProtocol(int remotePort)
+{
+    if (remotePort == 23) {
+        SendDo(kOptSuppressGoAhead);
+        SendDo(kOptEcho);
+    }
+    // A command cut off by the previous connection's end must not swallow the
+    // new connection's first bytes. The marks stay: they belong to the run.
+    m_nParserState = ParserState::Data;
+}
+
+void CTelnetProtocol::ProcessReceived(std::span<const std::uint8_t> bytes)
+{
+    // The display text is sized for one read; a longer block is taken as
+    // several reads so the buffer can never overflow.
+    do {
+        const std::size_t piece = std::min(bytes.size(), kMaxRead);
+        ProcessPiece(bytes.first(piece));
+        bytes = bytes.subspan(piece);
+    } while (!bytes.empty());
+}
+
+void CTelnetProtocol::ProcessPiece(std::span<const std::uint8_t> bytes)
+{
+    m_nDisplayLength = 0;
+    for (const std::uint8_t byte : bytes) {
+        if (m_nParserState != ParserState::Data)
+            ParseCommandByte(byte);
+        else
+            ProcessDataByte(byte);
+    }
+    // One insertion per read, also when empty: the screen is updated once.
+    FlushDisplay();
+}
+
+void CTelnetProtocol::ProcessDataByte(std::uint8_t byte)
+{
+    switch (byte) {
+    case kIac:
+        m_nParserState = ParserState::AfterIac;
+        break;
+    case kNul:
+        break; // RFC 854: NUL is a no-operation for the printer
+    case kBel:
+        m_sink.Beep();
+        break;
+    case kBackspace:
+        // The erase must hit the text already on screen, so what came before
+        // it in this read is shown first.
+        FlushDisplay();
+        m_sink.EraseBeforeCaret();
+        break;
+    case kCr:
+        if (m_nRxMode == RxMode::LfToCrLf)
+            break;
+        AppendDisplay(kCr);
+        if (m_nRxMode == RxMode::CrToCrLf)
+            AppendDisplay(kLf);
+        break;
+    case kLf:
+        if (m_nRxMode == RxMode::CrToCrLf)
+            break;
+        if (m_nRxMode == RxMode::LfToCrLf)
+            AppendDisplay(kCr);
+        AppendDisplay(kLf);
+        break;
+    default:
+        AppendDisplay(byte);
+        break;
+    }
+}
+
+void CTelnetProtocol::AppendDisplay(std::uint8_t byte)
+{
+    m_display[m_nDisplayLength++] = static_cast<char>(byte);
+}
+
+void CTelnetProtocol::FlushDisplay()
+{
+    m_display[m_nDisplayLength] = '\0';
+    m_sink.InsertText({m_display.data(), m_nDisplayLength});
+    m_nDisplayLength = 0;
+}
+
+void CTelnetProtocol::ParseCommandByte(std::uint8_t byte)
+{
+    switch (m_nParserState) {
+    case ParserState::Data:
+        break; // not a command byte; ProcessReceived never sends one here
+    case ParserState::AfterIac:
+        if (byte == kSb) {
+            m_nSubLength = 0;
+            m_nParserState = ParserState::InSubnegotiation;
+        } else {
+            // Every other command, IAC IAC included, is read as IAC command
+            // option: the next byte is taken as its option and never shown.
+            m_subBuffer[0] = byte;
+            m_nSubLength = 1;
+            m_nParserState = ParserState::AfterCommand;
+        }
+        break;
+    case ParserState::AfterCommand:
+        m_subBuffer[1] = byte;
+        m_nParserState = ParserState::Data;
+        HandleOption();
+        break;
+    case ParserState::InSubnegotiation:
+        m_subBuffer[m_nSubLength++] = byte;
+        if (byte == kIac)
+            m_nParserState = ParserState::IacInSubnegotiation;
+        else if (m_nSubLength == kSubnegotiationSize)
+            m_nParserState = ParserState::Data; // too long: abandoned, data again
+        break;
+    case ParserState::IacInSubnegotiation:
+        m_nParserState = ParserState::Data;
+        if (byte == kSe)
+            HandleSubnegotiation();
+        // Anything else after IAC drops the subnegotiation.
+        break;
+    }
+}
+
+void CTelnetProtocol::HandleOption()
+{
+    const std::uint8_t command = m_subBuffer[0];
+    const std::uint8_t option = m_subBuffer[1];
+    if (command == kWill)
+        AnswerWill(option);
+    else if (command == kDo)
+        AnswerDo(option);
+    // WONT, DONT and every other command get no reply.
+}
+
+void CTelnetProtocol::AnswerWill(std::uint8_t option)
+{
+    if (option == kOptSuppressGoAhead) {
+        if (!m_bSgaAnswered) {
+            SendDo(kOptSuppressGoAhead);
+            m_bSgaAnswered = true;
+        }
+    } else if (option == kOptEcho) {
+        if (!m_bEchoAnswered) {
+            SendDo(kOptEcho);
+            m_bEchoAnswered = true;
+        }
+    } else {
+        SendDont(option);
+    }
+}
+
+void CTelnetProtocol::AnswerDo(std::uint8_t option)
+{
+    if (option == kOptSuppressGoAhead) {
+        if (!m_bSgaAnswered) {
+            SendWill(kOptSuppressGoAhead);
+            m_bSgaAnswered = true;
+        }
+    } else if (option == kOptEcho) {
+        if (m_nEchoOffer == EchoOffer::Refuse) {
+            SendWont(kOptEcho); // refused each time it is asked
+            m_bEchoAnswered = true;
+        } else if (!m_bEchoAnswered) {
+            SendWill(kOptEcho);
+            m_bEchoAnswered = true;
+        }
+    } else if (option == kOptTerminalType) {
+        SendWill(kOptTerminalType);
+    } else {
+        SendWont(option);
+    }
+}
+
+void CTelnetProtocol::HandleSubnegotiation()
+{
+    // RFC 1091: IAC SB TERMINAL-TYPE SEND IAC SE asks for our terminal type.
+    if (m_nSubLength < 2 || m_subBuffer[0] != kOptTerminalType ||
+        m_subBuffer[1] != kTerminalTypeSend)
+        return;
+    // IAC SB TERMINAL-TYPE IS "DUMP" NUL IAC SE, in one send.
+    static constexpr std::array<std::uint8_t, 11> kReply = {
+        kIac, kSb, kOptTerminalType, kTerminalTypeIs, 'D', 'U', 'M', 'P', kNul, kIac, kSe};
+    m_sink.Send(kReply.data(), kReply.size());
+}
+
+void CTelnetProtocol::SendCommand(std::uint8_t verb, std::uint8_t option)
+{
+    const std::array<std::uint8_t, 3> command = {kIac, verb, option};
+    m_sink.Send(command.data(), command.size());
+}
+
+void CTelnetProtocol::SendWill(std::uint8_t option) { SendCommand(kWill, option); }
+void CTelnetProtocol::SendWont(std::uint8_t option) { SendCommand(kWont, option); }
+void CTelnetProtocol::SendDo(std::uint8_t option) { SendCommand(kDo, option); }
+void CTelnetProtocol::SendDont(std::uint8_t option) { SendCommand(kDont, option); }
+
+// ---------------------------------------------------------------------------
+// Send side
+
+CTelnetKeyboard::CTelnetKeyboard(CTelnetSink& sink) : m_sink(sink) {}
+
+void CTelnetKeyboard::TypeChar(unsigned int character)
+{
+    // A byte-oriented connection: only the low byte of the character goes out,
+    // and 255 is sent as it is, not doubled.
+    const auto key = static_cast<std::uint8_t>(character & 0xFF);
+    if (m_nLineMode == LineMode::Line)
+        TypeInLineMode(key);
+    else
+        TypeInCharacterMode(key);
+}
+
+std::string_view CTelnetKeyboard::LineEnd() const
+{
+    switch (m_nTxMode) {
+    case TxMode::CrLf:
+        return "\r\n";
+    case TxMode::Lf:
+        return "\n";
+    case TxMode::Cr:
+        break;
+    }
+    return "\r";
+}
+
+void CTelnetKeyboard::TypeInLineMode(std::uint8_t key)
+{
+    if (key == kBackspace) {
+        // Only the typed line can be erased, never the peer's text before it.
+        if (m_nLineLength == 0)
+            return;
+        m_sink.EraseBeforeCaret();
+        --m_nLineLength;
+        return;
+    }
+    if (key == kCr) {
+        for (const char c : LineEnd())
+            m_lineBuffer[m_nLineLength++] = static_cast<std::uint8_t>(c);
+        m_sink.InsertText("\r\n");
+        m_sink.Send(m_lineBuffer.data(), m_nLineLength);
+        m_nLineLength = 0;
+        return;
+    }
+    // Keep room for the longest line end, so Enter always sends the whole line.
+    if (m_nLineLength + 1 + kLongestLineEnd > kLineBufferSize) {
+        m_sink.Beep();
+        return;
+    }
+    m_lineBuffer[m_nLineLength++] = key;
+    // The screen holds no NUL: a typed NUL is sent but not shown.
+    const char shown[2] = {static_cast<char>(key), '\0'};
+    m_sink.InsertText({shown, key == kNul ? 0U : 1U});
+}
+
+void CTelnetKeyboard::TypeInCharacterMode(std::uint8_t key)
+{
+    // A line typed before line mode was switched off goes out first.
+    FlushPendingLine();
+    if (key == kCr) {
+        const std::string_view end = LineEnd();
+        m_sink.Send(reinterpret_cast<const std::uint8_t*>(end.data()), end.size());
+        return;
+    }
+    m_sink.Send(&key, 1);
+}
+
+void CTelnetKeyboard::FlushPendingLine()
+{
+    if (m_nLineLength == 0)
+        return;
+    m_sink.Send(m_lineBuffer.data(), m_nLineLength);
+    m_nLineLength = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Scroll-back
+
+std::optional<ScrollBackCut> PlanScrollBackCut(int lineCount, int textLength, int caret)
+{
+    if (lineCount <= kScrollBackMaxLines)
+        return std::nullopt;
+    const int cut = std::clamp(textLength, 0, kScrollBackCut);
+    const int remaining = std::max(textLength - cut, 0);
+    return ScrollBackCut{cut, std::clamp(caret - cut, 0, remaining)};
+}
