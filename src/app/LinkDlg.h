@@ -1,0 +1,122 @@
+#pragma once
+// CLinkDlg: the main window. Its shell (initialisation, field exchange,
+// system commands, key pre-translation, exit) is in app/LinkDlg.cpp; the
+// connection manager and the receive and send paths are in net/, the buffer
+// commands in panes/, the Telnet command in telnet/.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "framework/Font.h"
+#include "net/ConnectionState.h"
+#include "net/LinkSocket.h"
+#include "panes/HexView.h"
+#include "telnet/TelnetDlg.h"
+
+class CLinkDlg : public CDialog {
+public:
+    explicit CLinkDlg(CWnd* pParent = nullptr);
+    ~CLinkDlg() override;
+
+    // Socket notifications, forwarded by the endpoints.
+    void OnSocketConnect(CLinkSocket* pSocket, int nErrorCode);
+    void OnSocketAccept(CLinkSocket* pSocket, int nErrorCode);
+    void OnSocketReceive(CLinkSocket* pSocket, int nErrorCode);
+    void OnSocketClose(CLinkSocket* pSocket, int nErrorCode);
+    // The data endpoint can take the rest of a partial send.
+    void OnSocketSend(CLinkSocket* pSocket, int nErrorCode);
+
+    // Helpers that several commands share.
+    void SetStatusText(const std::string& text);
+    void UpdateConnectionUi();
+    void ReportSocketError(int nError);
+    void ShowReceiveCount(std::int64_t nCount);
+
+    // Controls, in declaration order.
+    CComboBox m_comboMode;
+    CButton m_checkKeepAlive;
+    CEdit m_editRemoteIP;
+    CHexView m_sendView;
+    CButton m_buttonSaveRecv;
+    CSpinButtonCtrl m_spinDataLength;
+    CEdit m_editStatus;
+    CHexView m_recvView;
+    CButton m_buttonTelnet;
+    CButton m_buttonSaveSend;
+    CButton m_buttonLoad;
+    CButton m_buttonSend;
+    CButton m_buttonClear;
+    CButton m_buttonExit;
+    CButton m_buttonConnect;
+    CButton m_buttonClose;
+
+    // Values exchanged with the fields.
+    UINT m_nRemotePort = 1470;
+    UINT m_nDataLength = 36;
+    std::string m_strRemoteIP = "10.1.0.1";
+    std::string m_strRecvCount;
+    UINT m_nLocalPort = 1470;
+    int m_nMode = -1;
+
+    int m_nState = Idle;
+    bool m_bTelnetActive = false;
+    CLinkSocket m_dataSocket;
+    CLinkSocket m_listenSocket;
+    CTelnetDlg m_telnetDlg;
+
+    HICON m_hIcon = nullptr;
+    std::string m_strTitle;
+    std::unique_ptr<CFont> m_pFontKorean;
+    std::unique_ptr<CFont> m_pFontDefault;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    bool PreTranslateMessage(MSG* pMsg) override;
+    bool OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    [[nodiscard]] const MessageMap* GetMessageMap() const override;
+
+    // Message handlers (the message map lists them).
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HICON OnQueryDragIcon();
+    void OnButtonSend();
+    void OnButtonConnect();
+    void OnButtonClose();
+    void OnButtonTelnet();
+    void OnButtonClear();
+    void OnButtonResize();
+    void OnDeltaposSpin(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnButtonLoad();
+    void OnButtonSaveSend();
+    void OnButtonSaveRecv();
+    void OnSetfocusRecv();
+    void OnButtonExit();
+    void OnSelchangeMode();
+
+    // Connection manager steps.
+    // The remote address by the address rule: dotted text, else a host-name
+    // lookup; std::nullopt (after telling the user) when the field is empty.
+    std::optional<std::uint32_t> GetRemoteAddress();
+    static std::uint32_t ResolveHost(const std::string& strHost);
+    void ApplyKeepAlive(CLinkSocket& socket);
+    void OpenMulticast(std::uint32_t nGroup);
+    void CloseDataSocket();
+    // Sends a block on the data endpoint, keeping any part the system does
+    // not take at once for OnSocketSend; false after a real error.
+    bool SendPayload(const std::vector<BYTE>& payload);
+
+    // The buffer commands' shared file dialog; the chosen path, or
+    // std::nullopt when the user cancels.
+    std::optional<std::string> RunFileDialog(bool bSave);
+
+    // Bytes of a partial TCP send that the system has not taken yet.
+    std::vector<BYTE> m_pendingSend;
+    std::size_t m_nPendingOffset = 0;
+};

@@ -1,0 +1,193 @@
+#include "framework/Controls.h"
+
+#include "framework/MultiLineEdit.h"
+#include "framework/Widgets.h"
+#include "framework/WindowSystem.h"
+
+// ---- CEdit: a single-line field (QLineEdit) or a multi-line edit ----
+
+void CEdit::SetSel(int nStart, int nEnd, bool) {
+    if (auto* line = WidgetOf<EditWidget>(this)) {
+        const int length = static_cast<int>(line->text().size());
+        if (nStart < 0) {
+            line->deselect();
+            return;
+        }
+        if (nEnd < 0 || nEnd > length) nEnd = length;
+        line->setSelection(nStart, nEnd - nStart);
+    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+        multi->SetSelection(nStart, nEnd);
+    }
+}
+
+void CEdit::GetSel(int& nStart, int& nEnd) const {
+    nStart = nEnd = 0;
+    if (auto* line = WidgetOf<EditWidget>(this)) {
+        if (line->hasSelectedText()) {
+            nStart = line->selectionStart();
+            nEnd = line->selectionEnd();
+        } else {
+            nStart = nEnd = line->cursorPosition();
+        }
+    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+        nStart = static_cast<int>(multi->SelectionStart());
+        nEnd = static_cast<int>(multi->SelectionEnd());
+    }
+}
+
+void CEdit::ReplaceSel(std::string_view text, bool) {
+    if (auto* line = WidgetOf<EditWidget>(this)) {
+        line->insert(FromUtf8(text));
+    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+        multi->ReplaceSelection(text);
+    }
+}
+
+void CEdit::Clear() {
+    if (auto* line = WidgetOf<EditWidget>(this)) {
+        line->del();
+    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+        multi->ReplaceSelection({});
+    }
+}
+
+void CEdit::SetReadOnly(bool bReadOnly) {
+    if (auto* line = WidgetOf<EditWidget>(this)) {
+        line->setReadOnly(bReadOnly);
+    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+        multi->SetReadOnly(bReadOnly);
+    }
+}
+
+bool CEdit::IsReadOnly() const {
+    if (auto* line = WidgetOf<EditWidget>(this)) return line->isReadOnly();
+    if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) return multi->IsReadOnly();
+    return false;
+}
+
+void CEdit::SetLimitText(UINT nMax) {
+    if (auto* line = WidgetOf<EditWidget>(this)) {
+        line->setMaxLength(nMax ? static_cast<int>(nMax) : 0x7FFFFFFE);
+    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+        multi->SetLimit(static_cast<long>(nMax));
+    }
+}
+
+void CEdit::ScrollCaret() {
+    if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) multi->ScrollCaretIntoView();
+}
+
+int CEdit::GetLineCount() const {
+    if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) return multi->DisplayRowCount();
+    return 1;
+}
+
+UINT CEdit::GetDlgCode() const {
+    if (WidgetOf<MultiLineEditWidget>(this)) {
+        return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
+    }
+    return DLGC_WANTCHARS | DLGC_WANTARROWS;
+}
+
+// ---- CButton ----
+
+int CButton::GetCheck() const {
+    auto* box = WidgetOf<CheckBoxWidget>(this);
+    return box && box->isChecked() ? 1 : 0;
+}
+
+void CButton::SetCheck(int nCheck) {
+    if (auto* box = WidgetOf<CheckBoxWidget>(this)) box->setChecked(nCheck != 0);
+}
+
+void CButton::Click() {
+    if (auto* button = dynamic_cast<QAbstractButton*>(m_hWnd)) button->click();
+}
+
+UINT CButton::GetDlgCode() const { return DLGC_BUTTON; }
+
+// ---- CComboBox ----
+
+int CComboBox::GetCount() const {
+    auto* combo = WidgetOf<ComboWidget>(this);
+    return combo ? combo->count() : 0;
+}
+
+int CComboBox::GetCurSel() const {
+    auto* combo = WidgetOf<ComboWidget>(this);
+    return combo ? combo->currentIndex() : CB_ERR;
+}
+
+int CComboBox::SetCurSel(int nSelect) {
+    auto* combo = WidgetOf<ComboWidget>(this);
+    if (!combo) return CB_ERR;
+    if (nSelect < -1 || nSelect >= combo->count()) {
+        combo->setCurrentIndex(-1);
+        return CB_ERR;
+    }
+    combo->setCurrentIndex(nSelect);
+    return nSelect;
+}
+
+int CComboBox::AddString(std::string_view text) {
+    auto* combo = WidgetOf<ComboWidget>(this);
+    if (!combo) return CB_ERR;
+    const int current = combo->currentIndex();
+    combo->addItem(FromUtf8(text));
+    // Adding items never selects one, as in the classic control.
+    combo->setCurrentIndex(current);
+    return combo->count() - 1;
+}
+
+int CComboBox::InsertString(int nIndex, std::string_view text) {
+    auto* combo = WidgetOf<ComboWidget>(this);
+    if (!combo) return CB_ERR;
+    const int current = combo->currentIndex();
+    const int at = nIndex < 0 || nIndex > combo->count() ? combo->count() : nIndex;
+    combo->insertItem(at, FromUtf8(text));
+    combo->setCurrentIndex(current < 0 ? -1 : (current >= at ? current + 1 : current));
+    return at;
+}
+
+std::string CComboBox::GetLBText(int nIndex) const {
+    auto* combo = WidgetOf<ComboWidget>(this);
+    return combo ? ToUtf8(combo->itemText(nIndex)) : std::string();
+}
+
+void CComboBox::ResetContent() {
+    if (auto* combo = WidgetOf<ComboWidget>(this)) combo->clear();
+}
+
+void CComboBox::SelectByUser(int nIndex) {
+    auto* combo = WidgetOf<ComboWidget>(this);
+    if (!combo || nIndex < 0 || nIndex >= combo->count()) return;
+    combo->setCurrentIndex(nIndex);
+    emit combo->activated(nIndex);
+}
+
+// ---- CSpinButtonCtrl ----
+
+int CSpinButtonCtrl::SetPos(int nPos) {
+    auto* spin = WidgetOf<UpDownWidget>(this);
+    if (!spin) return 0;
+    const int previous = spin->m_nPos;
+    spin->m_nPos = nPos;
+    return previous;
+}
+
+int CSpinButtonCtrl::GetPos() const {
+    auto* spin = WidgetOf<UpDownWidget>(this);
+    return spin ? spin->m_nPos : 0;
+}
+
+void CSpinButtonCtrl::SetRange(int nLower, int nUpper) {
+    if (auto* spin = WidgetOf<UpDownWidget>(this)) {
+        spin->m_nLower = nLower;
+        spin->m_nUpper = nUpper;
+    }
+}
+
+LRESULT CSpinButtonCtrl::Step(int nDelta) {
+    auto* spin = WidgetOf<UpDownWidget>(this);
+    return spin ? spin->Step(nDelta) : 1;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The one seam for everything modal or audible that the user answers or
+// hears: message boxes, the open and save file dialogs, the beep. The
+// program uses the toolkit's dialogs through it; tests install a scripted
+// double that records every call and returns programmed answers. Message
+// boxes and file dialogs run their own event loops, so socket
+// notifications go on being handled while they are open.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/WinDef.h"
+
+class CWnd;
+
+struct FileDialogFilter {
+    std::string name;     // shown to the user, e.g. "*.bin"
+    std::string pattern;  // e.g. "*.bin"
+};
+
+enum class FileDialogKind { Open, SaveAs };
+
+struct FileDialogRequest {
+    FileDialogKind kind = FileDialogKind::Open;
+    std::string title;
+    std::string initialPath;  // a folder, a file or a pattern such as "/home/u/*.bin"
+    std::vector<FileDialogFilter> filters;
+    int filterIndex = 1;  // 1-based, as the common dialogs count
+    std::string defaultExtension;
+    bool hideReadOnly = false;
+    bool overwritePrompt = false;
+};
+
+struct FileDialogResult {
+    std::string path;     // the full path chosen
+    int filterIndex = 1;  // the filter entry in use when confirmed
+};
+
+class IUserPrompts {
+public:
+    virtual ~IUserPrompts() = default;
+    // Returns the button pressed (IDOK, IDYES, IDNO ...).
+    virtual int MessageBox(CWnd* owner, const std::string& text, const std::string& caption,
+                           UINT type) = 0;
+    // std::nullopt when the user cancels.
+    virtual std::optional<FileDialogResult> FileDialog(CWnd* owner,
+                                                       const FileDialogRequest& request) = 0;
+    virtual void MessageBeep(UINT type) = 0;
+};
+
+// The prompts in use: the toolkit's own unless a test installed others.
+[[nodiscard]] IUserPrompts& AfxPrompts();
+// Installs `prompts` (not owned); null restores the toolkit's own.
+void AfxSetPrompts(IUserPrompts* prompts);
+
+// A message box captioned with the application's name.
+int AfxMessageBox(const std::string& text, UINT type = MB_OK);
+void MessageBeep(UINT type);

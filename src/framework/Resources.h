@@ -1,0 +1,48 @@
+#pragma once
+// The program's resources (string tables in two languages, dialog
+// templates, icons), registered once by the application as static tables.
+// Lookups pick the string table of the user-interface language.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "framework/DialogTemplate.h"
+#include "framework/WinDef.h"
+
+struct StringTableEntry {
+    UINT id = 0;
+    std::string_view text;
+};
+
+// One image of an icon: `pixels` holds size x size hexadecimal digits, row
+// by row, each an index into the 16-entry ARGB palette.
+struct IconImage {
+    int size = 0;
+    std::span<const std::uint32_t> palette;
+    std::string_view pixels;
+};
+
+struct IconResource {
+    UINT id = 0;
+    std::span<const IconImage> images;
+};
+
+using HICON = const IconResource*;
+
+struct ResourceTables {
+    std::span<const StringTableEntry> englishStrings;
+    std::span<const StringTableEntry> koreanStrings;
+    std::span<const DialogTemplate* const> dialogs;
+    std::span<const IconResource* const> icons;
+};
+
+void AfxSetResourceTables(const ResourceTables* tables);
+
+// The text of string `nID` in the user-interface language; empty (and
+// false) when the table has no such string.
+bool LoadString(std::string& text, UINT nID);
+[[nodiscard]] std::string LoadString(UINT nID);
+
+[[nodiscard]] const DialogTemplate* AfxFindDialogTemplate(UINT nID);
+[[nodiscard]] HICON AfxLoadIcon(UINT nID);

@@ -1,0 +1,88 @@
+#pragma once
+// Inside the framework only: the painted widget behind CRichEditCtrl.
+// It holds the text, the selection and the scroll-bar state as plain
+// values; painting and the toolkit scroll bar follow them lazily, so that
+// an owner changing them many times per frame pays for one repaint.
+
+#include <QScrollBar>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "framework/WinDef.h"
+#include "framework/Widgets.h"
+
+class RichEditWidget : public QWidget, public TextWindow {
+public:
+    RichEditWidget(QWidget* parent, DWORD style);
+
+    [[nodiscard]] std::string GetText() const override;
+    void SetText(std::string_view text) override;
+
+    // The text as it stands, after the owner's deferred text is produced.
+    [[nodiscard]] const std::string& Text() const;
+    void SetSelection(long start, long end);
+    [[nodiscard]] long SelectionStart() const { return m_selStart; }
+    [[nodiscard]] long SelectionEnd() const { return m_selEnd; }
+    void ReplaceSelection(std::string_view text);
+    [[nodiscard]] long Limit() const { return m_limit; }
+    void SetLimit(long limit) { m_limit = limit; }
+    [[nodiscard]] int RowChars() const { return m_rowChars; }
+    void SetRowChars(int chars);
+
+    void SetScrollState(const SCROLLINFO& info);
+    [[nodiscard]] const SCROLLINFO& ScrollState() const { return m_scroll; }
+    void SetScrollBarShown(bool shown);
+
+    void HideCaretAndSelection() {
+        m_caretHidden = true;
+        update();
+    }
+    [[nodiscard]] bool CaretHidden() const { return m_caretHidden; }
+
+    // The owner's deferred-text hook (see CRichEditCtrl::RealizeText).
+    void SetRealizeHook(std::function<void()> hook) { m_realize = std::move(hook); }
+    void Realize() const;
+
+    // The character position under a point of the widget.
+    [[nodiscard]] long PositionAt(QPoint point) const;
+    [[nodiscard]] int CellWidth() const;
+    [[nodiscard]] int RowHeight() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void SendScroll(UINT code, int trackPos);
+    void SyncScrollBar();
+    [[nodiscard]] QRect TextArea() const;
+
+    std::string m_text;
+    long m_selStart = 0;
+    long m_selEnd = 0;
+    long m_anchor = 0;
+    long m_limit = 32767;
+    int m_rowChars = 77;
+    bool m_caretHidden = false;
+    bool m_caretOn = true;
+    bool m_dragging = false;
+    bool m_scrollBarShown = true;
+    mutable bool m_realizing = false;
+    bool m_syncingScrollBar = false;
+    SCROLLINFO m_scroll;
+    QScrollBar* m_scrollBar;
+    QTimer m_blink;
+    std::function<void()> m_realize;
+};

@@ -1,0 +1,334 @@
+#include "framework/Widgets.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QMenu>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+
+#include "framework/WindowSystem.h"
+
+namespace {
+
+struct KeyRow {
+    int qtKey;
+    UINT vk;
+    UINT scanCode;
+    bool dedicated;  // a key of its own beside the main block (extended when not on the keypad)
+};
+
+// The keys whose virtual key and scan code the application can tell apart.
+constexpr KeyRow kKeys[] = {
+    {Qt::Key_Up, VK_UP, 0x48, true},         {Qt::Key_Down, VK_DOWN, 0x50, true},
+    {Qt::Key_Left, VK_LEFT, 0x4B, true},     {Qt::Key_Right, VK_RIGHT, 0x4D, true},
+    {Qt::Key_PageUp, VK_PRIOR, 0x49, true},  {Qt::Key_PageDown, VK_NEXT, 0x51, true},
+    {Qt::Key_Home, VK_HOME, 0x47, true},     {Qt::Key_End, VK_END, 0x4F, true},
+    {Qt::Key_Insert, VK_INSERT, 0x52, true}, {Qt::Key_Delete, VK_DELETE, 0x53, true},
+    {Qt::Key_Return, VK_RETURN, 0x1C, false}, {Qt::Key_Enter, VK_RETURN, 0x1C, false},
+    {Qt::Key_Escape, VK_ESCAPE, 0x01, false}, {Qt::Key_Tab, VK_TAB, 0x0F, false},
+    {Qt::Key_Backtab, VK_TAB, 0x0F, false},  {Qt::Key_Backspace, VK_BACK, 0x0E, false},
+    {Qt::Key_Space, VK_SPACE, 0x39, false},  {Qt::Key_Shift, VK_SHIFT, 0x2A, false},
+    {Qt::Key_Control, VK_CONTROL, 0x1D, false}, {Qt::Key_Alt, VK_MENU, 0x38, false},
+};
+
+}  // namespace
+
+LPARAM KeyMessage::KeyDownLParam(bool autoRepeat) const {
+    UINT flags = scanCode | (extended ? KF_EXTENDED : 0) | (autoRepeat ? KF_REPEAT : 0);
+    return static_cast<LPARAM>((static_cast<DWORD>(flags) << 16) | 1u);
+}
+
+LPARAM KeyMessage::KeyUpLParam() const {
+    UINT flags = scanCode | (extended ? KF_EXTENDED : 0) | KF_REPEAT | KF_UP;
+    return static_cast<LPARAM>((static_cast<DWORD>(flags) << 16) | 1u);
+}
+
+KeyMessage TranslateKey(const QKeyEvent& event) {
+    const int key = event.key();
+    const bool keypad = event.modifiers().testFlag(Qt::KeypadModifier);
+    for (const KeyRow& row : kKeys) {
+        if (row.qtKey == key) {
+            // The numeric keypad's cursor keys share virtual keys and scan
+            // codes with the dedicated ones but lack the extended flag.
+            return {row.vk, row.scanCode, row.dedicated && !keypad};
+        }
+    }
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return {static_cast<UINT>(key), 0, false};
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return {static_cast<UINT>(key), 0, false};
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) {
+        return {VK_F1 + static_cast<UINT>(key - Qt::Key_F1), 0x3B + static_cast<UINT>(key - Qt::Key_F1),
+                false};
+    }
+    return {0, 0, false};
+}
+
+std::string CharactersOf(const QKeyEvent& event) {
+    const int key = event.key();
+    // Keys whose character the toolkit leaves out or spells differently.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) return "\r";
+    if (key == Qt::Key_Backspace) return "\b";
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) return "\t";
+    if (key == Qt::Key_Escape) return "\x1b";
+    if (key == Qt::Key_Delete) return {};
+    return ToUtf8(event.text());
+}
+
+QPixmap IconPixmap(HICON icon, int size) {
+    if (!icon || icon->images.empty()) return {};
+    const IconImage* best = &icon->images.front();
+    for (const IconImage& image : icon->images) {
+        if (std::abs(image.size - size) < std::abs(best->size - size)) best = &image;
+    }
+    QImage image(best->size, best->size, QImage::Format_ARGB32);
+    for (int y = 0; y < best->size; ++y) {
+        for (int x = 0; x < best->size; ++x) {
+            char digit = best->pixels[static_cast<std::size_t>(y * best->size + x)];
+            int index = digit <= '9' ? digit - '0' : (digit | 0x20) - 'a' + 10;
+            std::uint32_t argb = index >= 0 && static_cast<std::size_t>(index) < best->palette.size()
+                                     ? best->palette[static_cast<std::size_t>(index)]
+                                     : 0;
+            image.setPixel(x, y, argb);
+        }
+    }
+    QPixmap pixmap = QPixmap::fromImage(image);
+    return best->size == size ? pixmap : pixmap.scaled(size, size);
+}
+
+QIcon ToQIcon(HICON icon) {
+    QIcon result;
+    if (!icon) return result;
+    for (const IconImage& image : icon->images) result.addPixmap(IconPixmap(icon, image.size));
+    return result;
+}
+
+// ---- DialogWindow ----
+
+DialogWindow::DialogWindow(QWidget* parent) : QWidget(parent, Qt::Dialog) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+std::string DialogWindow::GetText() const { return ToUtf8(windowTitle()); }
+
+void DialogWindow::SetText(std::string_view text) { setWindowTitle(FromUtf8(text)); }
+
+void DialogWindow::closeEvent(QCloseEvent* event) {
+    // The close box and Alt+F4 arrive as the SC_CLOSE system command; the
+    // window closes only when its own handling ends it.
+    event->ignore();
+    if (CWnd* wnd = WndRouting::NearestWnd(this)) wnd->SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
+    ShowSystemMenu(event->globalPos());
+    event->accept();
+}
+
+void DialogWindow::ShowSystemMenu(QPoint globalPos) {
+    CWnd* wnd = WndRouting::NearestWnd(this);
+    WindowInfo* info = WndRouting::Find(this);
+    if (!wnd || !info || !info->systemMenu) return;
+    QMenu menu(this);
+    for (const CMenu::Item& item : info->systemMenu->Items()) {
+        if (item.flags & MF_SEPARATOR) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(FromUtf8(item.text));
+        action->setData(item.id);
+    }
+    QAction* chosen = menu.exec(globalPos);
+    if (chosen) wnd->SendMessage(WM_SYSCOMMAND, chosen->data().toUInt(), 0);
+}
+
+void DialogWindow::paintEvent(QPaintEvent* event) {
+    WndRouting::Route(this, WM_PAINT, 0, 0, [this, event] { QWidget::paintEvent(event); });
+}
+
+// ---- Edit ----
+
+EditWidget::EditWidget(QWidget* parent, DWORD style, DWORD exStyle) : QLineEdit(parent) {
+    setFrame((style & WS_BORDER) != 0);
+    setReadOnly((style & ES_READONLY) != 0);
+    if (exStyle & WS_EX_STATICEDGE) {
+        setStyleSheet(QStringLiteral(
+            "QLineEdit { border: 1px solid palette(mid); background: palette(window); }"));
+    }
+    setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
+    setMaxLength(32767);
+}
+
+std::string EditWidget::GetText() const { return ToUtf8(text()); }
+
+void EditWidget::SetText(std::string_view value) {
+    QString next = FromUtf8(value);
+    if (next != text()) setText(next);
+}
+
+void EditWidget::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    WndRouting::NotifyParent(this, EN_SETFOCUS);
+}
+
+// ---- Buttons ----
+
+PushButtonWidget::PushButtonWidget(QWidget* parent, DWORD style)
+    : QPushButton(parent), m_bDefault((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+    setAutoDefault(false);
+    setDefault(m_bDefault);
+    setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
+    connect(this, &QPushButton::clicked, this, [this] { WndRouting::NotifyParent(this, BN_CLICKED); });
+}
+
+std::string PushButtonWidget::GetText() const { return ToUtf8(text()); }
+
+void PushButtonWidget::SetText(std::string_view value) { setText(FromUtf8(value)); }
+
+CheckBoxWidget::CheckBoxWidget(QWidget* parent) : QCheckBox(parent) {
+    connect(this, &QCheckBox::clicked, this, [this] { WndRouting::NotifyParent(this, BN_CLICKED); });
+}
+
+std::string CheckBoxWidget::GetText() const { return ToUtf8(text()); }
+
+void CheckBoxWidget::SetText(std::string_view value) { setText(FromUtf8(value)); }
+
+GroupBoxWidget::GroupBoxWidget(QWidget* parent) : QGroupBox(parent) {
+    // A group box is only a frame drawn behind its neighbours.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+std::string GroupBoxWidget::GetText() const { return ToUtf8(title()); }
+
+void GroupBoxWidget::SetText(std::string_view value) { setTitle(FromUtf8(value)); }
+
+// ---- Statics ----
+
+StaticWidget::StaticWidget(QWidget* parent, DWORD style) : QWidget(parent), m_style(style) {
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void StaticWidget::SetText(std::string_view text) {
+    if (text == m_text) return;
+    m_text.assign(text);
+    m_display = FromUtf8(text);
+    if (!(m_style & SS_NOPREFIX)) {
+        // "&x" marks a mnemonic and "&&" stands for "&".
+        QString shown;
+        for (qsizetype i = 0; i < m_display.size(); ++i) {
+            if (m_display[i] == u'&' && i + 1 < m_display.size()) ++i;
+            shown += m_display[i];
+        }
+        m_display = shown;
+    }
+    update();
+}
+
+void StaticWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                   QPalette::WindowText));
+    const int align = (m_style & SS_TYPEMASK) == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft;
+    painter.drawText(rect(), align | Qt::AlignTop | Qt::TextSingleLine, m_display);
+}
+
+IconWidget::IconWidget(QWidget* parent, HICON icon) : QWidget(parent), m_icon(icon) {
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void IconWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, IconPixmap(m_icon, 32));
+}
+
+// ---- Combo box ----
+
+ComboWidget::ComboWidget(QWidget* parent, DWORD style) : QComboBox(parent) {
+    setEditable((style & CBS_TYPEMASK) == CBS_DROPDOWN);
+    setInsertPolicy(QComboBox::NoInsert);
+    setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
+    setCurrentIndex(-1);
+    connect(this, &QComboBox::activated, this,
+            [this](int) { WndRouting::NotifyParent(this, CBN_SELCHANGE); });
+}
+
+std::string ComboWidget::GetText() const { return ToUtf8(currentText()); }
+
+void ComboWidget::SetText(std::string_view value) {
+    if (isEditable()) setEditText(FromUtf8(value));
+}
+
+// ---- Up-down ----
+
+UpDownWidget::UpDownWidget(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    m_repeat.setInterval(50);
+    connect(&m_repeat, &QTimer::timeout, this, [this] { Repeat(); });
+}
+
+LRESULT UpDownWidget::Step(int nDelta) {
+    WindowInfo* info = WndRouting::Find(this);
+    CWnd* parent = parentWidget() ? WndRouting::NearestWnd(parentWidget()) : nullptr;
+    if (!info || !parent) return 1;
+    NMUPDOWN notify;
+    notify.hdr.hwndFrom = info->wnd;
+    notify.hdr.idFrom = static_cast<std::uintptr_t>(info->id);
+    notify.hdr.code = UDN_DELTAPOS;
+    notify.iPos = m_nPos;
+    notify.iDelta = nDelta;
+    LRESULT refused = parent->SendMessage(WM_NOTIFY, static_cast<WPARAM>(info->id),
+                                          reinterpret_cast<LPARAM>(&notify));
+    if (!refused) {
+        const int low = std::min(m_nLower, m_nUpper);
+        const int high = std::max(m_nLower, m_nUpper);
+        m_nPos = std::clamp(m_nPos + notify.iDelta, low, high);
+    }
+    update();
+    return refused;
+}
+
+void UpDownWidget::Repeat() {
+    // Held down, the steps grow as the classic control's acceleration table says.
+    const qint64 held = QDateTime::currentMSecsSinceEpoch() - m_nPressedAt;
+    const int size = held >= 5000 ? 20 : held >= 2000 ? 5 : 1;
+    m_repeat.setInterval(50);
+    Step(m_nDirection * size);
+}
+
+void UpDownWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !isEnabled()) return;
+    m_nDirection = event->position().y() < height() / 2.0 ? -1 : 1;
+    m_nPressedAt = QDateTime::currentMSecsSinceEpoch();
+    Step(m_nDirection);
+    m_repeat.start(400);
+}
+
+void UpDownWidget::mouseReleaseEvent(QMouseEvent*) {
+    m_repeat.stop();
+    m_nDirection = 0;
+    update();
+}
+
+void UpDownWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QStyleOption option;
+    option.initFrom(this);
+    const int half = height() / 2;
+    const QRect up(0, 0, width(), half);
+    const QRect down(0, half, width(), height() - half);
+    for (const auto& [area, arrow, pressed] :
+         {std::tuple{up, QStyle::PE_IndicatorArrowUp, m_nDirection < 0},
+          std::tuple{down, QStyle::PE_IndicatorArrowDown, m_nDirection > 0}}) {
+        QStyleOptionButton button;
+        button.initFrom(this);
+        button.rect = area;
+        button.state |= pressed ? QStyle::State_Sunken : QStyle::State_Raised;
+        style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &button, &painter, this);
+        QStyleOption arrowOption = option;
+        arrowOption.rect = area.adjusted(2, 2, -2, -2);
+        style()->drawPrimitive(arrow, &arrowOption, &painter, this);
+    }
+}

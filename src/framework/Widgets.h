@@ -1,0 +1,160 @@
+#pragma once
+// Inside the framework only: the toolkit widgets behind the standard
+// controls of a dialog template, and the translation of toolkit key events
+// into key messages.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+#include <string_view>
+
+#include "framework/Resources.h"
+#include "framework/WinDef.h"
+
+// Text access shared by every framework widget (WM_SETTEXT / WM_GETTEXT).
+class TextWindow {
+public:
+    virtual ~TextWindow() = default;
+    [[nodiscard]] virtual std::string GetText() const = 0;
+    virtual void SetText(std::string_view text) = 0;
+};
+
+// A key event as key messages see it.
+struct KeyMessage {
+    UINT vk = 0;
+    UINT scanCode = 0;
+    bool extended = false;
+    // lParam of WM_KEYDOWN / WM_KEYUP: repeat count, scan code, flags.
+    [[nodiscard]] LPARAM KeyDownLParam(bool autoRepeat) const;
+    [[nodiscard]] LPARAM KeyUpLParam() const;
+};
+[[nodiscard]] KeyMessage TranslateKey(const QKeyEvent& event);
+// The character messages a key event produces: the bytes of its text in
+// UTF-8, each one WM_CHAR (as an ANSI program receives code-page bytes).
+[[nodiscard]] std::string CharactersOf(const QKeyEvent& event);
+
+// Records the modifiers of the key event being dispatched (GetKeyState).
+void SetCurrentKeyModifiers(Qt::KeyboardModifiers modifiers);
+
+// Paints an icon resource (the image closest to `size`) into a rectangle.
+QPixmap IconPixmap(HICON icon, int size);
+QIcon ToQIcon(HICON icon);
+
+class DialogWindow : public QWidget, public TextWindow {
+public:
+    explicit DialogWindow(QWidget* parent);
+    [[nodiscard]] std::string GetText() const override;
+    void SetText(std::string_view text) override;
+    bool MoveFocus(bool next) { return focusNextPrevChild(next); }
+    void ShowSystemMenu(QPoint globalPos);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class EditWidget : public QLineEdit, public TextWindow {
+public:
+    EditWidget(QWidget* parent, DWORD style, DWORD exStyle);
+    [[nodiscard]] std::string GetText() const override;
+    void SetText(std::string_view text) override;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+};
+
+class PushButtonWidget : public QPushButton, public TextWindow {
+public:
+    PushButtonWidget(QWidget* parent, DWORD style);
+    [[nodiscard]] std::string GetText() const override;
+    void SetText(std::string_view text) override;
+    [[nodiscard]] bool IsDefault() const { return m_bDefault; }
+
+private:
+    bool m_bDefault;
+};
+
+class CheckBoxWidget : public QCheckBox, public TextWindow {
+public:
+    explicit CheckBoxWidget(QWidget* parent);
+    [[nodiscard]] std::string GetText() const override;
+    void SetText(std::string_view text) override;
+};
+
+class GroupBoxWidget : public QGroupBox, public TextWindow {
+public:
+    explicit GroupBoxWidget(QWidget* parent);
+    [[nodiscard]] std::string GetText() const override;
+    void SetText(std::string_view text) override;
+};
+
+// A static text painted by the framework: cheap to update (the receive
+// count changes on every read) and it repaints only when its text changes.
+class StaticWidget : public QWidget, public TextWindow {
+public:
+    StaticWidget(QWidget* parent, DWORD style);
+    [[nodiscard]] std::string GetText() const override { return m_text; }
+    void SetText(std::string_view text) override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    DWORD m_style;
+    std::string m_text;
+    QString m_display;
+};
+
+class IconWidget : public QWidget, public TextWindow {
+public:
+    IconWidget(QWidget* parent, HICON icon);
+    [[nodiscard]] std::string GetText() const override { return {}; }
+    void SetText(std::string_view) override {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    HICON m_icon;
+};
+
+class ComboWidget : public QComboBox, public TextWindow {
+public:
+    ComboWidget(QWidget* parent, DWORD style);
+    [[nodiscard]] std::string GetText() const override;
+    void SetText(std::string_view text) override;
+};
+
+// The up-down control: two arrows that propose a change of -1 (up) or +1
+// (down) to the parent with UDN_DELTAPOS; held down, it repeats and
+// accelerates (steps of 5 after 2 s, 20 after 5 s).
+class UpDownWidget : public QWidget, public TextWindow {
+public:
+    explicit UpDownWidget(QWidget* parent);
+    [[nodiscard]] std::string GetText() const override { return m_text; }
+    void SetText(std::string_view text) override { m_text = text; }
+    int m_nPos = 0;
+    int m_nLower = 100;  // the control's default range runs from 100 down to 0
+    int m_nUpper = 0;
+    // Proposes nDelta to the parent; applies it when the parent allows.
+    LRESULT Step(int nDelta);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void Repeat();
+    std::string m_text;
+    QTimer m_repeat;
+    int m_nDirection = 0;
+    qint64 m_nPressedAt = 0;
+};
