@@ -165,8 +165,13 @@ bool CDialog::CreateFromTemplate() {
         CRect rect{item.x, item.y, item.x + item.cx, item.y + item.cy};
         MapDialogRect(&rect);
         int height = rect.Height();
-        // A combo box's template height includes its dropped-down list.
-        if (item.windowClass == WC_COMBOBOX) height = std::min(height, widget->sizeHint().height());
+        // A combo box's template height includes its dropped-down list; its
+        // selection field is as tall as an edit field (12 dialog units).
+        if (item.windowClass == WC_COMBOBOX) {
+            CRect field{0, 0, 0, 12};
+            MapDialogRect(&field);
+            height = std::min(height, field.Height());
+        }
         widget->setGeometry(rect.left, rect.top, rect.Width(), height);
         widget->setVisible((item.style & WS_VISIBLE) != 0);
         widget->setEnabled((item.style & WS_DISABLED) == 0);

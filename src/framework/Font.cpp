@@ -39,6 +39,8 @@ bool CFont::CreateFont(int nHeight, int, int, int, int nWeight, BYTE bItalic, BY
                        BYTE cStrikeOut, BYTE, BYTE, BYTE, BYTE, BYTE, std::string_view faceName) {
     auto font = std::make_unique<QFont>(FromUtf8(MapFaceName(faceName)));
     font->setStyleHint(QFont::TypeWriter);
+    // Whole-pixel glyph advances, as the classic window system lays text out.
+    font->setHintingPreference(QFont::PreferFullHinting);
     font->setWeight(nWeight >= 600 ? QFont::Bold : QFont::Normal);
     font->setItalic(bItalic != 0);
     font->setUnderline(bUnderline != 0);

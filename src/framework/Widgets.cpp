@@ -194,9 +194,13 @@ std::string CheckBoxWidget::GetText() const { return ToUtf8(text()); }
 void CheckBoxWidget::SetText(std::string_view value) { setText(FromUtf8(value)); }
 
 GroupBoxWidget::GroupBoxWidget(QWidget* parent) : QGroupBox(parent) {
-    // A group box is only a frame drawn behind its neighbours.
+    // A group box is only a frame drawn behind its neighbours, its title
+    // standing on the frame's top line.
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); margin-top: 0.5em; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; top: 0px; }"));
 }
 
 std::string GroupBoxWidget::GetText() const { return ToUtf8(title()); }

@@ -1,0 +1,29 @@
+#pragma once
+// Input as the user gives it, for tests and tools: key presses and clicks
+// go through the same path as real ones (the dialog manager's key rules,
+// the controls' own handling, the message maps).
+
+#include <string_view>
+
+#include "framework/Wnd.h"
+
+enum class KeyOrigin { Dedicated, Keypad };
+
+struct KeyModifiers {
+    bool shift = false;
+    bool ctrl = false;
+    bool alt = false;
+};
+
+// Presses and releases a key on the window (which takes the focus first).
+// `text` is the character the key produces ("" for none).
+void AfxSimulateKey(CWnd* pTarget, UINT vk, std::string_view text = {}, KeyModifiers modifiers = {},
+                    KeyOrigin origin = KeyOrigin::Dedicated);
+// Types text on the window, one key per character.
+void AfxSimulateTyping(CWnd* pTarget, std::string_view text);
+// A left click (press and release) at a point of the window's client area.
+void AfxSimulateClick(CWnd* pTarget, CPoint point);
+// The window manager's close request (close box, Alt+F4).
+void AfxSimulateCloseRequest(CWnd* pTopLevel);
+// Saves a picture of the window (its client area) as a PNG file.
+bool AfxSaveWindowImage(CWnd* pWnd, const char* path);

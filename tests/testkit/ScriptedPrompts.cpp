@@ -1,0 +1,57 @@
+#include "testkit/ScriptedPrompts.h"
+
+ScriptedPrompts::ScriptedPrompts() { AfxSetPrompts(this); }
+
+ScriptedPrompts::~ScriptedPrompts() { AfxSetPrompts(nullptr); }
+
+std::vector<PromptRecord> ScriptedPrompts::MessageBoxes() const {
+    std::vector<PromptRecord> boxes;
+    for (const PromptRecord& record : m_records) {
+        if (record.kind == PromptRecord::Kind::MessageBox) boxes.push_back(record);
+    }
+    return boxes;
+}
+
+int ScriptedPrompts::BeepCount() const {
+    int count = 0;
+    for (const PromptRecord& record : m_records) count += record.kind == PromptRecord::Kind::Beep;
+    return count;
+}
+
+int ScriptedPrompts::MessageBox(CWnd*, const std::string& text, const std::string& caption,
+                                UINT type) {
+    PromptRecord record;
+    record.kind = PromptRecord::Kind::MessageBox;
+    record.text = text;
+    record.caption = caption;
+    record.type = type;
+    m_records.push_back(record);
+    ++m_depth;
+    m_maxDepth = std::max(m_maxDepth, m_depth);
+    if (onMessageBox) onMessageBox(record);
+    --m_depth;
+    if (!m_answers.empty()) {
+        const int answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+    return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+}
+
+std::optional<FileDialogResult> ScriptedPrompts::FileDialog(CWnd*, const FileDialogRequest& request) {
+    PromptRecord record;
+    record.kind = PromptRecord::Kind::FileDialog;
+    record.fileRequest = request;
+    m_records.push_back(record);
+    if (m_files.empty()) return std::nullopt;
+    std::optional<FileDialogResult> result = std::move(m_files.front());
+    m_files.pop_front();
+    return result;
+}
+
+void ScriptedPrompts::MessageBeep(UINT type) {
+    PromptRecord record;
+    record.kind = PromptRecord::Kind::Beep;
+    record.type = type;
+    m_records.push_back(record);
+}
