@@ -86,10 +86,10 @@ CWnd* CWnd::SetFocus() {
 
 CWnd* CWnd::GetFocus() {
     QWidget* focus = QApplication::focusWidget();
-    if (!focus) {
-        // Without an active window (offscreen, or while another
-        // application is in front) the focus is the active dialog's own.
-        if (QWidget* active = QApplication::activeModalWidget()) focus = active->focusWidget();
+    // While a modal window runs, the focus is that window's own, even
+    // before the window system has activated it (or without one: offscreen).
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (!focus || focus->window() != modal) focus = modal->focusWidget();
     }
     return focus ? WndRouting::NearestWnd(focus) : nullptr;
 }
