@@ -1,0 +1,39 @@
+#pragma once
+// A main window made for a test: English texts and fonts unless a language
+// scope says otherwise, scripted prompts, created modeless and destroyed at
+// the end of the test. Helpers reach its controls the way the user does.
+
+#include <memory>
+#include <string>
+
+#include "app/LinkDlg.h"
+#include "framework/EventLoop.h"
+#include "framework/InputSimulation.h"
+#include "res/resource.h"
+#include "testkit/LanguageScope.h"
+#include "testkit/ScriptedPrompts.h"
+
+class TestMainWindow {
+public:
+    TestMainWindow() {
+        dlg.Create();
+        AfxPumpMessages();
+    }
+    ~TestMainWindow() { dlg.DestroyWindow(); }
+    TestMainWindow(const TestMainWindow&) = delete;
+    TestMainWindow& operator=(const TestMainWindow&) = delete;
+
+    [[nodiscard]] CWnd* Item(int id) { return dlg.GetDlgItem(id); }
+    [[nodiscard]] std::string Text(int id) { return Item(id)->GetWindowText(); }
+    [[nodiscard]] bool Enabled(int id) { return Item(id)->IsWindowEnabled(); }
+    void SetText(int id, const std::string& text) { Item(id)->SetWindowText(text); }
+    // A click on a button, as the user makes it.
+    void Click(int id) {
+        if (auto* button = dynamic_cast<CButton*>(Item(id))) button->Click();
+    }
+    // The user's choice of a connection mode in the combo box.
+    void ChooseMode(int mode) { dlg.m_comboMode.SelectByUser(mode); }
+    void Key(int id, UINT vk, const std::string& text = {}) { AfxSimulateKey(Item(id), vk, text); }
+
+    CLinkDlg dlg;
+};
