@@ -10,13 +10,23 @@ namespace {
 CWinApp* g_app = nullptr;
 std::string g_appName = "velmora";
 
-// Whether a display can be reached the way the toolkit will try it.
+// Whether a display can be reached the way the toolkit will try it: an
+// explicit platform decides for itself; a local X display or a Wayland
+// socket must exist, or the toolkit would abort with a terse message.
 bool HaveDisplay() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && *platform) return true;  // an explicit platform (offscreen, vnc, ...) decides
+    if (platform && *platform) return true;
+    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland && *wayland) {
+        if (wayland[0] == '/') return std::filesystem::exists(wayland);
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        if (runtime && std::filesystem::exists(std::filesystem::path(runtime) / wayland)) return true;
+    }
     const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
+    if (!x11 || !*x11) return false;
+    const std::string display(x11);
+    if (display.front() != ':') return true;  // a remote display: let the toolkit try
+    const std::string number = display.substr(1, display.find('.') - 1);
+    return std::filesystem::exists("/tmp/.X11-unix/X" + number);
 }
 }  // namespace
 
@@ -45,9 +55,9 @@ void AfxSetAppName(const std::string& name) { g_appName = name; }
 int AfxWinMain(int argc, char** argv) {
     if (!HaveDisplay()) {
         std::fprintf(stderr,
-                     "velmora: no display to open its window on (DISPLAY is not set); run it in a "
-                     "desktop session, or use Qt's VNC platform: QT_QPA_PLATFORM=vnc velmora, then "
-                     "connect a VNC viewer to port 5900.\n");
+                     "velmora: there is no display to show the window on; run it in a desktop "
+                     "session, or use Qt's VNC platform (QT_QPA_PLATFORM=vnc velmora, then a VNC "
+                     "viewer on port 5900).\n");
         return 2;
     }
     if (argc > 0 && argv[0]) g_appName = std::filesystem::path(argv[0]).stem().string();
