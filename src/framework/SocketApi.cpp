@@ -1,0 +1,260 @@
+#include "framework/SocketApi.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+thread_local int t_lastError = 0;
+std::optional<bool> g_socketInitOverride;
+
+bool SetIntOption(SOCKET socket, int level, int name, int value)
+{
+    if (setsockopt(socket, level, name, &value, sizeof value) != 0) {
+        WSASetLastError(errno);
+        return false;
+    }
+    return true;
+}
+
+unsigned WholeSeconds(unsigned ms)
+{
+    const unsigned seconds = ms / 1000 + (ms % 1000 != 0 ? 1 : 0);
+    return seconds == 0 ? 1 : seconds;
+}
+
+struct AddrInfoDeleter {
+    void operator()(addrinfo* list) const { freeaddrinfo(list); }
+};
+using AddrInfoList = std::unique_ptr<addrinfo, AddrInfoDeleter>;
+
+}  // namespace
+
+bool AfxSocketInit()
+{
+    if (g_socketInitOverride) {
+        return *g_socketInitOverride;
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        WSASetLastError(errno);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+void AfxOverrideSocketInit(std::optional<bool> result)
+{
+    g_socketInitOverride = result;
+}
+
+int WSAGetLastError()
+{
+    return t_lastError;
+}
+
+void WSASetLastError(int code)
+{
+    t_lastError = code;
+}
+
+int ResolverErrorCode(int gaiResult)
+{
+    if (gaiResult == 0) {
+        return 0;
+    }
+    if (gaiResult == EAI_SYSTEM) {
+        return errno != 0 ? errno : EIO;
+    }
+    return kResolverErrorBase + (gaiResult < 0 ? -gaiResult : gaiResult);
+}
+
+bool IsResolverError(int code)
+{
+    return code > kResolverErrorBase && code < 2 * kResolverErrorBase;
+}
+
+bool IsWouldBlockError(int code)
+{
+    return code == EAGAIN || code == EWOULDBLOCK || code == EINPROGRESS;
+}
+
+std::string FormatSocketError(int code)
+{
+    if (IsResolverError(code)) {
+        return gai_strerror(-(code - kResolverErrorBase));
+    }
+    char text[256] = {};
+    // The GNU strerror_r returns the text, possibly not in `text`.
+    const char* message = strerror_r(code, text, sizeof text);
+    return message != nullptr && *message != '\0' ? message : "Unknown error " +
+                                                                  std::to_string(code);
+}
+
+std::uint32_t InetAddr(std::string_view dotted)
+{
+    if (dotted.empty() || dotted.find('\0') != std::string_view::npos) {
+        return kInetAddrNone;
+    }
+    return inet_addr(std::string(dotted).c_str());
+}
+
+std::uint32_t ResolveHostName(std::string_view name)
+{
+    if (name.empty() || name.find('\0') != std::string_view::npos) {
+        WSASetLastError(ResolverErrorCode(EAI_NONAME));
+        return kInetAddrNone;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int rc = getaddrinfo(std::string(name).c_str(), nullptr, &hints, &found);
+    if (rc != 0) {
+        WSASetLastError(ResolverErrorCode(rc));
+        return kInetAddrNone;
+    }
+    const AddrInfoList list(found);
+    for (const addrinfo* entry = list.get(); entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_family == AF_INET) {
+            return reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr;
+        }
+    }
+    WSASetLastError(ResolverErrorCode(EAI_NODATA));
+    return kInetAddrNone;
+}
+
+bool GetLocalHostName(std::string& name)
+{
+    char text[HOST_NAME_MAX + 1] = {};
+    if (gethostname(text, sizeof text - 1) != 0) {
+        WSASetLastError(errno);
+        return false;
+    }
+    name = text;
+    return true;
+}
+
+int LookupDatagramAddress(std::string_view host, std::string_view service, bool passive,
+                          SocketAddress& result)
+{
+    addrinfo hints{};
+    hints.ai_flags = passive ? AI_PASSIVE : 0;
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_protocol = IPPROTO_UDP;
+    const std::string hostText(host);
+    const std::string serviceText(service);
+    addrinfo* found = nullptr;
+    const int rc = getaddrinfo(hostText.empty() ? nullptr : hostText.c_str(),
+                               serviceText.empty() ? nullptr : serviceText.c_str(), &hints,
+                               &found);
+    const int code = ResolverErrorCode(rc);
+    WSASetLastError(code);
+    if (code != 0) {
+        return code;
+    }
+    const AddrInfoList list(found);
+    sockaddr_in sa{};
+    std::memcpy(&sa, list->ai_addr, sizeof sa);
+    result = SocketAddress::FromNetwork(sa.sin_addr.s_addr, ntohs(sa.sin_port));
+    return 0;
+}
+
+bool SetKeepAlive(SOCKET socket, bool on, unsigned idleMs, unsigned intervalMs)
+{
+    if (!SetIntOption(socket, SOL_SOCKET, SO_KEEPALIVE, on ? 1 : 0)) {
+        return false;
+    }
+    if (!on) {
+        return true;
+    }
+    return SetIntOption(socket, IPPROTO_TCP, TCP_KEEPIDLE,
+                        static_cast<int>(WholeSeconds(idleMs))) &&
+           SetIntOption(socket, IPPROTO_TCP, TCP_KEEPINTVL,
+                        static_cast<int>(WholeSeconds(intervalMs)));
+}
+
+bool SetBroadcast(SOCKET socket, bool on)
+{
+    return SetIntOption(socket, SOL_SOCKET, SO_BROADCAST, on ? 1 : 0);
+}
+
+SOCKET CreateMulticastSocket(std::uint16_t localPort)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+    if (fd < 0) {
+        WSASetLastError(errno);
+        return INVALID_SOCKET;
+    }
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(localPort);
+    sa.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (!SetIntOption(fd, SOL_SOCKET, SO_REUSEADDR, 1)) {
+        ::close(fd);
+        return INVALID_SOCKET;
+    }
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
+        const int error = errno;
+        ::close(fd);
+        WSASetLastError(error);
+        return INVALID_SOCKET;
+    }
+    return fd;
+}
+
+bool SetMulticastTtl(SOCKET socket, int ttl)
+{
+    return SetIntOption(socket, IPPROTO_IP, IP_MULTICAST_TTL, ttl);
+}
+
+bool SetMulticastLoop(SOCKET socket, bool on)
+{
+    return SetIntOption(socket, IPPROTO_IP, IP_MULTICAST_LOOP, on ? 1 : 0);
+}
+
+bool JoinMulticastGroup(SOCKET socket, std::uint32_t group)
+{
+    ip_mreq request{};
+    request.imr_multiaddr.s_addr = group;
+    request.imr_interface.s_addr = htonl(INADDR_ANY);
+    if (setsockopt(socket, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0) {
+        WSASetLastError(errno);
+        return false;
+    }
+    return true;
+}
+
+SOCKET OpenMulticastSocket(std::uint16_t localPort, std::uint32_t group)
+{
+    const SOCKET fd = CreateMulticastSocket(localPort);
+    if (fd == INVALID_SOCKET) {
+        return INVALID_SOCKET;
+    }
+    if (!SetMulticastTtl(fd, 8) || !SetMulticastLoop(fd, false) ||
+        !JoinMulticastGroup(fd, group)) {
+        const int error = WSAGetLastError();
+        ::close(fd);
+        WSASetLastError(error);
+        return INVALID_SOCKET;
+    }
+    return fd;
+}
+
+void CloseRawSocket(SOCKET socket)
+{
+    if (socket != INVALID_SOCKET) {
+        ::close(socket);
+    }
+}
