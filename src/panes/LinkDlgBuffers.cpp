@@ -1,16 +1,164 @@
 // The buffer commands of the main window: SAVE, LOAD, CLEAR, RESIZE and the
-// data-length spin.
+// data-length spin. Files are plain byte files: exactly a pane's bytes, in
+// order, with nothing around them.
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <new>
 
 #include "app/LinkDlg.h"
+#include "framework/File.h"
+#include "framework/FileDialog.h"
+#include "framework/Prompts.h"
+#include "framework/Resources.h"
+#include "res/Resources.h"
 
-void CLinkDlg::OnButtonSaveRecv() {}
+namespace {
 
-void CLinkDlg::OnButtonSaveSend() {}
+// The file name every file dialog opens with, for the whole run. Empty until
+// first needed; then the pattern "*.bin" in the user's home folder, and
+// after each confirmed dialog the full path chosen there. Kept whole,
+// however long.
+std::string s_szLastPath;
+// The filter entry the dialogs open with (1-based); the one in use when a
+// dialog was last confirmed.
+int s_nFilterIndex = 1;
+// Two entries: "*.bin" and "*.*", each shown as its own pattern.
+constexpr char s_szFilter[] = "*.bin\0*.bin\0*.*\0*.*\0";
+constexpr char kDefaultExtension[] = "bin";
 
-void CLinkDlg::OnButtonLoad() {}
+const std::string& LastPath() {
+    if (s_szLastPath.empty()) {
+        const std::string home = AfxGetHomeFolder();
+        s_szLastPath = home.empty() ? "*.bin" : home == "/" ? "/*.bin" : home + "/*.bin";
+    }
+    return s_szLastPath;
+}
 
-void CLinkDlg::OnButtonClear() {}
+void ShowFileOpenError() { AfxMessageBox("File Open Error.", MB_OK | MB_ICONEXCLAMATION); }
 
-void CLinkDlg::OnButtonResize() {}
+void ShowFileProblem(const std::string& text) { AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION); }
 
-void CLinkDlg::OnDeltaposSpin(NMHDR*, LRESULT* pResult) { *pResult = 0; }
+// Writes the pane's bytes as they are once the file is open (the receive
+// pane may have grown while the dialog was up).
+void SavePane(const CHexView& pane, const std::string& path) {
+    CFile file;
+    if (file.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive) != 0) {
+        ShowFileOpenError();
+        return;
+    }
+    const std::int64_t total = pane.m_nLength;
+    std::int64_t written = 0;
+    int error = 0;
+    pane.m_data.ForEachSpan([&](std::span<const std::uint8_t> run) {
+        const CFile::IoResult result =
+            file.Write(run.data(), static_cast<std::int64_t>(run.size()));
+        written += result.count;
+        error = result.error;
+        return error == 0;
+    });
+    // A failing close can mean the last bytes never reached the disk.
+    const int closeError = file.Close();
+    if (error == 0) error = closeError;
+    if (error != 0) {
+        ShowFileProblem("Could not write " + path + ": " + AfxFileErrorText(error) + ".\n" +
+                        "The file is incomplete: " + std::to_string(written) + " of " +
+                        std::to_string(total) + " bytes were written.");
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> CLinkDlg::RunFileDialog(bool bSave) {
+    CFileDialog dlg(!bSave, kDefaultExtension, LastPath(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                    s_szFilter, this);
+    dlg.m_ofn.nFilterIndex = s_nFilterIndex;
+    dlg.m_ofn.strTitle = LoadString(bSave ? IDS_SAVE : IDS_LOAD);
+    if (dlg.DoModal() != IDOK) return std::nullopt;
+    // Remembered whether or not the file then opens.
+    s_szLastPath = dlg.GetPathName();
+    s_nFilterIndex = dlg.m_ofn.nFilterIndex;
+    return s_szLastPath;
+}
+
+void CLinkDlg::OnButtonSaveRecv() {
+    if (m_recvView.m_nLength == 0) return;
+    if (const auto path = RunFileDialog(true)) SavePane(m_recvView, *path);
+}
+
+void CLinkDlg::OnButtonSaveSend() {
+    if (m_sendView.m_nLength == 0) return;
+    if (const auto path = RunFileDialog(true)) SavePane(m_sendView, *path);
+}
+
+void CLinkDlg::OnButtonLoad() {
+    const auto path = RunFileDialog(false);
+    if (!path) return;
+    CFile file;
+    if (file.Open(*path, CFile::modeReadWrite | CFile::shareExclusive) != 0) {
+        ShowFileOpenError();
+        return;
+    }
+    int error = 0;
+    const std::int64_t length = file.GetLength(&error);
+    if (length < 0) {
+        ShowFileProblem("Could not read " + *path + ": " + AfxFileErrorText(error) + ".");
+        return;
+    }
+    const std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[length > 0 ? length : 1]);
+    if (!bytes) {
+        ShowFileProblem("Not enough memory to load " + *path + " (" + std::to_string(length) +
+                        " bytes).");
+        return;
+    }
+    const CFile::IoResult read = file.Read(bytes.get(), length);
+    if (read.error != 0) {
+        ShowFileProblem("Could not read " + *path + ": " + AfxFileErrorText(read.error) + ".");
+        return;
+    }
+    // A length past the field's type would wrap to a small number that
+    // RESIZE might accept and cut the buffer to; the largest value is
+    // refused by RESIZE instead.
+    constexpr std::int64_t kMaxLength = std::numeric_limits<UINT>::max();
+    m_nDataLength = static_cast<UINT>(std::min(read.count, kMaxLength));
+    UpdateData(false);
+    m_sendView.SetData(read.count, bytes.get());
+    file.Close();
+}
+
+void CLinkDlg::OnButtonClear() {
+    m_recvView.ResizeData(0);
+    ShowReceiveCount(0);
+}
+
+void CLinkDlg::OnButtonResize() {
+    if (!UpdateData(true)) {
+        UpdateData(false);
+        return;
+    }
+    if (m_nDataLength != 0) m_sendView.ResizeData(m_nDataLength);
+}
+
+void CLinkDlg::OnDeltaposSpin(NMHDR* pNMHDR, LRESULT* pResult) {
+    const auto* pNMUpDown = reinterpret_cast<const NMUPDOWN*>(pNMHDR);
+    // The up arrow proposes a negative change and raises the length. A step
+    // held long enough grows; the length stops at 0 and at its type's top
+    // instead of wrapping round.
+    const long long delta = pNMUpDown->iDelta;
+    if (m_nDataLength != 0) {
+        if (delta > 0) {
+            const auto down = static_cast<unsigned long long>(delta);
+            m_nDataLength = down >= m_nDataLength ? 0 : m_nDataLength - static_cast<UINT>(down);
+        } else {
+            const auto up = static_cast<unsigned long long>(-delta);
+            const unsigned long long room = std::numeric_limits<UINT>::max() - m_nDataLength;
+            m_nDataLength += static_cast<UINT>(std::min(up, room));
+        }
+    } else if (delta < 0) {
+        m_nDataLength = 1;
+    }
+    UpdateData(false);
+    m_spinDataLength.SetPos(0);
+    *pResult = 0;
+}
