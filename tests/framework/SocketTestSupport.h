@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the socket tests: an event pump with a time bound, blocking
-// loopback peers on raw sockets, and an endpoint that records what it is told.
+// Socket test helpers: an event pump with a time bound, raw loopback peers,
+// and an endpoint that records what it is told.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -8,7 +8,6 @@
 #include <QTimer>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -25,9 +24,6 @@ namespace sockettest {
 // Runs the event loop until `done` holds or `ms` pass; returns `done()`.
 inline bool PumpUntil(const std::function<bool()>& done, int ms = 5000)
 {
-    if (done()) {
-        return true;
-    }
     QEventLoop loop;
     QTimer check;
     QElapsedTimer clock;
@@ -38,13 +34,15 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms = 5000)
         }
     });
     check.start(1);
-    loop.exec();
+    if (!done()) {
+        loop.exec();
+    }
     return done();
 }
 
-// Lets the dispatcher poll and deliver whatever is ready now, a few times
-// over: a notification that should not come would have come by then, since
-// what it waits for is already in the kernel.
+// Lets the dispatcher deliver whatever is ready, a few rounds over. What a
+// notification would report is already in the kernel, so one that should
+// not come would have come by then.
 inline void Drain(int rounds = 20)
 {
     for (int i = 0; i < rounds; ++i) {
@@ -52,11 +50,9 @@ inline void Drain(int rounds = 20)
     }
 }
 
-// A file descriptor closed with its owner.
 class Fd {
 public:
-    Fd() = default;
-    explicit Fd(int fd) : m_fd(fd) {}
+    explicit Fd(int fd = -1) : m_fd(fd) {}
     ~Fd() { Reset(); }
     Fd(Fd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
     Fd& operator=(Fd&& other) noexcept
@@ -75,7 +71,7 @@ public:
     [[nodiscard]] int get() const { return m_fd; }
 
 private:
-    int m_fd = -1;
+    int m_fd;
 };
 
 inline sockaddr_in Loopback(std::uint16_t port)
@@ -97,36 +93,28 @@ inline std::uint16_t LocalPort(int fd)
 
 inline std::uint16_t LocalPort(const CAsyncSocket& socket)
 {
-    std::string address;
-    UINT port = 0;
-    return socket.GetSockName(address, port) ? static_cast<std::uint16_t>(port) : 0;
+    return LocalPort(socket.m_hSocket);
 }
 
-// A listening TCP socket on 127.0.0.1 at a port the system picks.
-inline Fd RawListener(int backlog = 8)
+// Raw sockets on 127.0.0.1 at ports the system picks.
+inline Fd RawSocket(int type, int backlog = 0)
 {
-    Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    Fd fd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
     sockaddr_in sa = Loopback(0);
     ::bind(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::listen(fd.get(), backlog);
+    if (backlog > 0) {
+        ::listen(fd.get(), backlog);
+    }
     return fd;
 }
+inline Fd RawListener() { return RawSocket(SOCK_STREAM, 8); }
+inline Fd RawUdp() { return RawSocket(SOCK_DGRAM); }
 
 inline Fd RawConnect(std::uint16_t port)
 {
     Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in sa = Loopback(port);
-    if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
-        return Fd();
-    }
-    return fd;
-}
-
-inline Fd RawUdp()
-{
-    Fd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    sockaddr_in sa = Loopback(0);
-    ::bind(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    ::connect(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
     return fd;
 }
 
@@ -140,32 +128,29 @@ inline bool SendDatagram(int fd, std::uint16_t port, const std::string& payload)
 inline bool SendAll(int fd, const std::string& payload)
 {
     std::size_t done = 0;
-    while (done < payload.size()) {
-        const ssize_t n = ::send(fd, payload.data() + done, payload.size() - done, MSG_NOSIGNAL);
-        if (n <= 0) {
-            return false;
-        }
+    ssize_t n = 0;
+    while (done < payload.size() &&
+           (n = ::send(fd, payload.data() + done, payload.size() - done, MSG_NOSIGNAL)) > 0) {
         done += static_cast<std::size_t>(n);
     }
-    return true;
+    return done == payload.size();
 }
 
-// What one endpoint was told, in order.
 struct Event {
     enum Kind { Receive, Send, Accept, Connect, Close } kind;
     int code;
     bool operator==(const Event&) const = default;
 };
 
+// Records every notification in order, then runs the optional action for
+// it (which may close or destroy the object).
 class RecordingSocket : public CAsyncSocket {
 public:
+    using Action = std::function<void(RecordingSocket&, int)>;
     std::vector<Event> events;
-    // Optional actions, run after the event is recorded.
-    std::function<void(RecordingSocket&, int)> onReceive;
-    std::function<void(RecordingSocket&, int)> onSend;
-    std::function<void(RecordingSocket&, int)> onAccept;
-    std::function<void(RecordingSocket&, int)> onConnect;
-    std::function<void(RecordingSocket&, int)> onClose;
+    Action onReceive;
+    Action onSend;
+    Action onAccept;
 
     [[nodiscard]] int Count(Event::Kind kind) const
     {
@@ -179,24 +164,21 @@ public:
     void OnReceive(int code) override { Record(Event::Receive, code, onReceive); }
     void OnSend(int code) override { Record(Event::Send, code, onSend); }
     void OnAccept(int code) override { Record(Event::Accept, code, onAccept); }
-    void OnConnect(int code) override { Record(Event::Connect, code, onConnect); }
-    void OnClose(int code) override { Record(Event::Close, code, onClose); }
+    void OnConnect(int code) override { Record(Event::Connect, code, {}); }
+    void OnClose(int code) override { Record(Event::Close, code, {}); }
 
 private:
-    void Record(Event::Kind kind, int code,
-                const std::function<void(RecordingSocket&, int)>& action)
+    void Record(Event::Kind kind, int code, Action action)
     {
         events.push_back({kind, code});
         if (action) {
-            // A copy: the action may replace itself or destroy this object.
-            auto run = action;
-            run(*this, code);
+            action(*this, code);  // a copy: it may destroy this object
         }
     }
 };
 
-// Connects `client` (Create + Connect) to a raw listener and returns the
-// accepted peer, after OnConnect(0).
+// Connects `client` to a raw listener and returns the accepted peer, once
+// OnConnect(0) has come.
 inline Fd ConnectToRawPeer(RecordingSocket& client)
 {
     Fd listener = RawListener();
