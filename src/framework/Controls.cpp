@@ -6,7 +6,7 @@
 
 // ---- CEdit: a single-line field (QLineEdit) or a multi-line edit ----
 
-void CEdit::SetSel(int nStart, int nEnd, bool) {
+void CEdit::SetSel(int nStart, int nEnd, bool bNoScroll) {
     if (auto* line = WidgetOf<EditWidget>(this)) {
         const int length = static_cast<int>(line->text().size());
         if (nStart < 0) {
@@ -17,6 +17,7 @@ void CEdit::SetSel(int nStart, int nEnd, bool) {
         line->setSelection(nStart, nEnd - nStart);
     } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
         multi->SetSelection(nStart, nEnd);
+        if (!bNoScroll) multi->ScrollCaretIntoView();
     }
 }
 
@@ -47,7 +48,7 @@ void CEdit::Clear() {
     if (auto* line = WidgetOf<EditWidget>(this)) {
         line->del();
     } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
-        multi->ReplaceSelection({});
+        multi->ClearSelection();
     }
 }
 
@@ -69,7 +70,7 @@ void CEdit::SetLimitText(UINT nMax) {
     if (auto* line = WidgetOf<EditWidget>(this)) {
         line->setMaxLength(nMax ? static_cast<int>(nMax) : 0x7FFFFFFE);
     } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
-        multi->SetLimit(static_cast<long>(nMax));
+        multi->SetLimit(nMax > 0x7FFFFFFEU ? 0 : static_cast<long>(nMax));
     }
 }
 

@@ -1,143 +1,375 @@
 #include "framework/MultiLineEdit.h"
 
-#include <QFontMetrics>
+#include <QApplication>
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
+#include <climits>
 
+#include "framework/KeyState.h"
 #include "framework/WindowSystem.h"
 
 namespace {
+
 constexpr long kLargestLimit = 0x7FFFFFFE;
+constexpr int kBorder = 1;
 constexpr int kMargin = 2;
+// Repaints wait for the next frame, so a flood of inserts paints ~60 times a second.
+constexpr int kRepaintIntervalMs = 16;
+constexpr int kWheelLines = 3;
+// What a control character shows as: a box, as the classic control draws it.
+constexpr char16_t kControlGlyph = u'\u25AF';
+
+LPARAM PointLParam(QPoint point) {
+    return static_cast<LPARAM>((static_cast<DWORD>(point.y() & 0xFFFF) << 16) |
+                               (static_cast<DWORD>(point.x()) & 0xFFFF));
+}
+
+bool IsLineBreakAt(const std::string& text, long position) {
+    return position >= 0 && position + 1 < static_cast<long>(text.size()) &&
+           text[static_cast<std::size_t>(position)] == '\r' &&
+           text[static_cast<std::size_t>(position + 1)] == '\n';
+}
+
 }  // namespace
 
 MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, DWORD style)
     : QWidget(parent), m_scrollBar(new QScrollBar(Qt::Vertical, this)) {
     setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::IBeamCursor);
     m_readOnly = (style & ES_READONLY) != 0;
     m_scrollBar->setVisible((style & WS_VSCROLL) != 0);
-    connect(m_scrollBar, &QScrollBar::valueChanged, this, [this](int value) {
-        m_topRow = value;
+    m_scrollBarWidth = m_scrollBar->sizeHint().width();
+    m_scrollBar->setCursor(Qt::ArrowCursor);
+    m_scrollBar->setEnabled(false);
+    connect(m_scrollBar, &QScrollBar::actionTriggered, this, [this](int action) {
+        if (m_syncingScrollBar) return;
+        const int track = m_scrollBar->sliderPosition();
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd:
+            SendScroll(SB_LINEDOWN, track);
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            SendScroll(SB_LINEUP, track);
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            SendScroll(SB_PAGEDOWN, track);
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            SendScroll(SB_PAGEUP, track);
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            SendScroll(SB_TOP, track);
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            SendScroll(SB_BOTTOM, track);
+            break;
+        case QAbstractSlider::SliderMove:
+            SendScroll(SB_THUMBTRACK, track);
+            break;
+        default:
+            break;
+        }
+    });
+    connect(m_scrollBar, &QScrollBar::sliderReleased, this, [this] {
+        SendScroll(SB_THUMBPOSITION, m_scrollBar->sliderPosition());
+        SendScroll(SB_ENDSCROLL, m_scrollBar->sliderPosition());
+    });
+    m_repaint.setSingleShot(true);
+    m_repaint.setInterval(kRepaintIntervalMs);
+    connect(&m_repaint, &QTimer::timeout, this, [this] { update(); });
+    const int flash = QApplication::cursorFlashTime();
+    m_blink.setInterval(flash > 0 ? flash / 2 : 500);
+    connect(&m_blink, &QTimer::timeout, this, [this] {
+        m_caretOn = !m_caretOn;
         update();
     });
+    MeasureFont();
 }
 
+// ---- Text and selection ----
+
 void MultiLineEditWidget::SetText(std::string_view text) {
-    m_text.assign(text.substr(0, static_cast<std::size_t>(m_limit)));
-    m_selStart = m_selEnd = 0;
-    update();
+    // The window text is a C string: it ends at the first NUL.
+    m_text.assign(text.substr(0, std::min(text.size(), text.find('\0'))));
+    m_layoutValid = false;
+    m_anchor = m_caret = 0;
+    m_topRow = 0;
+    m_followCaret = true;
+    RequestRepaint();
 }
 
 void MultiLineEditWidget::SetSelection(long start, long end) {
-    const long length = static_cast<long>(m_text.size());
+    const long length = TextLength();
     if (start < 0) {
-        start = end = length;  // -1 removes the selection and puts the caret at the end
+        m_anchor = m_caret;
+    } else {
+        if (end < 0 || end > length) end = length;
+        m_anchor = std::min(start, length);
+        m_caret = end;
     }
-    if (end < 0) end = length;
-    start = std::clamp(start, 0L, length);
-    end = std::clamp(end, 0L, length);
-    m_selStart = std::min(start, end);
-    m_selEnd = std::max(start, end);
-    update();
+    m_caretOn = true;
+    RequestRepaint();
 }
 
 void MultiLineEditWidget::ReplaceSelection(std::string_view text) {
-    const long kept = static_cast<long>(m_text.size()) - (m_selEnd - m_selStart);
-    const long room = std::max(0L, m_limit - kept);
+    text = text.substr(0, std::min(text.size(), text.find('\0')));
+    const long start = SelectionStart();
+    const long end = SelectionEnd();
+    const long room = std::max(0L, m_limit - (TextLength() - (end - start)));
     if (static_cast<long>(text.size()) > room) text = text.substr(0, static_cast<std::size_t>(room));
-    m_text.replace(static_cast<std::size_t>(m_selStart), static_cast<std::size_t>(m_selEnd - m_selStart),
-                   text);
-    m_selStart = m_selEnd = m_selStart + static_cast<long>(text.size());
-    update();
+    Replace(start, end, text);
+    m_anchor = m_caret = start + static_cast<long>(text.size());
+    m_followCaret = true;
+}
+
+void MultiLineEditWidget::ClearSelection() {
+    if (m_readOnly || m_anchor == m_caret) return;
+    const long start = SelectionStart();
+    Replace(start, SelectionEnd(), {});
+    m_anchor = m_caret = start;
+    m_followCaret = true;
+}
+
+void MultiLineEditWidget::Replace(long start, long end, std::string_view text) {
+    EnsureLayout();
+    m_text.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start), text);
+    m_layout.Update(m_text, start, end, start + static_cast<long>(text.size()));
+    m_caretOn = true;
+    RequestRepaint();
 }
 
 void MultiLineEditWidget::SetReadOnly(bool readOnly) {
     m_readOnly = readOnly;
-    update();
+    RequestRepaint();
 }
 
 void MultiLineEditWidget::SetLimit(long limit) { m_limit = limit > 0 ? limit : kLargestLimit; }
 
-int MultiLineEditWidget::ColumnsPerRow() const {
-    const int cell = std::max(1, QFontMetrics(font()).horizontalAdvance(u'0'));
-    const int scroll = m_scrollBar->isVisible() ? m_scrollBar->width() : 0;
-    return std::max(1, (width() - 2 * kMargin - scroll) / cell);
+// ---- Layout and view ----
+
+void MultiLineEditWidget::MeasureFont() {
+    const QFontMetricsF metrics(font());
+    const double advance = metrics.horizontalAdvance(u'0');
+    // Whole-pixel character cells, as the window system lays out a
+    // fixed-pitch font; the painter's letter spacing keeps glyphs on them.
+    m_cellWidth = std::max(1, static_cast<int>(std::lround(advance)));
+    m_letterSpacing = m_cellWidth - advance;
+    const QFontMetrics whole(font());
+    m_rowHeight = std::max(1, whole.height());
+    m_ascent = whole.ascent();
+    m_layoutValid = false;
 }
 
-std::vector<MultiLineEditWidget::Row> MultiLineEditWidget::Layout() const {
-    std::vector<Row> rows;
-    const int columns = ColumnsPerRow();
-    const long length = static_cast<long>(m_text.size());
-    long lineStart = 0;
-    while (true) {
-        long lineEnd = lineStart;
-        while (lineEnd < length && !(m_text[static_cast<std::size_t>(lineEnd)] == '\r' &&
-                                     lineEnd + 1 < length &&
-                                     m_text[static_cast<std::size_t>(lineEnd + 1)] == '\n')) {
-            ++lineEnd;
-        }
-        long start = lineStart;
-        do {
-            const long count = std::min<long>(columns, lineEnd - start);
-            rows.push_back({start, count});
-            start += count;
-        } while (start < lineEnd);
-        if (lineEnd >= length) break;
-        lineStart = lineEnd + 2;
-    }
-    return rows;
+QRect MultiLineEditWidget::TextArea() const {
+    // isHidden, not isVisible: the bar counts before the window is shown.
+    const int bar = m_scrollBar->isHidden() ? 0 : m_scrollBarWidth;
+    return QRect(kBorder + kMargin, kBorder, std::max(0, width() - 2 * kBorder - kMargin - bar),
+                 std::max(0, height() - 2 * kBorder));
 }
 
-int MultiLineEditWidget::DisplayRowCount() const { return static_cast<int>(Layout().size()); }
+void MultiLineEditWidget::EnsureLayout() {
+    const int columns = std::max(1, TextArea().width() / m_cellWidth);
+    if (m_layoutValid && columns == m_layout.Columns()) return;
+    m_layout.Reset(m_text, columns);
+    m_layoutValid = true;
+}
+
+int MultiLineEditWidget::DisplayRowCount() {
+    EnsureLayout();
+    return static_cast<int>(std::min<long>(m_layout.RowCount(), INT_MAX));
+}
+
+int MultiLineEditWidget::ColumnsPerRow() {
+    EnsureLayout();
+    return m_layout.Columns();
+}
+
+int MultiLineEditWidget::VisibleRows() const {
+    return std::max(1, TextArea().height() / m_rowHeight);
+}
+
+int MultiLineEditWidget::TopRow() {
+    Sync();
+    return static_cast<int>(m_topRow);
+}
 
 void MultiLineEditWidget::ScrollCaretIntoView() {
-    const std::vector<Row> rows = Layout();
-    int caretRow = 0;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].start <= m_selStart) caretRow = static_cast<int>(i);
+    m_followCaret = true;
+    RequestRepaint();
+}
+
+void MultiLineEditWidget::Sync() {
+    EnsureLayout();
+    const long visible = VisibleRows();
+    if (m_followCaret) {
+        // As little scrolling as shows the caret's row.
+        const long row = m_layout.PlaceOf(m_text, m_caret).row;
+        if (row < m_topRow) m_topRow = row;
+        if (row >= m_topRow + visible) m_topRow = row - visible + 1;
+        m_followCaret = false;
     }
-    const int visible = std::max(1, (height() - 2 * kMargin) / QFontMetrics(font()).height());
-    if (caretRow < m_topRow) m_topRow = caretRow;
-    if (caretRow >= m_topRow + visible) m_topRow = caretRow - visible + 1;
-    m_scrollBar->setRange(0, std::max(0, static_cast<int>(rows.size()) - visible));
-    m_scrollBar->setPageStep(visible);
-    m_scrollBar->setValue(m_topRow);
+    m_topRow = std::clamp(m_topRow, 0L, std::max(0L, m_layout.RowCount() - visible));
+    SyncScrollBar();
+}
+
+void MultiLineEditWidget::SyncScrollBar() {
+    m_syncingScrollBar = true;
+    const long visible = VisibleRows();
+    const long rows = m_layout.RowCount();
+    const bool scrollable = rows > visible;
+    m_scrollBar->setEnabled(scrollable && isEnabled());
+    if (scrollable) {
+        const int top = static_cast<int>(std::min<long>(rows - visible, INT_MAX));
+        m_scrollBar->setRange(0, top);
+        m_scrollBar->setPageStep(static_cast<int>(visible));
+        m_scrollBar->setSingleStep(1);
+        if (!m_scrollBar->isSliderDown()) m_scrollBar->setValue(static_cast<int>(m_topRow));
+    } else {
+        m_scrollBar->setRange(0, 0);
+    }
+    m_syncingScrollBar = false;
+}
+
+void MultiLineEditWidget::RequestRepaint() {
+    if (!m_repaint.isActive()) m_repaint.start();
+}
+
+void MultiLineEditWidget::ScrollTo(long topRow) {
+    m_topRow = topRow;
+    Sync();
     update();
 }
 
-void MultiLineEditWidget::resizeEvent(QResizeEvent*) {
-    const int w = m_scrollBar->sizeHint().width();
-    m_scrollBar->setGeometry(width() - w - 1, 1, w, height() - 2);
+void MultiLineEditWidget::SendScroll(UINT code, int trackPos) {
+    QPointer<MultiLineEditWidget> guard(this);
+    WndRouting::Route(this, WM_VSCROLL, MAKEWPARAM(code, static_cast<UINT>(std::max(0, trackPos)) & 0xFFFF),
+                      0, [this, code, trackPos] { ApplyScroll(code, trackPos); });
+    if (guard) SyncScrollBar();
 }
 
-void MultiLineEditWidget::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QPalette& pal = palette();
-    painter.fillRect(rect(), pal.color(m_readOnly ? QPalette::Window : QPalette::Base));
-    painter.setPen(pal.color(QPalette::Mid));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    painter.setFont(font());
-    painter.setPen(pal.color(QPalette::Text));
-    const QFontMetrics metrics(font());
-    const std::vector<Row> rows = Layout();
-    int y = kMargin;
-    for (std::size_t i = static_cast<std::size_t>(m_topRow); i < rows.size() && y < height(); ++i) {
-        const Row& row = rows[i];
-        QString text = QString::fromLatin1(m_text.data() + row.start, static_cast<qsizetype>(row.length));
-        painter.drawText(kMargin, y + metrics.ascent(), text);
-        if (hasFocus() && m_selStart >= row.start && m_selStart <= row.start + row.length &&
-            (i + 1 == rows.size() || m_selStart < rows[i + 1].start)) {
-            const int x = kMargin + metrics.horizontalAdvance(text.left(m_selStart - row.start));
-            painter.fillRect(x, y, 1, metrics.height(), pal.color(QPalette::Text));
-        }
-        y += metrics.height();
+void MultiLineEditWidget::ApplyScroll(UINT code, int trackPos) {
+    Sync();
+    const long page = VisibleRows();
+    switch (code) {
+    case SB_LINEUP:
+        ScrollTo(m_topRow - 1);
+        break;
+    case SB_LINEDOWN:
+        ScrollTo(m_topRow + 1);
+        break;
+    case SB_PAGEUP:
+        ScrollTo(m_topRow - page);
+        break;
+    case SB_PAGEDOWN:
+        ScrollTo(m_topRow + page);
+        break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+        ScrollTo(trackPos);
+        break;
+    case SB_TOP:
+        ScrollTo(0);
+        break;
+    case SB_BOTTOM:
+        ScrollTo(m_layout.RowCount());
+        break;
+    default:
+        break;
     }
 }
 
+long MultiLineEditWidget::PositionAt(QPoint point) {
+    Sync();
+    const QRect area = TextArea();
+    const int dy = point.y() - area.top();
+    const long row = m_topRow + (dy < 0 ? -1 : dy / m_rowHeight);
+    if (row < 0) return 0;
+    const long column = std::max(0, (point.x() - area.left() + m_cellWidth / 2) / m_cellWidth);
+    return m_layout.PositionAt(m_text, row, column);
+}
+
+// ---- Painting ----
+
+void MultiLineEditWidget::paintEvent(QPaintEvent*) {
+    Sync();
+    QPainter painter(this);
+    const QPalette& pal = palette();
+    painter.fillRect(rect(), pal.color(m_readOnly || !isEnabled() ? QPalette::Window : QPalette::Base));
+    painter.setPen(pal.color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    const QRect area = TextArea();
+    painter.setClipRect(area);
+    QFont font = this->font();
+    font.setLetterSpacing(QFont::AbsoluteSpacing, m_letterSpacing);
+    painter.setFont(font);
+    painter.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+
+    const long selStart = SelectionStart();
+    const long selEnd = SelectionEnd();
+    const bool showSelection = hasFocus() && selEnd > selStart;
+    const long rows = m_layout.RowCount();
+    QString shown;
+    std::string run;
+    int y = area.top();
+    for (long row = m_topRow; row < rows && y < area.bottom(); ++row, y += m_rowHeight) {
+        const TextRowLayout::RowSpan span = m_layout.Row(m_text, row);
+        // One string per row, cell-aligned: tabs become spaces up to their
+        // stop, control characters a box; other bytes are UTF-8 text.
+        shown.clear();
+        run.clear();
+        long cell = 0;
+        long highlightFrom = -1;
+        long highlightTo = -1;
+        for (long p = span.start; p < span.end; ++p) {
+            const auto c = static_cast<unsigned char>(m_text[static_cast<std::size_t>(p)]);
+            const long next = m_layout.Advance(static_cast<char>(c), cell);
+            if (showSelection && p >= selStart && p < selEnd) {
+                if (highlightFrom < 0) highlightFrom = cell;
+                highlightTo = next;
+            }
+            if (c == '\t' || c < 0x20 || c == 0x7F) {
+                shown += QString::fromUtf8(run.data(), static_cast<qsizetype>(run.size()));
+                run.clear();
+                if (c == '\t') {
+                    shown += QString(static_cast<qsizetype>(next - cell), u' ');
+                } else {
+                    shown += QChar(kControlGlyph);
+                }
+            } else {
+                run.push_back(static_cast<char>(c));
+            }
+            cell = next;
+        }
+        shown += QString::fromUtf8(run.data(), static_cast<qsizetype>(run.size()));
+        if (highlightFrom >= 0) {
+            painter.fillRect(area.left() + static_cast<int>(highlightFrom) * m_cellWidth, y,
+                             static_cast<int>(highlightTo - highlightFrom) * m_cellWidth, m_rowHeight,
+                             pal.color(QPalette::Highlight));
+        }
+        if (!shown.isEmpty()) painter.drawText(area.left(), y + m_ascent, shown);
+    }
+
+    if (hasFocus() && m_caretOn && selStart == selEnd) {
+        const TextRowLayout::Place place = m_layout.PlaceOf(m_text, m_caret);
+        const long visibleRow = place.row - m_topRow;
+        if (visibleRow >= 0 && visibleRow <= VisibleRows()) {
+            painter.fillRect(area.left() + static_cast<int>(place.column) * m_cellWidth,
+                             area.top() + static_cast<int>(visibleRow) * m_rowHeight, 1, m_rowHeight,
+                             pal.color(QPalette::Text));
+        }
+    }
+}
+
+// ---- Input ----
+
 bool MultiLineEditWidget::event(QEvent* event) {
+    // Tab belongs to the control; Ctrl+Tab is left to the dialog manager.
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
@@ -151,23 +383,16 @@ bool MultiLineEditWidget::event(QEvent* event) {
 
 void MultiLineEditWidget::keyPressEvent(QKeyEvent* event) {
     const KeyMessage key = TranslateKey(*event);
+    const LPARAM lParam = key.KeyDownLParam(event->isAutoRepeat());
     QPointer<MultiLineEditWidget> guard(this);
+    SetCurrentKeyModifiers(event->modifiers());
     if (key.vk != 0) {
-        WndRouting::Route(this, WM_KEYDOWN, key.vk, key.KeyDownLParam(event->isAutoRepeat()), [] {});
+        const UINT vk = key.vk;
+        WndRouting::Route(this, WM_KEYDOWN, vk, lParam, [this, vk] { DefaultKeyDown(vk); });
     }
     if (!guard) return;
     for (unsigned char c : CharactersOf(*event)) {
-        WndRouting::Route(this, WM_CHAR, c, key.KeyDownLParam(event->isAutoRepeat()), [this, c] {
-            if (m_readOnly) return;
-            if (c == '\r') {
-                ReplaceSelection("\r\n");
-            } else if (c == '\b') {
-                if (m_selStart == m_selEnd && m_selStart > 0) SetSelection(m_selStart - 1, m_selStart);
-                ReplaceSelection({});
-            } else {
-                ReplaceSelection(std::string(1, static_cast<char>(c)));
-            }
-        });
+        WndRouting::Route(this, WM_CHAR, c, lParam, [this, c] { DefaultChar(c); });
         if (!guard) return;
     }
     event->accept();
@@ -178,26 +403,137 @@ void MultiLineEditWidget::keyReleaseEvent(QKeyEvent* event) {
     if (key.vk != 0 && !event->isAutoRepeat()) {
         WndRouting::Route(this, WM_KEYUP, key.vk, key.KeyUpLParam(), [] {});
     }
+    event->accept();
 }
 
-void MultiLineEditWidget::RouteMouse(UINT message, QMouseEvent* event) {
+void MultiLineEditWidget::DefaultKeyDown(UINT vk) {
+    Sync();
+    const bool extend = GetKeyState(VK_SHIFT) < 0;
+    long target = m_caret;
+    const TextRowLayout::Place place = m_layout.PlaceOf(m_text, m_caret);
+    switch (vk) {
+    case VK_LEFT:
+        // A line break is stepped over whole.
+        target = IsLineBreakAt(m_text, m_caret - 2) ? m_caret - 2 : std::max(0L, m_caret - 1);
+        break;
+    case VK_RIGHT:
+        target = IsLineBreakAt(m_text, m_caret) ? m_caret + 2 : std::min(TextLength(), m_caret + 1);
+        break;
+    case VK_HOME:
+        target = m_layout.Row(m_text, place.row).start;
+        break;
+    case VK_END:
+        target = m_layout.PositionAt(m_text, place.row, m_layout.Columns());
+        break;
+    case VK_UP:
+        if (place.row == 0) return;
+        target = m_layout.PositionAt(m_text, place.row - 1, place.column);
+        break;
+    case VK_DOWN:
+        if (place.row + 1 >= m_layout.RowCount()) return;
+        target = m_layout.PositionAt(m_text, place.row + 1, place.column);
+        break;
+    case VK_PRIOR:
+        ApplyScroll(SB_PAGEUP, 0);
+        return;
+    case VK_NEXT:
+        ApplyScroll(SB_PAGEDOWN, 0);
+        return;
+    case VK_DELETE:
+        if (m_anchor == m_caret) {
+            SetSelection(m_caret, IsLineBreakAt(m_text, m_caret) ? m_caret + 2 : m_caret + 1);
+        }
+        ClearSelection();
+        return;
+    default:
+        return;
+    }
+    SetSelection(extend ? m_anchor : target, target);
+    m_followCaret = true;
+}
+
+void MultiLineEditWidget::DefaultChar(unsigned char c) {
+    if (m_readOnly) return;
+    if (c == '\r') {
+        ReplaceSelection("\r\n");
+    } else if (c == '\b') {
+        if (m_anchor == m_caret) {
+            if (m_caret == 0) return;
+            SetSelection(IsLineBreakAt(m_text, m_caret - 2) ? m_caret - 2 : m_caret - 1, m_caret);
+        }
+        ClearSelection();
+    } else if (c == '\t' || c >= 0x20) {
+        const char one = static_cast<char>(c);
+        ReplaceSelection(std::string_view(&one, 1));
+    }
+}
+
+void MultiLineEditWidget::RouteMouse(UINT message, QMouseEvent* event, bool placeCaret) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint point = event->position().toPoint();
-    const LPARAM lParam = static_cast<LPARAM>((static_cast<DWORD>(point.y() & 0xFFFF) << 16) |
-                                              (static_cast<DWORD>(point.x()) & 0xFFFF));
-    WndRouting::Route(this, message, 0, lParam, [this] { setFocus(Qt::MouseFocusReason); });
+    const WPARAM keys = message == WM_LBUTTONUP ? 0 : 1;  // MK_LBUTTON while the button is down
+    WndRouting::Route(this, message, keys, PointLParam(point), [this, point, placeCaret] {
+        setFocus(Qt::MouseFocusReason);
+        if (!placeCaret) {
+            m_dragging = false;
+            return;
+        }
+        const long p = PositionAt(point);
+        SetSelection(p, p);
+        m_dragging = true;
+    });
 }
 
-void MultiLineEditWidget::mousePressEvent(QMouseEvent* event) { RouteMouse(WM_LBUTTONDOWN, event); }
+void MultiLineEditWidget::mousePressEvent(QMouseEvent* event) {
+    RouteMouse(WM_LBUTTONDOWN, event, true);
+}
 
-void MultiLineEditWidget::mouseReleaseEvent(QMouseEvent* event) { RouteMouse(WM_LBUTTONUP, event); }
+void MultiLineEditWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging) return;
+    const long p = PositionAt(event->position().toPoint());
+    SetSelection(m_anchor, p);
+}
+
+void MultiLineEditWidget::mouseReleaseEvent(QMouseEvent* event) {
+    RouteMouse(WM_LBUTTONUP, event, false);
+    m_dragging = false;
+}
 
 void MultiLineEditWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-    RouteMouse(WM_LBUTTONDBLCLK, event);
+    RouteMouse(WM_LBUTTONDBLCLK, event, true);
+}
+
+void MultiLineEditWidget::wheelEvent(QWheelEvent* event) {
+    const int lines = event->angleDelta().y() * kWheelLines / 120;
+    QPointer<MultiLineEditWidget> guard(this);
+    for (int i = 0; i < std::abs(lines) && guard; ++i) {
+        SendScroll(lines > 0 ? SB_LINEUP : SB_LINEDOWN, m_scrollBar->value());
+    }
+    event->accept();
 }
 
 void MultiLineEditWidget::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
+    m_caretOn = true;
+    m_blink.start();
     update();
     WndRouting::NotifyParent(this, EN_SETFOCUS);
+}
+
+void MultiLineEditWidget::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    m_blink.stop();
+    update();
+}
+
+void MultiLineEditWidget::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) MeasureFont();
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) update();
+    QWidget::changeEvent(event);
+}
+
+void MultiLineEditWidget::resizeEvent(QResizeEvent*) {
+    m_scrollBar->setGeometry(width() - kBorder - m_scrollBarWidth, kBorder, m_scrollBarWidth,
+                             std::max(0, height() - 2 * kBorder));
+    update();
 }

@@ -1,13 +1,21 @@
 #pragma once
 // Inside the framework only: the widget behind a multi-line EDIT control.
-// Its text counts characters as the classic edit control does: a line
-// break is CR LF, two characters. Long lines wrap at the control's width;
-// the line count counts display rows.
+// Positions count the characters of its text as the classic edit control
+// does: a line break is CR LF, two characters. Long lines wrap at the
+// control's width, and the line count counts display rows.
+//
+// Built for a terminal that appends a read at a time: the text and its row
+// layout are updated for the lines an edit touches, the view follows the
+// caret lazily, and repaints are coalesced to a frame rate, painting only
+// the visible rows.
 
 #include <QScrollBar>
+#include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <string>
 
+#include "framework/TextRowLayout.h"
 #include "framework/WinDef.h"
 #include "framework/Widgets.h"
 
@@ -15,46 +23,87 @@ class MultiLineEditWidget : public QWidget, public TextWindow {
 public:
     MultiLineEditWidget(QWidget* parent, DWORD style);
 
+    // WM_SETTEXT / WM_GETTEXT: the whole text; setting it puts the caret at 0.
     [[nodiscard]] std::string GetText() const override { return m_text; }
     void SetText(std::string_view text) override;
+    [[nodiscard]] long TextLength() const { return static_cast<long>(m_text.size()); }
 
+    // EM_SETSEL: characters start to end (end -1: the text's end), the caret
+    // at `end`; a negative start removes the selection and keeps the caret.
     void SetSelection(long start, long end);
-    [[nodiscard]] long SelectionStart() const { return m_selStart; }
-    [[nodiscard]] long SelectionEnd() const { return m_selEnd; }
+    [[nodiscard]] long SelectionStart() const { return std::min(m_anchor, m_caret); }
+    [[nodiscard]] long SelectionEnd() const { return std::max(m_anchor, m_caret); }
+    [[nodiscard]] long Caret() const { return m_caret; }
+    // EM_REPLACESEL: the text up to its first NUL replaces the selection, as
+    // much as the text limit allows; the caret ends after it, in view.
     void ReplaceSelection(std::string_view text);
+    // WM_CLEAR: deletes the selection, unless the control is read-only.
+    void ClearSelection();
     void SetReadOnly(bool readOnly);
     [[nodiscard]] bool IsReadOnly() const { return m_readOnly; }
-    // 0 lifts the limit as far as the control allows.
+    // EM_LIMITTEXT: 0 (or less) lifts the limit as far as the control allows.
     void SetLimit(long limit);
     [[nodiscard]] long Limit() const { return m_limit; }
+    // EM_SCROLLCARET: the view follows the caret (done before the next paint).
     void ScrollCaretIntoView();
-    [[nodiscard]] int DisplayRowCount() const;
+    [[nodiscard]] int DisplayRowCount();
+
+    // The view: the first display row shown, full rows that fit, and the
+    // character cells in a row.
+    [[nodiscard]] int TopRow();
+    [[nodiscard]] int VisibleRows() const;
+    [[nodiscard]] int ColumnsPerRow();
+    // The character position under a point of the widget.
+    [[nodiscard]] long PositionAt(QPoint point);
 
 protected:
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    struct Row {
-        long start;
-        long length;
-    };
-    [[nodiscard]] std::vector<Row> Layout() const;
-    [[nodiscard]] int ColumnsPerRow() const;
-    void RouteMouse(UINT message, QMouseEvent* event);
+    void Replace(long start, long end, std::string_view text);
+    void EnsureLayout();
+    void Sync();
+    void SyncScrollBar();
+    void RequestRepaint();
+    void ScrollTo(long topRow);
+    void SendScroll(UINT code, int trackPos);
+    void ApplyScroll(UINT code, int trackPos);
+    void DefaultKeyDown(UINT vk);
+    void DefaultChar(unsigned char c);
+    void RouteMouse(UINT message, QMouseEvent* event, bool placeCaret);
+    void MeasureFont();
+    [[nodiscard]] QRect TextArea() const;
 
     std::string m_text;
-    long m_selStart = 0;
-    long m_selEnd = 0;
-    long m_limit = 30000;
+    TextRowLayout m_layout;
+    bool m_layoutValid = false;
+    long m_anchor = 0;
+    long m_caret = 0;
+    long m_limit = 32767;
     bool m_readOnly = false;
-    int m_topRow = 0;
+    long m_topRow = 0;
+    bool m_followCaret = false;
+    bool m_dragging = false;
+    bool m_caretOn = true;
+    bool m_syncingScrollBar = false;
+    int m_scrollBarWidth = 0;
+    int m_cellWidth = 1;
+    int m_rowHeight = 1;
+    int m_ascent = 0;
+    double m_letterSpacing = 0;
     QScrollBar* m_scrollBar;
+    QTimer m_repaint;
+    QTimer m_blink;
 };

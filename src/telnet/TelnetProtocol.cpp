@@ -24,7 +24,7 @@ CTelnetProtocol::CTelnetProtocol(CTelnetSink& sink, EchoOffer echoOffer)
 
 void CTelnetProtocol::StartProtocol(int remotePort)
 {
-    if (remotePort == 23) {
+    if (remotePort == kTelnetPort) {
         SendDo(kOptSuppressGoAhead);
         SendDo(kOptEcho);
     }

@@ -40,6 +40,10 @@ inline constexpr std::uint8_t kBackspace = 8;
 inline constexpr std::uint8_t kLf = 10;
 inline constexpr std::uint8_t kCr = 13;
 
+// The well-known Telnet port (RFC 854): its servers expect the client to open
+// the negotiation.
+inline constexpr int kTelnetPort = 23;
+
 // One receive call reads at most this many bytes.
 inline constexpr std::size_t kMaxRead = 1024;
 // Bytes after IAC SB kept before a subnegotiation without IAC is abandoned.

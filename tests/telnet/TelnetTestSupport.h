@@ -1,0 +1,160 @@
+#pragma once
+// A scripted Telnet peer on 127.0.0.1 and a terminal connected to it: the
+// peer listens on a free port (port 0, read back), accepts one connection
+// and records every byte; the terminal's endpoint hands its notifications
+// straight to a Telnet window, as the main window does while Telnet is on,
+// and records each send call so that "one call" can be checked.
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/AsyncSocket.h"
+#include "framework/EventLoop.h"
+#include "net/LinkSocket.h"
+#include "telnet/TelnetDlg.h"
+
+namespace telnettest {
+
+inline std::string Bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (const int v : values) out.push_back(static_cast<char>(v));
+    return out;
+}
+
+// One end of the peer's connection: whatever arrives is appended to `received`.
+class CPeerConnection : public CAsyncSocket {
+public:
+    std::string received;
+    bool closedByTerminal = false;
+
+    void OnReceive(int) override {
+        char buffer[4096];
+        const int n = Receive(buffer, sizeof buffer);
+        if (n > 0) received.append(buffer, static_cast<std::size_t>(n));
+    }
+    void OnClose(int) override { closedByTerminal = true; }
+};
+
+class CPeerListener : public CAsyncSocket {
+public:
+    explicit CPeerListener(CPeerConnection& connection) : m_connection(connection) {}
+    bool accepted = false;
+
+    void OnAccept(int) override { accepted = Accept(m_connection) || accepted; }
+
+private:
+    CPeerConnection& m_connection;
+};
+
+class CScriptedPeer {
+public:
+    CScriptedPeer() : m_listener(m_connection) {
+        const bool created = m_listener.Create(0, SocketType::Stream, FD_ALL_EVENTS, "127.0.0.1");
+        EXPECT_TRUE(created);
+        EXPECT_TRUE(m_listener.Listen(1));
+        std::string address;
+        EXPECT_TRUE(m_listener.GetSockName(address, m_port));
+    }
+
+    [[nodiscard]] UINT Port() const { return m_port; }
+    [[nodiscard]] bool Accepted() const { return m_listener.accepted; }
+    [[nodiscard]] const std::string& Received() const { return m_connection.received; }
+    [[nodiscard]] bool ClosedByTerminal() const { return m_connection.closedByTerminal; }
+    void ClearReceived() { m_connection.received.clear(); }
+
+    void Send(const std::string& bytes) {
+        ASSERT_EQ(m_connection.Send(bytes.data(), static_cast<int>(bytes.size())),
+                  static_cast<int>(bytes.size()));
+    }
+    // Waits until at least `count` bytes have arrived from the terminal.
+    bool WaitForReceived(std::size_t count) {
+        return AfxPumpUntil([&] { return m_connection.received.size() >= count; });
+    }
+    void Close() { m_connection.Close(); }
+
+private:
+    CPeerConnection m_connection;
+    CPeerListener m_listener;
+    UINT m_port = 0;
+};
+
+// The terminal's endpoint: notifications go to the Telnet window's terminal.
+class CRoutedSocket : public CLinkSocket {
+public:
+    CTelnetDlg* pDlg = nullptr;
+    bool connected = false;
+    int connectError = -1;
+    std::vector<std::string> sends;
+
+    int Send(const void* data, int length, int flags = 0) override {
+        sends.emplace_back(static_cast<const char*>(data), static_cast<std::size_t>(length));
+        return CLinkSocket::Send(data, length, flags);
+    }
+
+protected:
+    void OnConnect(int nErrorCode) override {
+        connectError = nErrorCode;
+        connected = nErrorCode == 0;
+    }
+    void OnReceive(int nErrorCode) override {
+        if (pDlg) pDlg->m_terminal.ProcessReceive(this, nErrorCode);
+    }
+    void OnClose(int nErrorCode) override {
+        if (pDlg) pDlg->m_terminal.ShowConnectionClosed(this, nErrorCode);
+        Close();
+    }
+};
+
+// A Telnet window (modeless) connected to a scripted peer. `announcedPort`
+// is the remote port the terminal is told, so the port-23 behaviour can be
+// seen without a listener on port 23.
+class CTerminalSession {
+public:
+    explicit CTerminalSession(int announcedPort = 0) {
+        m_socket.pDlg = &dlg;
+        EXPECT_TRUE(m_socket.Create(0, SocketType::Stream, FD_ALL_EVENTS));
+        const auto port = static_cast<std::uint16_t>(peer.Port());
+        m_socket.Connect(SocketAddress::FromText("127.0.0.1", port));
+        EXPECT_TRUE(AfxPumpUntil([&] { return m_socket.connected && peer.Accepted(); }));
+        dlg.SetConnection(&m_socket, announcedPort ? announcedPort : static_cast<int>(port));
+        EXPECT_TRUE(dlg.Create());
+        AfxPumpMessages();  // the window becomes the active one
+    }
+    ~CTerminalSession() {
+        dlg.DestroyWindow();
+        m_socket.Close();
+    }
+
+    [[nodiscard]] CTelnetEdit& Terminal() { return dlg.m_terminal; }
+    [[nodiscard]] std::string Screen() { return dlg.m_terminal.GetWindowText(); }
+    [[nodiscard]] const std::vector<std::string>& Sends() const { return m_socket.sends; }
+    void ClearSends() { m_socket.sends.clear(); }
+
+    // The peer sends `bytes` followed by a marker that the terminal shows;
+    // returns once the screen ends with it, so the bytes before it have been
+    // processed (and any reply to them is on its way).
+    bool PeerSendsThenMarker(const std::string& bytes, const std::string& marker = "#") {
+        peer.Send(bytes + marker);
+        return AfxPumpUntil([&] {
+            const std::string screen = Screen();
+            return screen.size() >= marker.size() &&
+                   screen.compare(screen.size() - marker.size(), marker.size(), marker) == 0;
+        });
+    }
+    // Waits until the screen shows exactly `text`.
+    bool WaitForScreen(const std::string& text) {
+        return AfxPumpUntil([&] { return Screen() == text; });
+    }
+
+    CScriptedPeer peer;
+    CTelnetDlg dlg;
+
+private:
+    CRoutedSocket m_socket;
+};
+
+}  // namespace telnettest
