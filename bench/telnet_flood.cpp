@@ -1,0 +1,229 @@
+// The Telnet terminal under a flood: a loopback peer (a thread with a
+// blocking socket) sends 64 MiB of text lines into an open Telnet window,
+// which reads them as the program does, one receive of at most 1024 bytes per
+// notification, converting and showing each read with the scroll-back limit
+// in force. In the same run a bare receiver takes the same bytes with one
+// poll() and one read of at most 1024 bytes per wakeup and nothing else.
+//
+// Printed figures and their bars:
+//   - terminal rate / bare rate: at least 0.1 (aim 0.25);
+//   - the worst lateness of a 10 ms timer during the flood: under 50 ms;
+//   - the time per read at the start and at the end of the flood: flat,
+//     since the scroll-back limit keeps the screen's text short.
+// The exit status is 1 when a bar is missed.
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_telnet_flood [MiB]
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/BlockingSocket.h"
+#include "framework/EventLoop.h"
+#include "framework/Resources.h"
+#include "framework/Timer.h"
+#include "framework/WinApp.h"
+#include "net/LinkSocket.h"
+#include "res/Resources.h"
+#include "telnet/TelnetDlg.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kMiB = 1024 * 1024;
+constexpr std::size_t kReadSize = 1024;
+constexpr int kTimerIntervalMs = 10;
+constexpr double kRatioBar = 0.1;
+constexpr double kLatenessBarMs = 50;
+// Reads averaged for the start and the end figures.
+constexpr std::size_t kSampleReads = 2000;
+// A flat cost: the end within this factor of the start.
+constexpr double kFlatFactor = 1.5;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+
+// Numbered text lines of a terminal's width, CR LF ended, `bytes` in all.
+std::string MakeFlood(std::size_t bytes) {
+    std::string flood;
+    flood.reserve(bytes);
+    char line[96];
+    for (unsigned n = 0; flood.size() < bytes; ++n) {
+        const int length = std::snprintf(line, sizeof line,
+                                         "%08u the quick brown fox jumps over the lazy dog %u\r\n",
+                                         n, n * 2654435761U);
+        flood.append(line, static_cast<std::size_t>(length));
+    }
+    flood.resize(bytes);
+    return flood;
+}
+
+// A peer thread that accepts one connection, sends everything and closes.
+class FloodPeer {
+public:
+    explicit FloodPeer(const std::string& flood) : m_listener(CBlockingSocket::Listen()) {
+        m_thread = std::thread([this, &flood] {
+            CBlockingSocket connection = m_listener.Accept();
+            connection.SendAll(flood.data(), flood.size());
+            connection.ShutdownSend();
+            // Wait for the receiver's close, so nothing unread is reset away.
+            char drain[64];
+            while (connection.WaitAndReceive(drain, sizeof drain) > 0) {
+            }
+        });
+    }
+    ~FloodPeer() { m_thread.join(); }
+    [[nodiscard]] std::uint16_t Port() const { return m_listener.Port(); }
+
+private:
+    CBlockingSocket m_listener;
+    std::thread m_thread;
+};
+
+double BareRate(const std::string& flood) {
+    FloodPeer peer(flood);
+    CBlockingSocket socket = CBlockingSocket::Connect(peer.Port());
+    char buffer[kReadSize];
+    std::size_t total = 0;
+    const Clock::time_point start = Clock::now();
+    for (long n; (n = socket.WaitAndReceive(buffer, sizeof buffer)) > 0;) total += static_cast<std::size_t>(n);
+    const double seconds = Seconds(Clock::now() - start);
+    socket.Close();
+    if (total != flood.size()) std::fprintf(stderr, "bare receiver got %zu bytes\n", total);
+    return static_cast<double>(total) / seconds;
+}
+
+// The data endpoint as the main window routes it while Telnet is on, with
+// each read timed.
+class FloodSocket : public CLinkSocket {
+public:
+    explicit FloodSocket(CTelnetDlg& dlg) : m_dlg(dlg) { readTimes.reserve(1 << 18); }
+
+    bool connected = false;
+    bool closed = false;
+    std::vector<Clock::duration> readTimes;
+
+protected:
+    void OnConnect(int nErrorCode) override { connected = nErrorCode == 0; }
+    void OnReceive(int nErrorCode) override {
+        const Clock::time_point start = Clock::now();
+        m_dlg.m_terminal.ProcessReceive(this, nErrorCode);
+        readTimes.push_back(Clock::now() - start);
+    }
+    void OnClose(int nErrorCode) override {
+        m_dlg.m_terminal.ShowConnectionClosed(this, nErrorCode);
+        closed = true;
+        Close();
+    }
+
+private:
+    CTelnetDlg& m_dlg;
+};
+
+struct TerminalResult {
+    double rate = 0;
+    double worstLatenessMs = 0;
+    double startReadMicros = 0;
+    double endReadMicros = 0;
+    std::size_t reads = 0;
+    int lineCount = 0;
+};
+
+double MeanMicros(std::vector<Clock::duration>::const_iterator first,
+                  std::vector<Clock::duration>::const_iterator last) {
+    if (first == last) return 0;
+    const Clock::duration sum = std::accumulate(first, last, Clock::duration::zero());
+    return Micros(sum) / static_cast<double>(last - first);
+}
+
+TerminalResult TerminalRate(const std::string& flood) {
+    TerminalResult result;
+    FloodPeer peer(flood);
+    CTelnetDlg dlg;
+    FloodSocket socket(dlg);
+    if (!socket.Create(0, SocketType::Stream, FD_ALL_EVENTS) ||
+        (!socket.Connect(SocketAddress::FromText("127.0.0.1", peer.Port())) && !socket.connected &&
+         !AfxPumpUntil([&] { return socket.connected; }))) {
+        std::fprintf(stderr, "could not connect to the peer\n");
+        return result;
+    }
+    dlg.SetConnection(&socket, peer.Port());
+    dlg.Create();
+    AfxPumpMessages();
+
+    Clock::time_point lastTick = Clock::now();
+    Clock::duration worstGap = Clock::duration::zero();
+    CRepeatingTimer timer;
+    timer.Start(kTimerIntervalMs, [&] {
+        const Clock::time_point now = Clock::now();
+        worstGap = std::max(worstGap, now - lastTick);
+        lastTick = now;
+    });
+    const Clock::time_point start = Clock::now();
+    AfxPumpUntil([&] { return socket.closed; }, 120000);
+    const double seconds = Seconds(Clock::now() - start);
+    timer.Stop();
+
+    result.rate = static_cast<double>(flood.size()) / seconds;
+    result.worstLatenessMs = std::max(0.0, Micros(worstGap) / 1000 - kTimerIntervalMs);
+    const std::vector<Clock::duration>& times = socket.readTimes;
+    const std::size_t sample = std::min(kSampleReads, times.size() / 2);
+    result.reads = times.size();
+    result.startReadMicros = MeanMicros(times.begin(), times.begin() + static_cast<long>(sample));
+    result.endReadMicros = MeanMicros(times.end() - static_cast<long>(sample), times.end());
+    result.lineCount = dlg.m_terminal.GetLineCount();
+    dlg.DestroyWindow();
+    socket.Close();
+    return result;
+}
+
+class FloodBenchApp : public CWinApp {
+public:
+    explicit FloodBenchApp(std::size_t megabytes) : CWinApp("bench_telnet_flood"), m_megabytes(megabytes) {}
+
+    int exitCode = 0;
+
+    bool InitInstance() override {
+        AfxSetResourceTables(&VelmoraResources());
+        const std::string flood = MakeFlood(m_megabytes * kMiB);
+        std::printf("flood: %zu MiB of text lines, reads of at most %zu bytes\n", m_megabytes, kReadSize);
+
+        const double bare = BareRate(flood);
+        const TerminalResult terminal = TerminalRate(flood);
+        const double ratio = terminal.rate / bare;
+        const bool flat = terminal.endReadMicros <= kFlatFactor * terminal.startReadMicros;
+
+        std::printf("bare receiver:          %8.1f MB/s\n", bare / 1e6);
+        std::printf("telnet window:          %8.1f MB/s  (%zu reads, %d rows on screen at the end)\n",
+                    terminal.rate / 1e6, terminal.reads, terminal.lineCount);
+        std::printf("ratio:                  %8.3f   (bar >= %.2f, aim 0.25)  %s\n", ratio, kRatioBar,
+                    ratio >= kRatioBar ? "ok" : "MISSED");
+        std::printf("10 ms timer, worst lateness: %6.1f ms (bar < %.0f ms)  %s\n",
+                    terminal.worstLatenessMs, kLatenessBarMs,
+                    terminal.worstLatenessMs < kLatenessBarMs ? "ok" : "MISSED");
+        std::printf("time per read, first %zu: %6.2f us, last %zu: %6.2f us  %s\n", kSampleReads,
+                    terminal.startReadMicros, kSampleReads, terminal.endReadMicros,
+                    flat ? "flat" : "GROWS");
+        if (ratio < kRatioBar || terminal.worstLatenessMs >= kLatenessBarMs || !flat) exitCode = 1;
+        return false;
+    }
+
+private:
+    std::size_t m_megabytes;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const long megabytes = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 64;
+    FloodBenchApp app(static_cast<std::size_t>(std::max(1L, megabytes)));
+    char* qtArgv[] = {argv[0], nullptr};
+    const int rc = AfxWinMain(1, qtArgv);
+    return rc != 0 ? rc : app.exitCode;
+}
