@@ -106,6 +106,10 @@ protected:
     std::optional<std::uint32_t> GetRemoteAddress();
     static std::uint32_t ResolveHost(const std::string& strHost);
     void ApplyKeepAlive(CLinkSocket& socket);
+    // The TCP client connect of CONNECT and TELNET on the data endpoint:
+    // Connecting, or Idle (reported, m_bTelnetActive cleared) when the
+    // attempt fails at once.
+    void StartConnect(std::uint32_t nAddress, bool bKeepAlive);
     void OpenMulticast(std::uint32_t nGroup);
     void CloseDataSocket();
     // Sends a block on the data endpoint, keeping any part the system does

@@ -1,13 +1,188 @@
 // The connection manager of the main window: the three modes, the state
 // machine and the controls that mirror it.
 
+#include <cstdio>
+#include <optional>
+#include <string>
+
 #include "app/LinkDlg.h"
+#include "framework/Prompts.h"
 #include "framework/Resources.h"
+#include "framework/SocketApi.h"
 #include "res/Resources.h"
 
-void CLinkDlg::OnButtonConnect() {}
+namespace {
 
-void CLinkDlg::OnButtonClose() {}
+// Keep-alive: the first probe after 10 s of silence, then one a second.
+constexpr unsigned kKeepAliveIdleMs = 10000;
+constexpr unsigned kKeepAliveIntervalMs = 1000;
+constexpr int kMulticastTtl = 8;
+constexpr int kListenBacklog = 1;
+
+// The refusal of an action that needs a remote address when the field is empty.
+constexpr const char* kRemoteAddressMissing = "Please enter the remote host address.";
+
+// The mode as CONNECT treats it: every index but the server's and UDP's is
+// the client's, also "no selection".
+[[nodiscard]] ConnectionMode ModeOf(int index) {
+    return index == TcpServer || index == Udp ? static_cast<ConnectionMode>(index) : TcpClient;
+}
+
+[[nodiscard]] bool IsMulticast(std::uint32_t networkAddress) {
+    const std::uint32_t firstOctet = SwapToNetwork32(networkAddress) >> 24;
+    return (firstOctet & 0xF0U) == 0xE0U;  // 224 to 239
+}
+
+// What a state does to one control. Some cells depend on the mode: the
+// controls a mode never uses keep whatever the mode change gave them.
+enum class Cell : unsigned char {
+    Keep,
+    On,
+    Off,
+    OnUnlessServer,      // on; untouched in TcpServer
+    OffUnlessServer,     // off; untouched in TcpServer
+    OnInClient,          // on in TcpClient; untouched otherwise
+    OnInServerOrUdp,     // on in TcpServer and Udp; untouched in TcpClient
+    OnInClientOrServer,  // on in TcpClient and TcpServer; untouched in Udp
+};
+
+[[nodiscard]] std::optional<bool> Resolve(Cell cell, ConnectionMode mode) {
+    switch (cell) {
+        case Cell::Keep:
+            return std::nullopt;
+        case Cell::On:
+            return true;
+        case Cell::Off:
+            return false;
+        case Cell::OnUnlessServer:
+            return mode == TcpServer ? std::nullopt : std::optional(true);
+        case Cell::OffUnlessServer:
+            return mode == TcpServer ? std::nullopt : std::optional(false);
+        case Cell::OnInClient:
+            return mode == TcpClient ? std::optional(true) : std::nullopt;
+        case Cell::OnInServerOrUdp:
+            return mode == TcpClient ? std::nullopt : std::optional(true);
+        case Cell::OnInClientOrServer:
+            return mode == Udp ? std::nullopt : std::optional(true);
+    }
+    return std::nullopt;
+}
+
+// The controls that the state decides, in the order of StateRow::cells.
+constexpr int kStateControls[] = {
+    IDC_BUTTON_CONNECT, IDC_BUTTON_CLOSE, IDC_BUTTON_SEND, IDC_BUTTON_TELNET, IDC_REMOTE_IP,
+    IDC_REMOTE_PORT,    IDC_LOCAL_PORT,   IDC_KEEP_ALIVE,  IDC_MODE,
+};
+constexpr std::size_t kStateControlCount = std::size(kStateControls);
+
+struct StateRow {
+    int state;
+    Cell cells[kStateControlCount];
+    UINT status;
+    bool showsPeer;
+};
+
+using enum Cell;
+constexpr StateRow kStateRows[] = {
+    // CONNECT CLOSE SEND TELNET remote address remote port local port keep alive mode
+    {Idle,
+     {On, Off, Off, OnInClient, OnUnlessServer, OnUnlessServer, OnInServerOrUdp,
+      OnInClientOrServer, On},
+     IDS_READY,
+     false},
+    {Connecting, {Off, On, Off, Off, OffUnlessServer, Off, Keep, Off, Keep}, IDS_CONNECTING, false},
+    {Listening, {Off, On, Off, Off, OffUnlessServer, Keep, Off, Off, Keep}, IDS_LISTENING, false},
+    {Connected, {Off, On, On, Off, OffUnlessServer, Off, Keep, Keep, Keep}, IDS_CONNECTED, true},
+    {PeerAccepted, {Off, On, On, Off, OffUnlessServer, Off, Keep, Keep, Keep}, IDS_CONNECTED, true},
+    {UdpOpen, {Off, On, On, Keep, Off, Off, Off, Keep, Keep}, IDS_READY, false},
+    {PeerClosed, {Off, On, Off, Off, OffUnlessServer, Off, Keep, Keep, Keep}, IDS_LISTENING, false},
+};
+
+[[nodiscard]] const StateRow* FindStateRow(int state) {
+    for (const StateRow& row : kStateRows) {
+        if (row.state == state) return &row;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void CLinkDlg::OnButtonConnect() {
+    const ConnectionMode mode = ModeOf(m_comboMode.GetCurSel());
+    if (!UpdateData(true)) return;
+
+    if (mode == Udp) {
+        const std::optional<std::uint32_t> address = GetRemoteAddress();
+        if (!address) return;
+        if (IsMulticast(*address)) {
+            OpenMulticast(*address);
+        } else if (!m_dataSocket.Create(m_nLocalPort, SocketType::Datagram)) {
+            ReportSocketError(WSAGetLastError());
+        } else if (!SetBroadcast(m_dataSocket.m_hSocket, true)) {
+            const int error = WSAGetLastError();
+            CloseDataSocket();
+            ReportSocketError(error);
+        } else {
+            m_nState = UdpOpen;
+        }
+    } else if (mode == TcpServer) {
+        if (m_nState == Idle) {
+            if (!m_listenSocket.Create(m_nLocalPort, SocketType::Stream)) {
+                ReportSocketError(WSAGetLastError());
+            } else {
+                if (m_checkKeepAlive.GetCheck()) ApplyKeepAlive(m_listenSocket);
+                if (!m_listenSocket.Listen(kListenBacklog)) {
+                    const int error = WSAGetLastError();
+                    m_listenSocket.Close();
+                    m_nState = Idle;
+                    ReportSocketError(error);
+                } else {
+                    m_nState = Listening;
+                }
+            }
+        }
+    } else {
+        const std::optional<std::uint32_t> address = GetRemoteAddress();
+        if (!address) return;
+        StartConnect(*address, m_checkKeepAlive.GetCheck() != 0);
+    }
+
+    m_comboMode.EnableWindow(false);
+    UpdateConnectionUi();
+}
+
+void CLinkDlg::StartConnect(std::uint32_t nAddress, bool bKeepAlive) {
+    const SocketAddress peer =
+        SocketAddress::FromNetwork(nAddress, static_cast<std::uint16_t>(m_nRemotePort));
+    if (!m_dataSocket.Create(0, SocketType::Stream)) {
+        m_bTelnetActive = false;
+        ReportSocketError(WSAGetLastError());
+        return;
+    }
+    if (bKeepAlive) ApplyKeepAlive(m_dataSocket);
+    if (!m_dataSocket.Connect(peer)) {
+        // "In progress" is the normal answer; the outcome arrives as
+        // OnSocketConnect. Anything else failed at once and raises nothing,
+        // so the attempt ends here instead of waiting in Connecting forever.
+        const int error = WSAGetLastError();
+        if (!IsWouldBlockError(error)) {
+            CloseDataSocket();
+            m_bTelnetActive = false;
+            m_nState = Idle;
+            ReportSocketError(error);
+            return;
+        }
+    }
+    m_nState = Connecting;
+}
+
+void CLinkDlg::OnButtonClose() {
+    CloseDataSocket();
+    m_listenSocket.Close();
+    m_bTelnetActive = false;
+    m_nState = Idle;
+    UpdateConnectionUi();
+}
 
 void CLinkDlg::OnSelchangeMode() {
     struct ModeRow {
@@ -38,12 +213,163 @@ void CLinkDlg::OnSelchangeMode() {
     m_checkKeepAlive.EnableWindow(row.keepAlive);
 }
 
-void CLinkDlg::OnSocketConnect(CLinkSocket*, int) {}
+void CLinkDlg::OnSocketConnect(CLinkSocket*, int nErrorCode) {
+    const ConnectionMode mode = ModeOf(m_comboMode.GetCurSel());
+    if (nErrorCode != 0) {
+        CloseDataSocket();
+        m_bTelnetActive = false;
+        m_nState = Idle;
+        ReportSocketError(nErrorCode);
+        UpdateConnectionUi();
+        return;
+    }
+    if (mode == Udp) return;
 
-void CLinkDlg::OnSocketAccept(CLinkSocket*, int) {}
+    m_nState = Connected;
+    UpdateConnectionUi();
+    if (!m_bTelnetActive) return;
 
-void CLinkDlg::OnSocketClose(CLinkSocket*, int) {}
+    // The Telnet window owns the connection while it runs: receive and
+    // close notifications go to its terminal from its modal loop.
+    m_telnetDlg.SetConnection(&m_dataSocket, static_cast<int>(m_nRemotePort));
+    m_telnetDlg.DoModal();
+    CloseDataSocket();
+    m_bTelnetActive = false;
+    m_nState = Idle;
+    UpdateConnectionUi();
+}
 
-void CLinkDlg::UpdateConnectionUi() {}
+void CLinkDlg::OnSocketAccept(CLinkSocket* pSocket, int nErrorCode) {
+    if (nErrorCode != 0) {
+        // Nothing may go on listening in Idle.
+        CloseDataSocket();
+        m_listenSocket.Close();
+        m_nState = Idle;
+        ReportSocketError(nErrorCode);
+        UpdateConnectionUi();
+        return;
+    }
+    if (m_nState == PeerAccepted) {
+        // One peer at a time: a further one is taken and let go at once.
+        CLinkSocket extra;
+        if (pSocket->Accept(extra)) extra.Close();
+    } else if (pSocket->Accept(m_dataSocket)) {
+        m_nState = PeerAccepted;
+    } else {
+        ReportSocketError(WSAGetLastError());
+    }
+    UpdateConnectionUi();
+}
 
-void CLinkDlg::ReportSocketError(int) {}
+void CLinkDlg::OnSocketClose(CLinkSocket* pSocket, int nErrorCode) {
+    if (m_bTelnetActive) {
+        m_telnetDlg.m_terminal.ShowConnectionClosed(pSocket, nErrorCode);
+        return;
+    }
+    // Closed here rather than only after this handler returns: a validation
+    // box below runs a modal loop, and a peer accepted from it must find the
+    // data endpoint free.
+    if (pSocket == &m_dataSocket) CloseDataSocket();
+    m_nState = m_nState == PeerAccepted ? PeerClosed : Idle;
+    UpdateConnectionUi();
+}
+
+void CLinkDlg::UpdateConnectionUi() {
+    if (!UpdateData(true)) return;
+    const ConnectionMode mode = ModeOf(m_comboMode.GetCurSel());
+    const StateRow* row = FindStateRow(m_nState);
+    if (!row) return;
+
+    for (std::size_t i = 0; i < kStateControlCount; ++i) {
+        if (const std::optional<bool> enable = Resolve(row->cells[i], mode)) {
+            GetDlgItem(kStateControls[i])->EnableWindow(*enable);
+        }
+    }
+    m_buttonClose.SetWindowText(LoadString(IDS_DISCONNECT));
+
+    std::string status = LoadString(row->status);
+    if (row->showsPeer) {
+        std::string address;
+        UINT port = 0;
+        if (!m_dataSocket.GetPeerName(address, port)) address.clear();
+        char peer[64];
+        std::snprintf(peer, sizeof peer, "%s : %d", address.c_str(), static_cast<int>(port));
+        status += " [";
+        status += peer;
+        status += "]";
+    }
+    SetStatusText(status);
+}
+
+void CLinkDlg::ReportSocketError(int nError) {
+    const std::string text = FormatSocketError(nError);
+    if (text.empty()) return;
+    MessageBox(text, m_strTitle, MB_OK | MB_ICONSTOP);
+}
+
+std::optional<std::uint32_t> CLinkDlg::GetRemoteAddress() {
+    if (m_strRemoteIP.empty()) {
+        // Refused like a failed field check: the message, then the field
+        // with the focus and its (empty) text selected.
+        AfxMessageBox(kRemoteAddressMissing, MB_OK | MB_ICONEXCLAMATION);
+        m_editRemoteIP.SetFocus();
+        m_editRemoteIP.SetSel(0, -1);
+        return std::nullopt;
+    }
+    const std::uint32_t address = InetAddr(m_strRemoteIP);
+    return address != kInetAddrNone ? address : ResolveHost(m_strRemoteIP);
+}
+
+std::uint32_t CLinkDlg::ResolveHost(const std::string& strHost) {
+    // A name that cannot be resolved becomes 255.255.255.255; the socket
+    // call that uses it decides what that means.
+    return ResolveHostName(strHost);
+}
+
+void CLinkDlg::ApplyKeepAlive(CLinkSocket& socket) {
+    // Best effort, like the rest of the keep-alive set-up: a socket that
+    // refuses it still works.
+    SetKeepAlive(socket.m_hSocket, true, kKeepAliveIdleMs, kKeepAliveIntervalMs);
+}
+
+void CLinkDlg::OpenMulticast(std::uint32_t) {
+    // Bound to the local port before the join, shared with other members
+    // of the group, so that datagrams sent to the group at that port arrive.
+    const auto localPort = static_cast<std::uint16_t>(m_nLocalPort);
+    const SOCKET socket = CreateMulticastSocket(localPort);
+    if (socket == INVALID_SOCKET) {
+        ReportSocketError(WSAGetLastError());
+        return;
+    }
+    if (!m_dataSocket.Attach(socket)) {
+        const int error = WSAGetLastError();
+        CloseRawSocket(socket);
+        ReportSocketError(error);
+        return;
+    }
+    // The group as the resolver gives it for the remote text, the way the
+    // datagrams will be addressed.
+    SocketAddress group;
+    const int lookup =
+        LookupDatagramAddress(m_strRemoteIP, std::to_string(m_nLocalPort), false, group);
+    if (lookup != 0) {
+        CloseDataSocket();
+        ReportSocketError(lookup);
+        return;
+    }
+    if (!SetMulticastTtl(socket, kMulticastTtl) || !SetMulticastLoop(socket, false) ||
+        !JoinMulticastGroup(socket, group.address)) {
+        const int error = WSAGetLastError();
+        CloseDataSocket();
+        ReportSocketError(error);
+        return;
+    }
+    m_nState = UdpOpen;
+}
+
+void CLinkDlg::CloseDataSocket() {
+    m_dataSocket.Close();
+    // Bytes owed to a connection that is gone are dropped with it.
+    m_pendingSend.clear();
+    m_nPendingOffset = 0;
+}

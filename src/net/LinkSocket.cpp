@@ -2,6 +2,11 @@
 
 #include "app/LinkDlg.h"
 
+void CLinkSocket::Close() {
+    ++m_nCloses;
+    CAsyncSocket::Close();
+}
+
 void CLinkSocket::OnReceive(int nErrorCode) {
     if (m_pOwner) m_pOwner->OnSocketReceive(this, nErrorCode);
 }
@@ -19,8 +24,11 @@ void CLinkSocket::OnConnect(int nErrorCode) {
 }
 
 void CLinkSocket::OnClose(int nErrorCode) {
-    // The owner sees the endpoint still open; whatever it did, the endpoint
-    // is closed afterwards.
+    // The owner sees the endpoint still open; the endpoint is closed
+    // afterwards, unless the owner closed it itself: by then it may hold a
+    // new connection (a peer accepted from a message box's loop), which
+    // must stay.
+    const unsigned closes = m_nCloses;
     if (m_pOwner) m_pOwner->OnSocketClose(this, nErrorCode);
-    Close();
+    if (m_nCloses == closes) Close();
 }

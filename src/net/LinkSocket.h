@@ -11,6 +11,8 @@ public:
     CLinkSocket() = default;
     ~CLinkSocket() override = default;
 
+    void Close() override;
+
     // The window that receives the notifications; set before the endpoint opens.
     CLinkDlg* m_pOwner = nullptr;
 
@@ -20,4 +22,9 @@ protected:
     void OnAccept(int nErrorCode) override;
     void OnConnect(int nErrorCode) override;
     void OnClose(int nErrorCode) override;
+
+private:
+    // Counts Close calls, so that OnClose can tell whether the owner has
+    // already closed (and perhaps reopened) the endpoint.
+    unsigned m_nCloses = 0;
 };
