@@ -52,14 +52,17 @@ private:
 
 class CScriptedPeer {
 public:
-    CScriptedPeer() : m_listener(m_connection) {
-        const bool created = m_listener.Create(0, SocketType::Stream, FD_ALL_EVENTS, "127.0.0.1");
-        EXPECT_TRUE(created);
-        EXPECT_TRUE(m_listener.Listen(1));
+    // Port 0: a free port, read back. A fixed port may be unavailable (see
+    // Listening()).
+    explicit CScriptedPeer(UINT port = 0) : m_listener(m_connection) {
+        m_listening = m_listener.Create(port, SocketType::Stream, FD_ALL_EVENTS, "127.0.0.1") &&
+                      m_listener.Listen(1);
         std::string address;
-        EXPECT_TRUE(m_listener.GetSockName(address, m_port));
+        if (m_listening) m_listening = m_listener.GetSockName(address, m_port);
+        if (port == 0) EXPECT_TRUE(m_listening);
     }
 
+    [[nodiscard]] bool Listening() const { return m_listening; }
     [[nodiscard]] UINT Port() const { return m_port; }
     [[nodiscard]] bool Accepted() const { return m_listener.accepted; }
     [[nodiscard]] const std::string& Received() const { return m_connection.received; }
@@ -79,6 +82,7 @@ public:
 private:
     CPeerConnection m_connection;
     CPeerListener m_listener;
+    bool m_listening = false;
     UINT m_port = 0;
 };
 
