@@ -10,7 +10,6 @@
 #include <cmath>
 #include <climits>
 
-#include "framework/KeyState.h"
 #include "framework/WindowSystem.h"
 
 namespace {
@@ -407,49 +406,10 @@ void MultiLineEditWidget::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void MultiLineEditWidget::DefaultKeyDown(UINT vk) {
-    Sync();
-    const bool extend = GetKeyState(VK_SHIFT) < 0;
-    long target = m_caret;
-    const TextRowLayout::Place place = m_layout.PlaceOf(m_text, m_caret);
-    switch (vk) {
-    case VK_LEFT:
-        // A line break is stepped over whole.
-        target = IsLineBreakAt(m_text, m_caret - 2) ? m_caret - 2 : std::max(0L, m_caret - 1);
-        break;
-    case VK_RIGHT:
-        target = IsLineBreakAt(m_text, m_caret) ? m_caret + 2 : std::min(TextLength(), m_caret + 1);
-        break;
-    case VK_HOME:
-        target = m_layout.Row(m_text, place.row).start;
-        break;
-    case VK_END:
-        target = m_layout.PositionAt(m_text, place.row, m_layout.Columns());
-        break;
-    case VK_UP:
-        if (place.row == 0) return;
-        target = m_layout.PositionAt(m_text, place.row - 1, place.column);
-        break;
-    case VK_DOWN:
-        if (place.row + 1 >= m_layout.RowCount()) return;
-        target = m_layout.PositionAt(m_text, place.row + 1, place.column);
-        break;
-    case VK_PRIOR:
-        ApplyScroll(SB_PAGEUP, 0);
-        return;
-    case VK_NEXT:
-        ApplyScroll(SB_PAGEDOWN, 0);
-        return;
-    case VK_DELETE:
-        if (m_anchor == m_caret) {
-            SetSelection(m_caret, IsLineBreakAt(m_text, m_caret) ? m_caret + 2 : m_caret + 1);
-        }
-        ClearSelection();
-        return;
-    default:
-        return;
-    }
-    SetSelection(extend ? m_anchor : target, target);
-    m_followCaret = true;
+    // The control's only user (the terminal) takes every key itself; of the
+    // keys, only the page keys scroll the view here.
+    if (vk == VK_PRIOR) ApplyScroll(SB_PAGEUP, 0);
+    if (vk == VK_NEXT) ApplyScroll(SB_PAGEDOWN, 0);
 }
 
 void MultiLineEditWidget::DefaultChar(unsigned char c) {

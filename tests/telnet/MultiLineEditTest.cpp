@@ -208,19 +208,4 @@ TEST_F(PlainEdit, ViewFollowsTheCaretAndScrollsOnRequest) {
     EXPECT_EQ(m_widget->TopRow(), m_edit->GetLineCount() - visible);
 }
 
-TEST_F(PlainEdit, KeysMoveTheCaretOverWholeLineBreaks) {
-    m_edit->ReplaceSel("ab\r\ncd");
-    AfxSimulateKey(m_edit, VK_LEFT);
-    AfxSimulateKey(m_edit, VK_LEFT);
-    EXPECT_EQ(Sel(), std::make_pair(4, 4));
-    AfxSimulateKey(m_edit, VK_LEFT);
-    EXPECT_EQ(Sel(), std::make_pair(2, 2));
-    AfxSimulateKey(m_edit, VK_DELETE);
-    EXPECT_EQ(m_edit->GetWindowText(), "abcd");
-    AfxSimulateKey(m_edit, VK_HOME);
-    EXPECT_EQ(Sel(), std::make_pair(0, 0));
-    AfxSimulateKey(m_edit, VK_END, {}, {.shift = true});
-    EXPECT_EQ(Sel(), std::make_pair(0, 4));
-}
-
 }  // namespace

@@ -59,7 +59,9 @@ public:
                       m_listener.Listen(1);
         std::string address;
         if (m_listening) m_listening = m_listener.GetSockName(address, m_port);
-        if (port == 0) EXPECT_TRUE(m_listening);
+        if (port == 0) {
+            EXPECT_TRUE(m_listening);
+        }
     }
 
     [[nodiscard]] bool Listening() const { return m_listening; }
