@@ -1,0 +1,399 @@
+// The connection manager driven like a user: TCP client and server against
+// raw loopback peers, CLOSE from every state, the errors it reports, and
+// the tables that set the controls for each mode and state.
+
+#include <gtest/gtest.h>
+
+#include <netinet/tcp.h>
+
+#include <functional>
+
+#include "NetTestSupport.h"
+#include "framework/SocketApi.h"
+
+using namespace nettest;
+using sockettest::RawConnect;
+using sockettest::RawListener;
+
+namespace {
+
+constexpr const char* kStartBuffer = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+int IntOption(int fd, int level, int name)
+{
+    int value = -1;
+    socklen_t size = sizeof value;
+    ::getsockopt(fd, level, name, &value, &size);
+    return value;
+}
+
+bool Closed(const CAsyncSocket& socket) { return socket.m_hSocket == INVALID_SOCKET; }
+
+void ExpectIdleView(TestMainWindow& w)
+{
+    EXPECT_EQ(w.dlg.m_nState, Idle);
+    EXPECT_EQ(Status(w), "Ready");
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
+    EXPECT_FALSE(w.Enabled(IDC_BUTTON_CLOSE));
+    EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
+    EXPECT_TRUE(w.Enabled(IDC_MODE));
+    EXPECT_TRUE(Closed(w.dlg.m_dataSocket));
+    EXPECT_TRUE(Closed(w.dlg.m_listenSocket));
+}
+
+void ExpectOneError(const ScriptedPrompts& prompts, TestMainWindow& w, int code)
+{
+    const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1U);
+    EXPECT_EQ(boxes[0].text, std::strerror(code));
+    EXPECT_EQ(boxes[0].caption, w.dlg.m_strTitle);
+    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONSTOP);
+}
+
+// A socket holding a port on every address, the way another program would.
+Fd HoldPort(int type)
+{
+    Fd fd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    ::bind(fd.get(), reinterpret_cast<sockaddr*>(&any), sizeof any);
+    if (type == SOCK_STREAM) ::listen(fd.get(), 1);
+    return fd;
+}
+
+}  // namespace
+
+TEST(Connection, ClientConnectsSendsAndIsReadyAgainWhenThePeerCloses)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd listener = RawListener();
+    const std::uint16_t port = sockettest::LocalPort(listener.get());
+
+    ConnectClient(w, port);
+    EXPECT_EQ(w.dlg.m_nState, Connecting);
+    EXPECT_EQ(Status(w), "Connecting");
+    EXPECT_FALSE(w.Enabled(IDC_BUTTON_CONNECT));
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_CLOSE));
+    EXPECT_FALSE(w.Enabled(IDC_MODE));
+
+    Fd peer = AcceptWindow(listener.get());
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    EXPECT_EQ(Status(w), ConnectedTo(port));
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
+    EXPECT_FALSE(w.Enabled(IDC_REMOTE_IP));
+
+    w.Click(IDC_BUTTON_SEND);
+    EXPECT_EQ(PeerReceives(peer.get(), 36), kStartBuffer);
+
+    peer.Reset();
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Idle; }));
+    ExpectIdleView(w);
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+}
+
+TEST(Connection, RefusedConnectionShowsTheSystemTextAndStaysIdle)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+
+    ConnectClient(w, FreePort(SOCK_STREAM));
+    ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+    ExpectOneError(prompts, w, ECONNREFUSED);
+    ExpectIdleView(w);
+}
+
+TEST(Connection, EmptyRemoteAddressIsRefusedBeforeAnySocketOpens)
+{
+    for (int mode : {TcpClient, Udp}) {
+        SCOPED_TRACE(mode);
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        w.ChooseMode(mode);
+        w.SetText(IDC_REMOTE_IP, "");
+        w.Click(IDC_BUTTON_CONNECT);
+
+        const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1U);
+        EXPECT_EQ(boxes[0].text, "Please enter the remote host address.");
+        EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+        EXPECT_EQ(CWnd::GetFocus(), w.Item(IDC_REMOTE_IP));
+        ExpectIdleView(w);
+    }
+}
+
+TEST(Connection, KeepAliveIsAppliedOnlyWhenTicked)
+{
+    struct Case {
+        int mode;
+        bool ticked;
+    };
+    for (const Case c : {Case{TcpClient, true}, Case{TcpClient, false}, Case{TcpServer, true},
+                         Case{TcpServer, false}}) {
+        SCOPED_TRACE(::testing::Message() << "mode " << c.mode << " ticked " << c.ticked);
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        Fd listener = RawListener();
+        w.ChooseMode(c.mode);
+        w.dlg.m_checkKeepAlive.SetCheck(c.ticked ? 1 : 0);
+        if (c.mode == TcpClient) {
+            ConnectClient(w, sockettest::LocalPort(listener.get()));
+        } else {
+            ListenAnywhere(w);
+        }
+        const int fd = c.mode == TcpClient ? w.dlg.m_dataSocket.m_hSocket
+                                           : w.dlg.m_listenSocket.m_hSocket;
+        ASSERT_NE(fd, INVALID_SOCKET);
+        EXPECT_EQ(IntOption(fd, SOL_SOCKET, SO_KEEPALIVE), c.ticked ? 1 : 0);
+        if (c.ticked) {
+            EXPECT_EQ(IntOption(fd, IPPROTO_TCP, TCP_KEEPIDLE), 10);
+            EXPECT_EQ(IntOption(fd, IPPROTO_TCP, TCP_KEEPINTVL), 1);
+        }
+        w.Click(IDC_BUTTON_CLOSE);
+    }
+}
+
+TEST(Connection, ServerTakesOnePeerAtATimeAndKeepsListening)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    const std::uint16_t port = ListenAnywhere(w);
+    ASSERT_EQ(w.dlg.m_nState, Listening);
+    EXPECT_EQ(Status(w), "Listening");
+    EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
+    EXPECT_FALSE(w.Enabled(IDC_LOCAL_PORT));
+
+    Fd first = RawConnect(port);
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+    EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(first.get())));
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
+
+    // A second peer is taken and let go at once; the first one stays.
+    Fd second = RawConnect(port);
+    char byte = 0;
+    ASSERT_TRUE(AfxPumpUntil([&] { return ::recv(second.get(), &byte, 1, MSG_DONTWAIT) == 0; }));
+    EXPECT_EQ(w.dlg.m_nState, PeerAccepted);
+    EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(first.get())));
+    w.Click(IDC_BUTTON_SEND);
+    EXPECT_EQ(PeerReceives(first.get(), 36), kStartBuffer);
+
+    first.Reset();
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerClosed; }));
+    EXPECT_EQ(Status(w), "Listening");
+    EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_CLOSE));
+    EXPECT_FALSE(w.Enabled(IDC_MODE));
+
+    // The next peer is served without pressing anything.
+    Fd third = RawConnect(port);
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+    EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(third.get())));
+    ASSERT_TRUE(sockettest::SendAll(third.get(), "abc"));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "3"; }));
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+}
+
+TEST(Connection, CloseReturnsToReadyFromEveryState)
+{
+    struct Case {
+        const char* name;
+        int state;
+        std::function<void(TestMainWindow&, Fd& listener, Fd& peer)> reach;
+    };
+    const Case cases[] = {
+        {"connecting", Connecting,
+         [](TestMainWindow& w, Fd& listener, Fd&) {
+             ConnectClient(w, sockettest::LocalPort(listener.get()));
+         }},
+        {"connected", Connected,
+         [](TestMainWindow& w, Fd& listener, Fd&) {
+             ConnectClient(w, sockettest::LocalPort(listener.get()));
+             AfxPumpUntil([&] { return w.dlg.m_nState == Connected; });
+         }},
+        {"listening", Listening, [](TestMainWindow& w, Fd&, Fd&) { ListenAnywhere(w); }},
+        {"peer accepted", PeerAccepted,
+         [](TestMainWindow& w, Fd&, Fd& peer) {
+             peer = RawConnect(ListenAnywhere(w));
+             AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; });
+         }},
+        {"peer closed", PeerClosed,
+         [](TestMainWindow& w, Fd&, Fd& peer) {
+             peer = RawConnect(ListenAnywhere(w));
+             AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; });
+             peer.Reset();
+             AfxPumpUntil([&] { return w.dlg.m_nState == PeerClosed; });
+         }},
+        {"udp open", UdpOpen,
+         [](TestMainWindow& w, Fd&, Fd&) {
+             OpenUdp(w, FreePort(SOCK_DGRAM), FreePort(SOCK_DGRAM));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        Fd listener = RawListener();
+        Fd peer;
+        c.reach(w, listener, peer);
+        ASSERT_EQ(w.dlg.m_nState, c.state);
+
+        w.Click(IDC_BUTTON_CLOSE);
+        ExpectIdleView(w);
+        // Nothing of the closed connection turns up later.
+        sockettest::Drain();
+        ExpectIdleView(w);
+        EXPECT_TRUE(prompts.MessageBoxes().empty());
+    }
+}
+
+TEST(Connection, LocalPortInUseShowsTheSystemText)
+{
+    for (int mode : {TcpServer, Udp}) {
+        SCOPED_TRACE(mode);
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        Fd holder = HoldPort(mode == TcpServer ? SOCK_STREAM : SOCK_DGRAM);
+        const std::uint16_t port = sockettest::LocalPort(holder.get());
+        if (mode == TcpServer) {
+            Listen(w, port);
+        } else {
+            OpenUdp(w, port, FreePort(SOCK_DGRAM));
+        }
+        ExpectOneError(prompts, w, EADDRINUSE);
+        ExpectIdleView(w);
+    }
+}
+
+TEST(Connection, FailedAcceptNotificationClosesBothEndpoints)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd peer = RawConnect(ListenAnywhere(w));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+
+    // What the socket layer reports when a pending connection broke.
+    w.dlg.OnSocketAccept(&w.dlg.m_listenSocket, ECONNABORTED);
+    ExpectOneError(prompts, w, ECONNABORTED);
+    ExpectIdleView(w);
+}
+
+TEST(Connection, InvalidFieldAtANotificationKeepsTheViewButChangesTheState)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd listener = RawListener();
+    const std::uint16_t port = sockettest::LocalPort(listener.get());
+    ConnectClient(w, port);
+    Fd peer = AcceptWindow(listener.get());
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+
+    w.SetText(IDC_DATA_LENGTH, "");
+    peer.Reset();
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Idle; }));
+    const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1U);
+    EXPECT_EQ(boxes[0].text, "Please enter a positive integer.");
+    EXPECT_EQ(Status(w), ConnectedTo(port));
+    EXPECT_TRUE(Closed(w.dlg.m_dataSocket));
+}
+
+TEST(Connection, ModeChoiceSetsCaptionAndFields)
+{
+    struct Row {
+        int mode;
+        const char* caption;
+        bool telnet, remoteIp, remotePort, localPort, keepAlive;
+    };
+    const Row rows[] = {
+        {TcpClient, "Connect", true, true, true, false, true},
+        {TcpServer, "Listen", false, false, false, true, true},
+        {Udp, "Connect", false, true, true, true, false},
+    };
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    for (int round = 0; round < 2; ++round) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.mode);
+            w.ChooseMode(row.mode);
+            EXPECT_EQ(w.Text(IDC_BUTTON_CONNECT), row.caption);
+            EXPECT_EQ(w.Enabled(IDC_BUTTON_TELNET), row.telnet);
+            EXPECT_EQ(w.Enabled(IDC_REMOTE_IP), row.remoteIp);
+            EXPECT_EQ(w.Enabled(IDC_REMOTE_PORT), row.remotePort);
+            EXPECT_EQ(w.Enabled(IDC_LOCAL_PORT), row.localPort);
+            EXPECT_EQ(w.Enabled(IDC_KEEP_ALIVE), row.keepAlive);
+            EXPECT_EQ(w.dlg.m_nState, Idle);
+        }
+    }
+
+    // UDP clears Keep Alive; back in a TCP mode it stays cleared but can be ticked.
+    w.ChooseMode(TcpClient);
+    w.dlg.m_checkKeepAlive.SetCheck(1);
+    w.ChooseMode(TcpServer);
+    EXPECT_EQ(w.dlg.m_checkKeepAlive.GetCheck(), 1);
+    w.ChooseMode(Udp);
+    EXPECT_EQ(w.dlg.m_checkKeepAlive.GetCheck(), 0);
+    w.ChooseMode(TcpClient);
+    EXPECT_EQ(w.dlg.m_checkKeepAlive.GetCheck(), 0);
+    EXPECT_TRUE(w.Enabled(IDC_KEEP_ALIVE));
+}
+
+TEST(Connection, StateSetsEveryControlAndTheStatus)
+{
+    // Controls in this order: CONNECT, CLOSE, SEND, TELNET, remote address,
+    // remote port, local port, Keep Alive, mode combo. '1' enabled, '0'
+    // disabled, '-' as it was.
+    const int order[] = {IDC_BUTTON_CONNECT, IDC_BUTTON_CLOSE, IDC_BUTTON_SEND,
+                         IDC_BUTTON_TELNET,  IDC_REMOTE_IP,    IDC_REMOTE_PORT,
+                         IDC_LOCAL_PORT,     IDC_KEEP_ALIVE,   IDC_MODE};
+    struct Row {
+        int state;
+        const char* client;
+        const char* server;
+        const char* udp;
+        const char* status;
+    };
+    const Row rows[] = {
+        {Idle, "100111-11", "100---111", "100-111-1", "Ready"},
+        {Connecting, "010000-0-", "0100-0-0-", "010000-0-", "Connecting"},
+        {Listening, "01000-00-", "0100--00-", "01000-00-", "Listening"},
+        {Connected, "011000---", "0110-0---", "011000---", "Connected ["},
+        {PeerAccepted, "011000---", "0110-0---", "011000---", "Connected ["},
+        {UdpOpen, "011-000--", "011-000--", "011-000--", "Ready"},
+        {PeerClosed, "010000---", "0100-0---", "010000---", "Listening"},
+    };
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    for (const Row& row : rows) {
+        for (int mode : {TcpClient, TcpServer, Udp}) {
+            const char* expected = mode == TcpClient ? row.client
+                                   : mode == TcpServer ? row.server
+                                                       : row.udp;
+            for (bool before : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << "state " << row.state << " mode " << mode
+                                                  << " controls " << before);
+                w.ChooseMode(mode);
+                for (int id : order) w.Item(id)->EnableWindow(before);
+                w.dlg.m_nState = row.state;
+                w.dlg.UpdateConnectionUi();
+                for (std::size_t i = 0; i < std::size(order); ++i) {
+                    const bool want = expected[i] == '-' ? before : expected[i] == '1';
+                    EXPECT_EQ(w.Enabled(order[i]), want) << "control " << order[i];
+                }
+                EXPECT_EQ(Status(w).rfind(row.status, 0), 0U) << Status(w);
+                EXPECT_EQ(w.Text(IDC_BUTTON_CLOSE), "Disconnect");
+            }
+        }
+    }
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+}

@@ -1,0 +1,56 @@
+// While the Telnet window owns the data connection, its receive and close
+// notifications go to the terminal, and the connection ends with the window.
+
+#include <gtest/gtest.h>
+
+#include "NetTestSupport.h"
+#include "framework/Timer.h"
+
+using namespace nettest;
+
+TEST(TelnetRouting, TerminalGetsTheConnectionUntilItsWindowCloses)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd listener = sockettest::RawListener();
+    const std::uint16_t port = sockettest::LocalPort(listener.get());
+
+    // The steps TELNET takes: the flag, then a client connect.
+    w.dlg.m_bTelnetActive = true;
+    ConnectClient(w, port);
+    Fd peer = AcceptWindow(listener.get());
+
+    // Runs from the Telnet window's modal loop.
+    enum class Step { WaitForWindow, WaitForClose, Done } step = Step::WaitForWindow;
+    int stateAtClose = -1;
+    std::int64_t paneAtClose = -1;
+    std::string screen;
+    CRepeatingTimer timer;
+    timer.Start(1, [&] {
+        CTelnetDlg& telnet = w.dlg.m_telnetDlg;
+        if (step == Step::WaitForWindow && telnet.IsModalRunning()) {
+            sockettest::SendAll(peer.get(), "hello\r\n");
+            ::shutdown(peer.get(), SHUT_WR);
+            step = Step::WaitForClose;
+        } else if (step == Step::WaitForClose &&
+                   w.dlg.m_dataSocket.m_hSocket == INVALID_SOCKET) {
+            stateAtClose = w.dlg.m_nState;
+            paneAtClose = w.dlg.m_recvView.m_nLength;
+            screen = telnet.m_terminal.GetWindowText();
+            step = Step::Done;
+            telnet.EndDialog(0);
+        }
+    });
+    ASSERT_TRUE(AfxPumpUntil([&] { return step == Step::Done && !w.dlg.m_bTelnetActive; }));
+    timer.Stop();
+
+    EXPECT_EQ(stateAtClose, Connected);
+    EXPECT_EQ(paneAtClose, 0);
+    EXPECT_NE(screen.find("hello"), std::string::npos) << screen;
+    EXPECT_EQ(w.dlg.m_nState, Idle);
+    EXPECT_EQ(Status(w), "Ready");
+    EXPECT_EQ(w.Text(IDC_RECV_COUNT), "0");
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+}

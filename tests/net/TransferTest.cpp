@@ -1,0 +1,273 @@
+// The receive and send paths over real loopback sockets: pieces of at most
+// 1024 bytes, datagram limits, a flood of bad datagrams, a partial TCP send
+// completed in order, and 64 MiB arriving byte for byte.
+
+#include <gtest/gtest.h>
+
+#include <sys/ioctl.h>
+
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "NetTestSupport.h"
+#include "framework/SocketApi.h"
+
+using namespace nettest;
+using sockettest::RawListener;
+using sockettest::RawUdp;
+
+namespace {
+
+std::string Pattern(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    std::mt19937 random(seed);
+    for (char& c : bytes) c = static_cast<char>(random());
+    return bytes;
+}
+
+std::string PaneBytes(const CHexView& pane)
+{
+    std::string bytes;
+    pane.m_data.ForEachSpan([&](std::span<const std::uint8_t> run) {
+        bytes.append(reinterpret_cast<const char*>(run.data()), run.size());
+    });
+    return bytes;
+}
+
+// The window connected as a TCP client to a raw peer.
+struct ClientPair {
+    explicit ClientPair(TestMainWindow& w)
+    {
+        Fd listener = RawListener();
+        ConnectClient(w, sockettest::LocalPort(listener.get()));
+        peer = AcceptWindow(listener.get());
+        connected = AfxPumpUntil([&] { return w.dlg.m_nState == Connected; });
+    }
+    Fd peer;
+    bool connected = false;
+};
+
+}  // namespace
+
+TEST(Receive, TcpBurstIsCountedWholeIncludingZeroBytes)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    ClientPair pair(w);
+    ASSERT_TRUE(pair.connected);
+
+    std::string burst = Pattern(3000, 1);
+    burst[0] = burst[1023] = burst[1024] = burst[2999] = '\0';
+    ASSERT_TRUE(sockettest::SendAll(pair.peer.get(), burst));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength >= 3000; }));
+    sockettest::Drain();
+    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 3000);
+    EXPECT_EQ(w.Text(IDC_RECV_COUNT), "3000");
+    EXPECT_EQ(PaneBytes(w.dlg.m_recvView), burst);
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+}
+
+TEST(Receive, EachNotificationReadsAtMost1024Bytes)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    // An endpoint of the test's own, so that the test hands out the
+    // notifications one at a time.
+    Fd listener = RawListener();
+    CLinkSocket endpoint;
+    ASSERT_TRUE(endpoint.Create());
+    endpoint.Connect(SocketAddress::FromText("127.0.0.1", sockettest::LocalPort(listener.get())));
+    Fd peer = AcceptWindow(listener.get());
+    ASSERT_TRUE(sockettest::SendAll(peer.get(), Pattern(3000, 8)));
+    int waiting = 0;
+    ASSERT_TRUE(AfxPumpUntil([&] {
+        ::ioctl(endpoint.m_hSocket, FIONREAD, &waiting);
+        return waiting == 3000;
+    }));
+
+    for (std::int64_t expected : {1024, 2048, 3000}) {
+        w.dlg.OnSocketReceive(&endpoint, 0);
+        EXPECT_EQ(w.dlg.m_recvView.m_nLength, expected);
+        EXPECT_EQ(w.Text(IDC_RECV_COUNT), std::to_string(expected));
+    }
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+}
+
+TEST(Receive, DatagramOf1024BytesArrivesWholeAndLongerOnesAreRefused)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd sender = RawUdp();
+    const std::uint16_t local = FreePort(SOCK_DGRAM);
+    OpenUdp(w, local, sockettest::LocalPort(sender.get()));
+    ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+
+    const std::string whole = Pattern(1024, 2);
+    ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, whole));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength == 1024; }));
+    EXPECT_EQ(PaneBytes(w.dlg.m_recvView), whole);
+
+    ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, Pattern(1025, 3)));
+    ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+    EXPECT_EQ(prompts.MessageBoxes()[0].text, std::strerror(EMSGSIZE));
+    EXPECT_EQ(prompts.MessageBoxes()[0].type, MB_OK | MB_ICONSTOP);
+    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 1024);
+
+    // The endpoint stays open and the next datagram is counted as usual.
+    ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, std::string(1, '\0')));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength == 1025; }));
+    EXPECT_EQ(w.Text(IDC_RECV_COUNT), "1025");
+    EXPECT_EQ(w.dlg.m_nState, UdpOpen);
+}
+
+TEST(Receive, FloodOfLongDatagramsKeepsBoxesFromNesting)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd sender = RawUdp();
+    const std::uint16_t local = FreePort(SOCK_DGRAM);
+    OpenUdp(w, local, sockettest::LocalPort(sender.get()));
+    ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+
+    // Each box runs the event loop while it is open, as a real one does.
+    bool posted = false;
+    prompts.onMessageBox = [&](const PromptRecord&) {
+        AfxPostCall([&] { posted = true; });
+        AfxPumpMessages();
+    };
+    // Few enough to fit in the receive buffer, so none is dropped.
+    constexpr int kDatagrams = 40;
+    const std::string longer = Pattern(1025, 4);
+    for (int i = 0; i < kDatagrams; ++i) {
+        ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, longer));
+    }
+    ASSERT_TRUE(AfxPumpUntil(
+        [&] { return prompts.MessageBoxes().size() == static_cast<std::size_t>(kDatagrams); },
+        kLongWaitMs));
+    EXPECT_EQ(prompts.MaxDepth(), 1);
+    EXPECT_TRUE(posted);
+    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 0);
+
+    ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, "ok"));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength == 2; }));
+}
+
+TEST(Receive, SixtyFourMebibytesArriveByteForByte)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    ClientPair pair(w);
+    ASSERT_TRUE(pair.connected);
+
+    const std::string payload = Pattern(64U << 20, 5);
+    const int fd = pair.peer.get();
+    std::thread peer([&] {
+        int flags = 0;
+        ::ioctl(fd, FIONBIO, &flags);  // blocking from here on
+        sockettest::SendAll(fd, payload);
+    });
+    const bool done = AfxPumpUntil(
+        [&] { return w.dlg.m_recvView.m_nLength >= static_cast<std::int64_t>(payload.size()); },
+        kLongWaitMs);
+    peer.join();
+    ASSERT_TRUE(done) << w.dlg.m_recvView.m_nLength;
+    EXPECT_EQ(w.dlg.m_recvView.m_nLength, static_cast<std::int64_t>(payload.size()));
+    EXPECT_TRUE(PaneBytes(w.dlg.m_recvView) == payload);
+    EXPECT_EQ(w.Text(IDC_RECV_COUNT), std::to_string(payload.size()));
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+}
+
+TEST(Send, UdpGoesBothWays)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd peer = RawUdp();
+    const std::uint16_t local = FreePort(SOCK_DGRAM);
+    OpenUdp(w, local, sockettest::LocalPort(peer.get()));
+    ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+    EXPECT_EQ(Status(w), "Ready");
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
+
+    w.Click(IDC_BUTTON_SEND);
+    w.Click(IDC_BUTTON_SEND);
+    EXPECT_EQ(PeerDatagram(peer.get()), "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    EXPECT_EQ(PeerDatagram(peer.get()), "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+
+    ASSERT_TRUE(sockettest::SendDatagram(peer.get(), local, "hello"));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "5"; }));
+    EXPECT_EQ(PaneBytes(w.dlg.m_recvView), "hello");
+}
+
+TEST(Send, FailedSendEndsTheConnectionButLeavesTheViewUntilClose)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd peer = RawUdp();
+    OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(peer.get()));
+    ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+
+    // Longer than any datagram can be.
+    const std::string tooLong(70000, 'x');
+    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(tooLong.size()),
+                             reinterpret_cast<const BYTE*>(tooLong.data()));
+    w.Click(IDC_BUTTON_SEND);
+    const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1U);
+    EXPECT_EQ(boxes[0].text, std::strerror(EMSGSIZE));
+    EXPECT_EQ(w.dlg.m_nState, Idle);
+    EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
+    EXPECT_FALSE(w.Enabled(IDC_BUTTON_CONNECT));
+
+    w.Click(IDC_BUTTON_CLOSE);
+    EXPECT_EQ(Status(w), "Ready");
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
+    EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
+}
+
+TEST(Send, PartialTcpSendCompletesInOrder)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    // A peer with a small receive buffer that reads nothing at first.
+    Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const int small = 4096;
+    ::setsockopt(listener.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in sa = sockettest::Loopback(0);
+    ::bind(listener.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    ::listen(listener.get(), 1);
+    ConnectClient(w, sockettest::LocalPort(listener.get()));
+    Fd peer = AcceptWindow(listener.get());
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+
+    // Far more than the system takes at once, then a second press that
+    // must wait behind the rest of the first.
+    int sendBuffer = 0;
+    socklen_t size = sizeof sendBuffer;
+    ::getsockopt(w.dlg.m_dataSocket.m_hSocket, SOL_SOCKET, SO_SNDBUF, &sendBuffer, &size);
+    const std::string first = Pattern(static_cast<std::size_t>(sendBuffer) * 4, 6);
+    const std::string second = Pattern(100000, 7);
+    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(first.size()),
+                             reinterpret_cast<const BYTE*>(first.data()));
+    w.Click(IDC_BUTTON_SEND);
+    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(second.size()),
+                             reinterpret_cast<const BYTE*>(second.data()));
+    w.Click(IDC_BUTTON_SEND);
+    EXPECT_EQ(w.dlg.m_nState, Connected);
+
+    const std::string got = PeerReceives(peer.get(), first.size() + second.size(), kLongWaitMs);
+    ASSERT_EQ(got.size(), first.size() + second.size());
+    EXPECT_TRUE(got == first + second);
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+    EXPECT_EQ(w.dlg.m_nState, Connected);
+}
