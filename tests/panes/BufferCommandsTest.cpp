@@ -1,0 +1,468 @@
+// SAVE, LOAD, CLEAR, RESIZE and the data-length spin, driven from the main
+// window as the user drives them, with files in a temporary folder and the
+// file dialogs scripted.
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "framework/File.h"
+#include "framework/FileDialog.h"
+#include "framework/WinApp.h"
+#include "testkit/MainWindow.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using Bytes = std::vector<std::uint8_t>;
+
+const std::string kInitial = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+constexpr const char* kRangeMessage = "Please enter an integer between 1 and 65535.";
+
+// A folder of its own for each test, removed with everything in it.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "velmora-buffers-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        if (!m_path.empty()) fs::remove_all(m_path, ignored);
+    }
+    [[nodiscard]] std::string operator/(const std::string& name) const {
+        return (m_path / name).string();
+    }
+    [[nodiscard]] bool Empty() const { return fs::is_empty(m_path); }
+
+private:
+    fs::path m_path;
+};
+
+Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every byte value, zeros included, in a run that repeats only every 251.
+Bytes Pattern(std::size_t size) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>((i * 7) % 251);
+    return bytes;
+}
+
+class BufferCommands : public ::testing::Test {
+protected:
+    [[nodiscard]] Bytes SendBytes() { return w.dlg.m_sendView.m_data.ToVector(); }
+    [[nodiscard]] Bytes RecvBytes() { return w.dlg.m_recvView.m_data.ToVector(); }
+
+    [[nodiscard]] std::vector<FileDialogRequest> Dialogs() const {
+        std::vector<FileDialogRequest> requests;
+        for (const PromptRecord& record : prompts.Records()) {
+            if (record.kind == PromptRecord::Kind::FileDialog) requests.push_back(record.fileRequest);
+        }
+        return requests;
+    }
+    [[nodiscard]] std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> texts;
+        for (const PromptRecord& record : prompts.MessageBoxes()) texts.push_back(record.text);
+        return texts;
+    }
+
+    void Choose(int button, const std::string& path, int filterIndex = 1) {
+        prompts.QueueFile(FileDialogResult{path, filterIndex});
+        w.Click(button);
+    }
+    void Cancel(int button) {
+        prompts.QueueFile(std::nullopt);
+        w.Click(button);
+    }
+    // Bytes as if they had been received.
+    void Receive(const Bytes& bytes) {
+        w.dlg.m_recvView.AppendData(static_cast<std::int64_t>(bytes.size()), bytes.data());
+    }
+    void Resize(const std::string& length) {
+        w.SetText(IDC_DATA_LENGTH, length);
+        w.Click(IDC_BUTTON_RESIZE);
+    }
+    // The path that the next dialog opens with.
+    [[nodiscard]] FileDialogRequest NextRequest() {
+        Cancel(IDC_BUTTON_LOAD);
+        return Dialogs().back();
+    }
+
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    TempDir dir;
+};
+
+TEST_F(BufferCommands, SavedSendPaneLoadsBackByteForByte) {
+    const std::string path = dir / "send.bin";
+    Choose(IDC_BUTTON_SAVE_SEND, path);
+    EXPECT_EQ(ReadFile(path), ToBytes(kInitial));
+
+    Resize("5");
+    ASSERT_EQ(w.dlg.m_sendView.m_nLength, 5);
+    Choose(IDC_BUTTON_LOAD, path);
+    EXPECT_EQ(SendBytes(), ToBytes(kInitial));
+    EXPECT_EQ(w.dlg.m_sendView.m_nLength, 36);
+    EXPECT_EQ(w.dlg.m_nDataLength, 36u);
+    EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "36");
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(BufferCommands, SaveWritesExactlyThePaneAndEmptiesALongerFile) {
+    const Bytes received = Pattern(3000);
+    Receive(received);
+    const std::string path = dir / "recv.bin";
+    WriteFile(path, Pattern(10000));
+    Choose(IDC_BUTTON_SAVE_RECV, path);
+    EXPECT_EQ(ReadFile(path), received);
+    EXPECT_EQ(RecvBytes(), received);
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(BufferCommands, EmptyFileEmptiesThePaneAndResizeThenRefusesZero) {
+    const std::string path = dir / "empty.bin";
+    WriteFile(path, {});
+    Choose(IDC_BUTTON_LOAD, path);
+    EXPECT_EQ(w.dlg.m_sendView.m_nLength, 0);
+    EXPECT_EQ(w.dlg.m_nDataLength, 0u);
+    EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "0");
+
+    w.Click(IDC_BUTTON_RESIZE);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kRangeMessage});
+    EXPECT_EQ(w.dlg.m_sendView.m_nLength, 0);
+    EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "0");
+
+    // An empty send pane has nothing to save: no dialog.
+    const std::size_t dialogs = Dialogs().size();
+    w.Click(IDC_BUTTON_SAVE_SEND);
+    EXPECT_EQ(Dialogs().size(), dialogs);
+
+    Resize("5");
+    EXPECT_EQ(SendBytes(), Bytes(5, 0));
+}
+
+TEST_F(BufferCommands, LargeFileLoadsWholeAndResizeRefusesItsLength) {
+    const std::string path = dir / "large.bin";
+    const Bytes content = Pattern(100000);
+    WriteFile(path, content);
+    Choose(IDC_BUTTON_LOAD, path);
+    EXPECT_EQ(w.dlg.m_sendView.m_nLength, 100000);
+    EXPECT_TRUE(SendBytes() == content);
+    EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "100000");
+
+    w.Click(IDC_BUTTON_RESIZE);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kRangeMessage});
+    EXPECT_EQ(w.dlg.m_sendView.m_nLength, 100000);
+}
+
+TEST_F(BufferCommands, FileThatCannotBeOpenedChangesNothingButTheRememberedChoice) {
+    const std::string busy = dir / "busy.bin";
+    WriteFile(busy, Pattern(10));
+    CFile holder;  // another open of the file holds it
+    ASSERT_EQ(holder.Open(busy, CFile::modeReadWrite | CFile::shareExclusive), 0);
+    const std::string readOnly = dir / "readonly.bin";
+    WriteFile(readOnly, Pattern(10));
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::create_directory(dir / "folder");
+
+    struct Row {
+        const char* name;
+        int button;
+        std::string path;
+    };
+    const Row rows[] = {
+        {"load missing", IDC_BUTTON_LOAD, dir / "missing.bin"},
+        {"load in use", IDC_BUTTON_LOAD, busy},
+        {"load read-only", IDC_BUTTON_LOAD, readOnly},
+        {"load folder", IDC_BUTTON_LOAD, dir / "folder"},
+        {"save in use", IDC_BUTTON_SAVE_SEND, busy},
+        {"save read-only", IDC_BUTTON_SAVE_SEND, readOnly},
+        {"save folder", IDC_BUTTON_SAVE_SEND, dir / "folder"},
+        {"save into a missing folder", IDC_BUTTON_SAVE_SEND, dir / "nowhere/x.bin"},
+    };
+    int filterIndex = 1;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        prompts.Clear();
+        w.SetText(IDC_REMOTE_IP, "192.0.2.7");  // typed, not applied
+        filterIndex = 3 - filterIndex;
+        Choose(row.button, row.path, filterIndex);
+
+        const auto boxes = prompts.MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "File Open Error.");
+        EXPECT_EQ(boxes[0].caption, AfxGetAppName());
+        EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+        EXPECT_EQ(SendBytes(), ToBytes(kInitial));
+        EXPECT_EQ(w.dlg.m_nDataLength, 36u);
+        EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "36");
+        EXPECT_EQ(w.Text(IDC_REMOTE_IP), "192.0.2.7");
+
+        const FileDialogRequest next = NextRequest();
+        EXPECT_EQ(next.initialPath, row.path);
+        EXPECT_EQ(next.filterIndex, filterIndex);
+    }
+    EXPECT_EQ(ReadFile(busy), Pattern(10));
+    EXPECT_EQ(ReadFile(readOnly), Pattern(10));
+    EXPECT_FALSE(fs::exists(dir / "missing.bin"));
+}
+
+TEST_F(BufferCommands, SaveOfAnEmptyReceivePaneShowsNoDialog) {
+    w.Click(IDC_BUTTON_SAVE_RECV);
+    EXPECT_TRUE(prompts.Records().empty());
+}
+
+TEST_F(BufferCommands, CancelChangesNothing) {
+    Receive(Pattern(20));
+    const FileDialogRequest before = NextRequest();
+    for (int button : {IDC_BUTTON_SAVE_RECV, IDC_BUTTON_SAVE_SEND, IDC_BUTTON_LOAD}) {
+        SCOPED_TRACE(button);
+        prompts.Clear();
+        w.SetText(IDC_DATA_LENGTH, "12");  // typed, not applied
+        Cancel(button);
+        EXPECT_EQ(Dialogs().size(), 1u);
+        EXPECT_TRUE(prompts.MessageBoxes().empty());
+        EXPECT_EQ(SendBytes(), ToBytes(kInitial));
+        EXPECT_EQ(RecvBytes(), Pattern(20));
+        EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "12");
+        EXPECT_EQ(w.dlg.m_nDataLength, 36u);
+        const FileDialogRequest next = NextRequest();
+        EXPECT_EQ(next.initialPath, before.initialPath);
+        EXPECT_EQ(next.filterIndex, before.filterIndex);
+    }
+    EXPECT_TRUE(dir.Empty());
+}
+
+TEST_F(BufferCommands, RememberedPathAndFilterCarryFromOneCommandToTheNext) {
+    Receive(Pattern(20));
+    const FileDialogRequest first = NextRequest();
+
+    const std::string one = dir / "one.bin";
+    Choose(IDC_BUTTON_SAVE_SEND, one, 2);
+    const std::string two = dir / "two.dat";
+    Choose(IDC_BUTTON_SAVE_RECV, two, 1);
+    Choose(IDC_BUTTON_LOAD, one, 2);
+    Cancel(IDC_BUTTON_SAVE_SEND);
+
+    const auto requests = Dialogs();
+    ASSERT_EQ(requests.size(), 5u);
+    struct Expected {
+        FileDialogKind kind;
+        const char* title;
+        std::string path;
+        int filterIndex;
+    };
+    const Expected expected[] = {
+        {FileDialogKind::SaveAs, "Save", first.initialPath, first.filterIndex},
+        {FileDialogKind::SaveAs, "Save", one, 2},
+        {FileDialogKind::Open, "Load", two, 1},
+        {FileDialogKind::SaveAs, "Save", one, 2},
+    };
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(i);
+        const FileDialogRequest& request = requests[i + 1];
+        EXPECT_EQ(request.kind, expected[i].kind);
+        EXPECT_EQ(request.title, expected[i].title);
+        EXPECT_EQ(request.initialPath, expected[i].path);
+        EXPECT_EQ(request.filterIndex, expected[i].filterIndex);
+        EXPECT_EQ(request.defaultExtension, "bin");
+        EXPECT_TRUE(request.hideReadOnly);
+        EXPECT_TRUE(request.overwritePrompt);
+        ASSERT_EQ(request.filters.size(), 2u);
+        EXPECT_EQ(request.filters[0].name, "*.bin");
+        EXPECT_EQ(request.filters[0].pattern, "*.bin");
+        EXPECT_EQ(request.filters[1].name, "*.*");
+        EXPECT_EQ(request.filters[1].pattern, "*.*");
+    }
+    EXPECT_EQ(ReadFile(one), ToBytes(kInitial));
+    EXPECT_EQ(ReadFile(two), Pattern(20));
+}
+
+TEST_F(BufferCommands, ClearEmptiesTheReceivePaneAndItsCountOnly) {
+    Receive(Pattern(5000));
+    w.dlg.ShowReceiveCount(5000);
+    w.Click(IDC_BUTTON_CLEAR);
+    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 0);
+    EXPECT_EQ(w.Text(IDC_RECV_COUNT), "0");
+    EXPECT_EQ(SendBytes(), ToBytes(kInitial));
+    EXPECT_EQ(w.dlg.m_nDataLength, 36u);
+    EXPECT_TRUE(prompts.Records().empty());
+}
+
+TEST_F(BufferCommands, ResizeKeepsTheFrontAndPadsWithZeros) {
+    Resize("40");
+    Bytes grown = ToBytes(kInitial);
+    grown.resize(40, 0);
+    EXPECT_EQ(SendBytes(), grown);
+    EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "40");
+
+    Resize("10");
+    EXPECT_EQ(SendBytes(), ToBytes(kInitial.substr(0, 10)));
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(BufferCommands, EnterInTheLengthFieldResizesOnce) {
+    w.SetText(IDC_DATA_LENGTH, "70000");
+    w.Key(IDC_DATA_LENGTH, VK_RETURN);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kRangeMessage});
+    EXPECT_EQ(w.dlg.m_sendView.m_nLength, 36);
+
+    w.SetText(IDC_DATA_LENGTH, "40");
+    w.Key(IDC_DATA_LENGTH, VK_RETURN);
+    EXPECT_EQ(w.dlg.m_sendView.m_nLength, 40);
+    EXPECT_EQ(BoxTexts().size(), 1u);
+}
+
+TEST_F(BufferCommands, SpinStepsTheLengthWithinItsBounds) {
+    CSpinButtonCtrl& spin = w.dlg.m_spinDataLength;
+    struct Step {
+        const char* name;
+        const char* start;  // applied with RESIZE first, when set
+        int delta;          // as proposed: -1 is the up arrow
+        const char* shown;
+    };
+    const Step steps[] = {
+        {"down from 36", nullptr, +1, "35"},
+        {"up again", nullptr, -1, "36"},
+        {"1 down to 0", "1", +1, "0"},
+        {"0 stays 0", nullptr, +1, "0"},
+        {"0 up to 1", nullptr, -1, "1"},
+        {"held down past 0", "3", +20, "0"},
+        {"held up from 0", nullptr, -20, "1"},
+        {"held up", "3", -20, "23"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        if (step.start) Resize(step.start);
+        const std::int64_t length = w.dlg.m_sendView.m_nLength;
+        EXPECT_EQ(spin.Step(step.delta), 0);  // the change is allowed
+        EXPECT_EQ(w.Text(IDC_DATA_LENGTH), step.shown);
+        // Only RESIZE changes the buffer.
+        EXPECT_EQ(w.dlg.m_sendView.m_nLength, length);
+    }
+    // The top of the range does not wrap round either.
+    w.dlg.m_nDataLength = 4294967290u;
+    spin.Step(-20);
+    EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "4294967295");
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(BufferCommands, UnappliedEditsGiveWayToTheStoredValues) {
+    const std::string five = dir / "five.bin";
+    WriteFile(five, Pattern(5));
+    struct Row {
+        const char* name;
+        const char* typedLength;
+        std::function<void()> command;
+        const char* shownLength;
+    };
+    const Row rows[] = {
+        {"load", "77", [&] { Choose(IDC_BUTTON_LOAD, five); }, "5"},
+        {"clear", "77", [&] { w.Click(IDC_BUTTON_CLEAR); }, "5"},
+        // A number that does not parse is never stored.
+        {"failed resize", "12a", [&] { w.Click(IDC_BUTTON_RESIZE); }, "5"},
+        {"spin", "77", [&] { w.dlg.m_spinDataLength.Step(-1); }, "6"},
+    };
+    // The mode chosen by the user survives every write of the stored values.
+    w.ChooseMode(Udp);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        w.SetText(IDC_REMOTE_IP, "192.0.2.7");
+        w.SetText(IDC_DATA_LENGTH, row.typedLength);
+        row.command();
+        EXPECT_EQ(w.Text(IDC_REMOTE_IP), "10.1.0.1");
+        EXPECT_EQ(w.Text(IDC_DATA_LENGTH), row.shownLength);
+        EXPECT_EQ(w.dlg.m_comboMode.GetCurSel(), Udp);
+    }
+}
+
+// The child's side of the tests below: they need a process of their own.
+// Each one ends the process, with 0 when all held.
+[[noreturn]] void OpenFirstDialogOfTheRun() {
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    prompts.QueueFile(std::nullopt);
+    w.Click(IDC_BUTTON_SAVE_SEND);
+    const FileDialogRequest& request = prompts.Records().at(0).fileRequest;
+    std::fprintf(stderr, "initial path [%s] filter %d\n", request.initialPath.c_str(),
+                 request.filterIndex);
+    const bool ok = request.initialPath == "/srv/test user/*.bin" && request.filterIndex == 1;
+    std::_Exit(ok ? 0 : 1);
+}
+
+[[noreturn]] void SaveOntoADiskThatTakesTenBytes() {
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    bool ok = false;
+    {
+        TempDir dir;
+        const std::string path = dir / "short.bin";
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit saved = limit;
+        limit.rlim_cur = 10;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        prompts.QueueFile(FileDialogResult{path, 1});
+        w.Click(IDC_BUTTON_SAVE_SEND);
+        // The test's own output goes to a file as well.
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        const auto boxes = prompts.MessageBoxes();
+        for (const PromptRecord& box : boxes) std::fprintf(stderr, "[%s]\n", box.text.c_str());
+        ok = boxes.size() == 1 && boxes[0].type == (MB_OK | MB_ICONEXCLAMATION) &&
+             fs::file_size(path) == 10u;
+    }
+    std::_Exit(ok ? 0 : 1);
+}
+
+// The remembered path starts out only once per run, so this runs in a
+// process of its own.
+TEST(BufferCommandsFirstRun, FirstDialogOpensOnBinFilesInTheHomeFolder) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const char* saved = std::getenv("HOME");
+    const std::string savedHome = saved ? saved : "";
+    ::setenv("HOME", "/srv/test user/", 1);
+    EXPECT_EXIT(OpenFirstDialogOfTheRun(), ::testing::ExitedWithCode(0), "");
+    if (saved) {
+        ::setenv("HOME", savedHome.c_str(), 1);
+    } else {
+        ::unsetenv("HOME");
+    }
+}
+
+// A disk that takes only part of the file: the user is told what is missing.
+TEST(BufferCommandsShortWrite, IncompleteSaveIsReported) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(SaveOntoADiskThatTakesTenBytes(), ::testing::ExitedWithCode(0),
+                "Could not write .*short.bin: File too large.*10 of 36 bytes");
+}
+
+}  // namespace
