@@ -1,12 +1,9 @@
-// CFile over real files in a temporary folder, and the file dialog's
-// request as the prompts seam sees it.
+// CFile over real files in a temporary folder, and where file dialogs start.
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,7 +17,6 @@
 
 #include "framework/File.h"
 #include "framework/FileDialog.h"
-#include "testkit/ScriptedPrompts.h"
 
 namespace {
 
@@ -57,22 +53,12 @@ std::string ReadBytes(const std::string& path) {
 constexpr UINT kExisting = CFile::modeReadWrite | CFile::shareExclusive;
 constexpr UINT kCreate = CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive;
 
-// Runs `body` in a child process and returns its exit code (-1 if it did
-// not exit normally). The child leaves with _exit, past every destructor.
-template <typename Body>
-int InChild(Body body) {
-    const pid_t pid = ::fork();
-    if (pid == 0) ::_exit(body());
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 }  // namespace
 
-TEST(File, CreateWritesAndOpenReadsBackWithLength) {
+TEST(File, CreateEmptiesWritesAndOpenReadsBackWithLength) {
     TempDir dir;
     const std::string path = dir / "data.bin";
+    WriteBytes(path, std::string(90000, 'o'));
     std::string bytes(70000, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + (i >> 8));
     {
@@ -94,25 +80,6 @@ TEST(File, CreateWritesAndOpenReadsBackWithLength) {
     EXPECT_EQ(read.error, 0);
     back.resize(70000);
     EXPECT_TRUE(back == bytes);
-}
-
-TEST(File, CreateEmptiesAnExistingFileAndOpeningAnExistingOneKeepsIt) {
-    TempDir dir;
-    const std::string path = dir / "old.bin";
-    WriteBytes(path, "old content");
-    {
-        CFile file;
-        ASSERT_EQ(file.Open(path, kExisting), 0);
-        EXPECT_EQ(file.GetLength(), 11);
-    }
-    EXPECT_EQ(ReadBytes(path), "old content");
-    {
-        CFile file;
-        ASSERT_EQ(file.Open(path, kCreate), 0);
-        EXPECT_EQ(file.GetLength(), 0);
-        EXPECT_EQ(file.Write("new", 3).count, 3);
-    }
-    EXPECT_EQ(ReadBytes(path), "new");
 }
 
 TEST(File, OpenFailuresComeBackAsErrnoValuesAndHarmNothing) {
@@ -152,23 +119,6 @@ TEST(File, OpenFailuresComeBackAsErrnoValuesAndHarmNothing) {
     EXPECT_FALSE(fs::exists(dir / "no"));
 }
 
-TEST(File, AFileHeldOpenIsInUseAndKeepsItsContent) {
-    TempDir dir;
-    const std::string path = dir / "busy.bin";
-    WriteBytes(path, "busy");
-    {
-        CFile holder;
-        ASSERT_EQ(holder.Open(path, kExisting), 0);
-        CFile second;
-        EXPECT_EQ(second.Open(path, kExisting), EWOULDBLOCK);
-        // Creating over a file in use must not empty it first.
-        EXPECT_EQ(second.Open(path, kCreate), EWOULDBLOCK);
-        EXPECT_EQ(ReadBytes(path), "busy");
-    }
-    CFile after;
-    EXPECT_EQ(after.Open(path, kExisting), 0);
-}
-
 TEST(File, AFileLockedByAnotherProcessIsInUse) {
     TempDir dir;
     const std::string path = dir / "other.bin";
@@ -199,6 +149,7 @@ TEST(File, AFileLockedByAnotherProcessIsInUse) {
     {
         CFile file;
         EXPECT_EQ(file.Open(path, kExisting), EWOULDBLOCK);
+        // Creating over a file in use must not empty it first.
         EXPECT_EQ(file.Open(path, kCreate), EWOULDBLOCK);
     }
     EXPECT_EQ(ReadBytes(path), "theirs");
@@ -208,77 +159,6 @@ TEST(File, AFileLockedByAnotherProcessIsInUse) {
     ::close(locked[0]);
     CFile file;
     EXPECT_EQ(file.Open(path, kExisting), 0);
-}
-
-TEST(File, AShortWriteReportsHowMuchWentAndWhy) {
-    TempDir dir;
-    const std::string path = dir / "limited.bin";
-    // The child may write no more than 1000 bytes to any file.
-    const int code = InChild([&] {
-        ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1000, 1000};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
-        CFile file;
-        if (file.Open(path, kCreate) != 0) return 11;
-        const std::string bytes(5000, 'a');
-        const CFile::IoResult result = file.Write(bytes.data(), 5000);
-        if (result.count != 1000) return 12;
-        if (result.error != EFBIG) return 13;
-        return 0;
-    });
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(fs::file_size(path), 1000u);
-}
-
-TEST(File, ErrorTextIsTheSystemsOwn) {
-    EXPECT_EQ(AfxFileErrorText(ENOENT), "No such file or directory");
-    EXPECT_FALSE(AfxFileErrorText(999999).empty());
-}
-
-TEST(FileDialog, FilterListParsesIntoNamedPatterns) {
-    const auto filters = ParseFileDialogFilter("*.bin\0*.bin\0All files\0*.*\0");
-    ASSERT_EQ(filters.size(), 2u);
-    EXPECT_EQ(filters[0].name, "*.bin");
-    EXPECT_EQ(filters[0].pattern, "*.bin");
-    EXPECT_EQ(filters[1].name, "All files");
-    EXPECT_EQ(filters[1].pattern, "*.*");
-    EXPECT_TRUE(ParseFileDialogFilter(nullptr).empty());
-    EXPECT_TRUE(ParseFileDialogFilter("").empty());
-    // A name left without a pattern is no entry.
-    EXPECT_EQ(ParseFileDialogFilter("a\0*.a\0b\0").size(), 1u);
-}
-
-TEST(FileDialog, RequestCarriesTheSettingsAndTheAnswerIsKept) {
-    ScriptedPrompts prompts;
-    CFileDialog dlg(false, "bin", "/home/u/*.bin", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                    "*.bin\0*.bin\0*.*\0*.*\0");
-    dlg.m_ofn.nFilterIndex = 2;
-    dlg.m_ofn.strTitle = "Save";
-    prompts.QueueFile(FileDialogResult{"/tmp/x.bin", 1});
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.GetPathName(), "/tmp/x.bin");
-    EXPECT_EQ(dlg.m_ofn.nFilterIndex, 1);
-    ASSERT_EQ(prompts.Records().size(), 1u);
-    const FileDialogRequest& request = prompts.Records()[0].fileRequest;
-    EXPECT_EQ(request.kind, FileDialogKind::SaveAs);
-    EXPECT_EQ(request.title, "Save");
-    EXPECT_EQ(request.initialPath, "/home/u/*.bin");
-    EXPECT_EQ(request.filters.size(), 2u);
-    EXPECT_EQ(request.filterIndex, 2);
-    EXPECT_EQ(request.defaultExtension, "bin");
-    EXPECT_TRUE(request.hideReadOnly);
-    EXPECT_TRUE(request.overwritePrompt);
-
-    // Cancel keeps the earlier answer; an index the list does not have is
-    // not taken over.
-    prompts.QueueFile(std::nullopt);
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    prompts.QueueFile(FileDialogResult{"/tmp/y.bin", 7});
-    CFileDialog open(true, "bin", "", OFN_HIDEREADONLY, "*.bin\0*.bin\0");
-    EXPECT_EQ(open.DoModal(), IDOK);
-    EXPECT_EQ(open.m_ofn.nFilterIndex, 1);
-    EXPECT_EQ(prompts.Records().back().fileRequest.kind, FileDialogKind::Open);
-    EXPECT_FALSE(prompts.Records().back().fileRequest.overwritePrompt);
 }
 
 TEST(FileDialog, HomeFolderComesFromTheEnvironmentElseTheAccount) {
