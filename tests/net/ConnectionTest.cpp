@@ -17,16 +17,6 @@ using sockettest::RawListener;
 
 namespace {
 
-constexpr const char* kStartBuffer = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-
-int IntOption(int fd, int level, int name)
-{
-    int value = -1;
-    socklen_t size = sizeof value;
-    ::getsockopt(fd, level, name, &value, &size);
-    return value;
-}
-
 bool Closed(const CAsyncSocket& socket) { return socket.m_hSocket == INVALID_SOCKET; }
 
 void ExpectIdleView(TestMainWindow& w)
@@ -48,17 +38,6 @@ void ExpectOneError(const ScriptedPrompts& prompts, TestMainWindow& w, int code)
     EXPECT_EQ(boxes[0].text, std::strerror(code));
     EXPECT_EQ(boxes[0].caption, w.dlg.m_strTitle);
     EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONSTOP);
-}
-
-// A socket holding a port on every address, the way another program would.
-Fd HoldPort(int type)
-{
-    Fd fd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    ::bind(fd.get(), reinterpret_cast<sockaddr*>(&any), sizeof any);
-    if (type == SOCK_STREAM) ::listen(fd.get(), 1);
-    return fd;
 }
 
 }  // namespace
@@ -259,7 +238,7 @@ TEST(Connection, LocalPortInUseShowsTheSystemText)
         EnglishScope language;
         ScriptedPrompts prompts;
         TestMainWindow w;
-        Fd holder = HoldPort(mode == TcpServer ? SOCK_STREAM : SOCK_DGRAM);
+        Fd holder = AnyAddress(mode == TcpServer ? SOCK_STREAM : SOCK_DGRAM);
         const std::uint16_t port = sockettest::LocalPort(holder.get());
         if (mode == TcpServer) {
             Listen(w, port);

@@ -24,16 +24,30 @@ namespace nettest {
 using sockettest::Fd;
 
 constexpr int kLongWaitMs = 60000;
+constexpr const char* kStartBuffer = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
-// A port that was free a moment ago: bound at port 0, read back, released.
-inline std::uint16_t FreePort(int type)
+inline int IntOption(int fd, int level, int name)
+{
+    int value = -1;
+    socklen_t size = sizeof value;
+    ::getsockopt(fd, level, name, &value, &size);
+    return value;
+}
+
+// A socket on every address at a free port (a listener for SOCK_STREAM),
+// the way another program would hold it.
+inline Fd AnyAddress(int type)
 {
     Fd fd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
     sockaddr_in any{};
     any.sin_family = AF_INET;
     ::bind(fd.get(), reinterpret_cast<sockaddr*>(&any), sizeof any);
-    return sockettest::LocalPort(fd.get());
+    if (type == SOCK_STREAM) ::listen(fd.get(), 1);
+    return fd;
 }
+
+// A port that was free a moment ago: bound at port 0, read back, released.
+inline std::uint16_t FreePort(int type) { return sockettest::LocalPort(AnyAddress(type).get()); }
 
 // The user's steps for each mode: fields first, then CONNECT.
 inline void ConnectClient(TestMainWindow& w, std::uint16_t port,

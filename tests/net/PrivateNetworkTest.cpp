@@ -9,30 +9,6 @@
 
 using namespace nettest;
 
-namespace {
-
-constexpr const char* kStartBuffer = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-
-int IntOption(int fd, int level, int name)
-{
-    int value = -1;
-    socklen_t size = sizeof value;
-    ::getsockopt(fd, level, name, &value, &size);
-    return value;
-}
-
-// A datagram socket on every address at a free port.
-Fd AnyUdp()
-{
-    Fd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    ::bind(fd.get(), reinterpret_cast<sockaddr*>(&any), sizeof any);
-    return fd;
-}
-
-}  // namespace
-
 TEST(PrivateNetwork, MulticastRangeDecidesTheUdpPath)
 {
     PrivateNetwork net;
@@ -71,7 +47,7 @@ TEST(PrivateNetwork, BroadcastReachesEveryListener)
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
-    Fd listener = AnyUdp();
+    Fd listener = AnyAddress(SOCK_DGRAM);
     OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(listener.get()), "255.255.255.255");
     ASSERT_EQ(w.dlg.m_nState, UdpOpen);
 
@@ -120,7 +96,7 @@ TEST(PrivateNetwork, UnknownHostIsUsedAsTheLimitedBroadcast)
         EnglishScope language;
         ScriptedPrompts prompts;
         TestMainWindow w;
-        Fd listener = AnyUdp();
+        Fd listener = AnyAddress(SOCK_DGRAM);
         OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(listener.get()), unknown);
         ASSERT_EQ(w.dlg.m_nState, UdpOpen);
         w.Click(IDC_BUTTON_SEND);

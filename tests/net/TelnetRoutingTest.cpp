@@ -16,9 +16,10 @@ TEST(TelnetRouting, TerminalGetsTheConnectionUntilItsWindowCloses)
     Fd listener = sockettest::RawListener();
     const std::uint16_t port = sockettest::LocalPort(listener.get());
 
-    // The steps TELNET takes: the flag, then a client connect.
-    w.dlg.m_bTelnetActive = true;
-    ConnectClient(w, port);
+    w.SetText(IDC_REMOTE_IP, "127.0.0.1");
+    w.SetText(IDC_REMOTE_PORT, std::to_string(port));
+    w.Click(IDC_BUTTON_TELNET);
+    ASSERT_TRUE(w.dlg.m_bTelnetActive);
     Fd peer = AcceptWindow(listener.get());
 
     // Runs from the Telnet window's modal loop.
