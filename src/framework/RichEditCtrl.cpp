@@ -7,16 +7,24 @@
 #include "framework/WindowSystem.h"
 
 CRichEditCtrl::~CRichEditCtrl() {
-    if (auto* w = WidgetOf<RichEditWidget>(this)) w->SetRealizeHook(nullptr);
+    if (auto* w = Widget()) w->SetRealizeHook(nullptr);
+}
+
+RichEditWidget* CRichEditCtrl::Widget() const {
+    if (m_hWnd != m_pCachedHandle) {
+        m_pCachedHandle = m_hWnd;
+        m_pCachedWidget = WidgetOf<RichEditWidget>(this);
+    }
+    return m_pCachedWidget;
 }
 
 void CRichEditCtrl::SetSel(long nStartChar, long nEndChar) {
-    if (auto* w = WidgetOf<RichEditWidget>(this)) w->SetSelection(nStartChar, nEndChar);
+    if (auto* w = Widget()) w->SetSelection(nStartChar, nEndChar);
 }
 
 void CRichEditCtrl::GetSel(long& nStartChar, long& nEndChar) const {
     nStartChar = nEndChar = 0;
-    if (auto* w = WidgetOf<RichEditWidget>(this)) {
+    if (auto* w = Widget()) {
         w->Realize();
         nStartChar = w->SelectionStart();
         nEndChar = w->SelectionEnd();
@@ -24,7 +32,7 @@ void CRichEditCtrl::GetSel(long& nStartChar, long& nEndChar) const {
 }
 
 int CRichEditCtrl::GetLine(int nIndex, char* lpszBuffer, int nMaxLength) const {
-    auto* w = WidgetOf<RichEditWidget>(this);
+    auto* w = Widget();
     if (!w || nIndex < 0 || nMaxLength <= 0) return 0;
     const std::string& text = w->Text();
     const long start = static_cast<long>(nIndex) * w->RowChars();
@@ -36,57 +44,88 @@ int CRichEditCtrl::GetLine(int nIndex, char* lpszBuffer, int nMaxLength) const {
 }
 
 void CRichEditCtrl::ReplaceSel(std::string_view text, bool) {
-    if (auto* w = WidgetOf<RichEditWidget>(this)) w->ReplaceSelection(text);
+    if (auto* w = Widget()) w->ReplaceSelection(text);
 }
 
 void CRichEditCtrl::Clear() { ReplaceSel({}); }
 
 void CRichEditCtrl::LimitText(long nChars) {
     // 0 restores the control's default limit.
-    if (auto* w = WidgetOf<RichEditWidget>(this)) w->SetLimit(nChars > 0 ? nChars : 32767);
+    if (auto* w = Widget()) w->SetLimit(nChars > 0 ? nChars : 32767);
 }
 
 long CRichEditCtrl::GetLimitText() const {
-    auto* w = WidgetOf<RichEditWidget>(this);
+    auto* w = Widget();
     return w ? w->Limit() : 0;
 }
 
 long CRichEditCtrl::GetTextLength() const {
-    auto* w = WidgetOf<RichEditWidget>(this);
+    auto* w = Widget();
     return w ? static_cast<long>(w->Text().size()) : 0;
 }
 
 std::string CRichEditCtrl::GetText() const {
-    auto* w = WidgetOf<RichEditWidget>(this);
+    auto* w = Widget();
     return w ? w->Text() : std::string();
 }
 
 int CRichEditCtrl::GetRowChars() const {
-    auto* w = WidgetOf<RichEditWidget>(this);
+    auto* w = Widget();
     return w ? w->RowChars() : 0;
 }
 
 void CRichEditCtrl::SetRowChars(int nChars) {
-    if (auto* w = WidgetOf<RichEditWidget>(this)) w->SetRowChars(nChars);
+    if (auto* w = Widget()) w->SetRowChars(nChars);
+}
+
+CPoint CRichEditCtrl::PosFromChar(long nChar) const {
+    auto* w = Widget();
+    if (!w) return {};
+    const QPoint point = w->PointOf(nChar);
+    return {point.x(), point.y()};
+}
+
+long CRichEditCtrl::CharFromPos(CPoint point) const {
+    auto* w = Widget();
+    return w ? w->PositionAt(QPoint(point.x, point.y)) : 0;
 }
 
 void CRichEditCtrl::ShowScrollBar(bool bShow) {
-    if (auto* w = WidgetOf<RichEditWidget>(this)) w->SetScrollBarShown(bShow);
+    if (auto* w = Widget()) w->SetScrollBarShown(bShow);
 }
 
 bool CRichEditCtrl::SetScrollInfo(const SCROLLINFO& info, bool) {
-    auto* w = WidgetOf<RichEditWidget>(this);
+    auto* w = Widget();
     if (!w) return false;
     w->SetScrollState(info);
     return true;
 }
 
 bool CRichEditCtrl::GetScrollInfo(SCROLLINFO* pInfo, UINT nMask) const {
-    auto* w = WidgetOf<RichEditWidget>(this);
+    auto* w = Widget();
     if (!w || !pInfo) return false;
     *pInfo = w->ScrollState();
     pInfo->fMask = nMask;
     return true;
+}
+
+bool CRichEditCtrl::IsScrollBarShown() const {
+    auto* w = Widget();
+    return w && w->ScrollBarShown();
+}
+
+bool CRichEditCtrl::IsScrollBarEnabled() const {
+    auto* w = Widget();
+    return w && w->ScrollBarEnabled();
+}
+
+void CRichEditCtrl::ScrollBarRequest(UINT nSBCode, int nTrackPos) {
+    if (auto* w = Widget()) w->SendScroll(nSBCode, nTrackPos);
+}
+
+int CRichEditCtrl::GetOuterHeight() const {
+    auto* w = Widget();
+    return w ? w->height() : 0;
 }
 
 TEXTMETRIC CRichEditCtrl::GetTextMetrics() const {
@@ -104,8 +143,16 @@ TEXTMETRIC CRichEditCtrl::GetTextMetrics() const {
 }
 
 bool CRichEditCtrl::IsCaretHidden() const {
-    auto* w = WidgetOf<RichEditWidget>(this);
+    auto* w = Widget();
     return !w || w->CaretHidden();
+}
+
+void CRichEditCtrl::RedrawNow() {
+    if (auto* w = Widget()) w->repaint();
+}
+
+void CRichEditCtrl::MarkTextStale() {
+    if (auto* w = Widget()) w->RequestRepaint();
 }
 
 UINT CRichEditCtrl::GetDlgCode() const {
@@ -116,12 +163,15 @@ LRESULT CRichEditCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_KILLFOCUS) {
         // Told that it lost the focus, the control hides its caret and
         // selection until it really gets the focus again.
-        if (auto* w = WidgetOf<RichEditWidget>(this)) w->HideCaretAndSelection();
+        if (auto* w = Widget()) w->HideCaretAndSelection();
         return 0;
     }
     return CWnd::DefWindowProc(message, wParam, lParam);
 }
 
 void CRichEditCtrl::OnAttached() {
-    if (auto* w = WidgetOf<RichEditWidget>(this)) w->SetRealizeHook([this] { RealizeText(); });
+    // A new window may stand where an old one stood: look it up afresh.
+    m_pCachedHandle = nullptr;
+    m_pCachedWidget = nullptr;
+    if (auto* w = Widget()) w->SetRealizeHook([this] { RealizeText(); });
 }

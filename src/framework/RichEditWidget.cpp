@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QWheelEvent>
@@ -11,8 +13,16 @@
 #include "framework/WindowSystem.h"
 
 namespace {
+
 constexpr int kBorder = 1;
+constexpr WPARAM kLeftButtonDown = 0x0001;  // the button state of WM_LBUTTONDOWN
+
+LPARAM PointLParam(QPoint point) {
+    return static_cast<LPARAM>((static_cast<DWORD>(point.y() & 0xFFFF) << 16) |
+                               (static_cast<DWORD>(point.x()) & 0xFFFF));
 }
+
+}  // namespace
 
 RichEditWidget::RichEditWidget(QWidget* parent, DWORD style)
     : QWidget(parent), m_scrollBar(new QScrollBar(Qt::Vertical, this)) {
@@ -22,6 +32,7 @@ RichEditWidget::RichEditWidget(QWidget* parent, DWORD style)
     m_scroll.nMax = 0;
     m_scroll.nPage = 0;
     m_scrollBar->setEnabled(false);
+    m_scrollBar->setRange(0, 0);
     connect(m_scrollBar, &QScrollBar::actionTriggered, this, [this](int action) {
         if (m_syncingScrollBar) return;
         const int track = m_scrollBar->sliderPosition();
@@ -52,14 +63,17 @@ RichEditWidget::RichEditWidget(QWidget* parent, DWORD style)
         }
     });
     connect(m_scrollBar, &QScrollBar::sliderReleased, this, [this] {
-        SendScroll(SB_THUMBPOSITION, m_scrollBar->sliderPosition());
-        SendScroll(SB_ENDSCROLL, m_scrollBar->sliderPosition());
+        const int track = m_scrollBar->sliderPosition();
+        SendScroll(SB_THUMBPOSITION, track);
+        SendScroll(SB_ENDSCROLL, track);
     });
-    m_blink.setInterval(QApplication::cursorFlashTime() > 0 ? QApplication::cursorFlashTime() / 2 : 500);
+    const int flash = QApplication::cursorFlashTime();
+    m_blink.setInterval(flash > 0 ? flash / 2 : 500);
     connect(&m_blink, &QTimer::timeout, this, [this] {
         m_caretOn = !m_caretOn;
-        update();
+        RequestRepaint();
     });
+    UpdateFontMetrics();
 }
 
 std::string RichEditWidget::GetText() const { return Text(); }
@@ -68,7 +82,7 @@ void RichEditWidget::SetText(std::string_view text) {
     Realize();
     m_text.assign(text.substr(0, static_cast<std::size_t>(std::max(0L, m_limit))));
     m_selStart = m_selEnd = m_anchor = 0;
-    update();
+    RequestRepaint();
 }
 
 void RichEditWidget::Realize() const {
@@ -76,6 +90,14 @@ void RichEditWidget::Realize() const {
     m_realizing = true;
     m_realize();
     m_realizing = false;
+}
+
+void RichEditWidget::RequestRepaint() {
+    // One update() per paint: the receive pane changes many times between
+    // two paints, and each toolkit update costs far more than a flag.
+    if (m_repaintPending) return;
+    m_repaintPending = true;
+    update();
 }
 
 const std::string& RichEditWidget::Text() const {
@@ -94,55 +116,74 @@ void RichEditWidget::SetSelection(long start, long end) {
     m_selStart = std::min(start, end);
     m_selEnd = std::max(start, end);
     m_caretOn = true;
-    update();
+    RequestRepaint();
 }
 
 void RichEditWidget::ReplaceSelection(std::string_view text) {
     Realize();
-    const long room = std::max(0L, m_limit - (static_cast<long>(m_text.size()) - (m_selEnd - m_selStart)));
+    const long kept = static_cast<long>(m_text.size()) - (m_selEnd - m_selStart);
+    const long room = std::max(0L, m_limit - kept);
     if (static_cast<long>(text.size()) > room) text = text.substr(0, static_cast<std::size_t>(room));
-    m_text.replace(static_cast<std::size_t>(m_selStart), static_cast<std::size_t>(m_selEnd - m_selStart),
-                   text);
+    m_text.replace(static_cast<std::size_t>(m_selStart),
+                   static_cast<std::size_t>(m_selEnd - m_selStart), text);
     m_selStart = m_selEnd = m_anchor = m_selStart + static_cast<long>(text.size());
-    update();
+    RequestRepaint();
 }
 
 void RichEditWidget::SetRowChars(int chars) {
     m_rowChars = std::max(1, chars);
-    update();
+    RequestRepaint();
 }
 
 void RichEditWidget::SetScrollState(const SCROLLINFO& info) {
+    const SCROLLINFO before = m_scroll;
     if (info.fMask & SIF_RANGE) {
         m_scroll.nMin = info.nMin;
         m_scroll.nMax = info.nMax;
     }
     if (info.fMask & SIF_PAGE) m_scroll.nPage = info.nPage;
     if (info.fMask & SIF_POS) m_scroll.nPos = info.nPos;
-    // The position stays within what the range and page allow.
-    const int top = std::max(m_scroll.nMin, m_scroll.nMax - static_cast<int>(std::max(1U, m_scroll.nPage)) + 1);
-    m_scroll.nPos = std::clamp(m_scroll.nPos, m_scroll.nMin, top);
+    // The position stays within what the range and page allow: at most the
+    // maximum less the page plus one.
+    const long long page = std::max(1U, m_scroll.nPage);
+    const long long top = std::max<long long>(m_scroll.nMin, m_scroll.nMax - page + 1);
+    m_scroll.nPos = static_cast<int>(std::clamp<long long>(m_scroll.nPos, m_scroll.nMin, top));
     m_scroll.nTrackPos = m_scroll.nPos;
-    update();
+    if (m_scroll.nMin != before.nMin || m_scroll.nMax != before.nMax ||
+        m_scroll.nPage != before.nPage || m_scroll.nPos != before.nPos) {
+        RequestRepaint();
+    }
 }
 
 void RichEditWidget::SetScrollBarShown(bool shown) {
+    if (shown == m_scrollBarShown) return;
     m_scrollBarShown = shown;
     m_scrollBar->setVisible(shown);
-    update();
+    RequestRepaint();
+}
+
+bool RichEditWidget::ScrollBarEnabled() {
+    SyncScrollBar();
+    return m_scrollBarShown && m_scrollBar->isEnabled();
 }
 
 void RichEditWidget::SyncScrollBar() {
     m_syncingScrollBar = true;
     const long long span = static_cast<long long>(m_scroll.nMax) - m_scroll.nMin + 1;
     const bool scrollable = span > static_cast<long long>(m_scroll.nPage);
+    // Shown but disabled while there is nothing to scroll.
     m_scrollBar->setEnabled(scrollable && isEnabled());
     if (scrollable) {
-        m_scrollBar->setRange(m_scroll.nMin, m_scroll.nMax - static_cast<int>(m_scroll.nPage) + 1);
-        m_scrollBar->setPageStep(static_cast<int>(std::max(1U, m_scroll.nPage)));
+        const int page = static_cast<int>(std::max(1U, m_scroll.nPage));
+        m_scrollBar->setRange(m_scroll.nMin,
+                              static_cast<int>(static_cast<long long>(m_scroll.nMax) - page + 1));
+        m_scrollBar->setPageStep(page);
         m_scrollBar->setSingleStep(1);
-        if (!m_scrollBar->isSliderDown()) m_scrollBar->setSliderPosition(m_scroll.nPos);
-        m_scrollBar->setValue(m_scroll.nPos);
+        // While the user drags the thumb it stays under the mouse.
+        if (!m_scrollBar->isSliderDown()) {
+            m_scrollBar->setSliderPosition(m_scroll.nPos);
+            m_scrollBar->setValue(m_scroll.nPos);
+        }
     } else {
         m_scrollBar->setRange(0, 0);
     }
@@ -152,87 +193,160 @@ void RichEditWidget::SyncScrollBar() {
 void RichEditWidget::SendScroll(UINT code, int trackPos) {
     m_scroll.nTrackPos = trackPos;
     QPointer<RichEditWidget> guard(this);
-    WndRouting::Route(this, WM_VSCROLL, MAKEWPARAM(code, static_cast<UINT>(std::max(0, trackPos) & 0xFFFF)),
-                      0, [] {});
+    const WPARAM wParam = MAKEWPARAM(code, static_cast<UINT>(std::max(0, trackPos) & 0xFFFF));
+    WndRouting::Route(this, WM_VSCROLL, wParam, 0, [] {});
     if (guard) SyncScrollBar();
 }
 
-int RichEditWidget::CellWidth() const {
-    // Whole-pixel character cells, as the window system lays out a fixed-pitch font.
-    return std::max(1, static_cast<int>(std::lround(QFontMetricsF(font()).horizontalAdvance(u'0'))));
+void RichEditWidget::HideCaretAndSelection() {
+    m_caretHidden = true;
+    RequestRepaint();
 }
 
-int RichEditWidget::RowHeight() const { return std::max(1, QFontMetrics(font()).height()); }
+void RichEditWidget::UpdateFontMetrics() {
+    // Whole-pixel character cells, as the window system lays out a
+    // fixed-pitch font.
+    const QFontMetricsF metrics(font());
+    m_cellWidth = std::max(1, static_cast<int>(std::lround(metrics.horizontalAdvance(u'0'))));
+    const QFontMetrics whole(font());
+    m_rowHeight = std::max(1, whole.height());
+    m_ascent = whole.ascent();
+    m_rawFont = QRawFont::fromFont(font());
+    m_glyphOf.fill(0);
+    if (m_rawFont.isValid()) {
+        for (int value = 0; value < 256; ++value) {
+            const QChar c = QChar::fromLatin1(static_cast<char>(value));
+            quint32 glyph = 0;
+            int count = 1;
+            if (m_rawFont.glyphIndexesForChars(&c, 1, &glyph, &count) && count == 1) {
+                m_glyphOf[static_cast<std::size_t>(value)] = glyph;
+            }
+        }
+    }
+}
 
 QRect RichEditWidget::TextArea() const {
     const int scrollWidth = m_scrollBarShown ? m_scrollBar->width() : 0;
-    return QRect(kBorder + 1, kBorder, width() - 2 * kBorder - scrollWidth - 1, height() - 2 * kBorder);
+    return QRect(kBorder + 1, kBorder, width() - 2 * kBorder - scrollWidth - 1,
+                 height() - 2 * kBorder);
 }
 
 long RichEditWidget::PositionAt(QPoint point) const {
     Realize();
     const QRect area = TextArea();
     const long length = static_cast<long>(m_text.size());
-    const int row = std::max(0, (point.y() - area.top()) / RowHeight());
-    const int column = std::max(0, (point.x() - area.left() + CellWidth() / 2) / CellWidth());
+    const int row = std::max(0, (point.y() - area.top()) / m_rowHeight);
+    // The nearest character boundary: a press on a cell's right half puts
+    // the caret after it.
+    const int column = std::max(0, (point.x() - area.left() + m_cellWidth / 2) / m_cellWidth);
     const long rows = (length + m_rowChars - 1) / m_rowChars;
     if (row >= rows) return length;
     const long rowStart = static_cast<long>(row) * m_rowChars;
     const long rowEnd = std::min(length, rowStart + m_rowChars);
     const long p = rowStart + column;
     if (p < rowEnd) return p;
-    // A click right of a row's text lands at the row's end: the end of the
+    // A press right of a row's text lands at the row's end: the end of the
     // text on the last row, the row's last character on the others (its
     // end position would already belong to the next row).
     return rowEnd == length ? length : rowEnd - 1;
 }
 
-void RichEditWidget::resizeEvent(QResizeEvent*) {
-    const int scrollWidth = m_scrollBar->sizeHint().width();
-    m_scrollBar->setGeometry(width() - kBorder - scrollWidth, kBorder, scrollWidth, height() - 2 * kBorder);
+QPoint RichEditWidget::PointOf(long position) const {
+    const QRect area = TextArea();
+    const long p = std::max(0L, position);
+    return {area.left() + static_cast<int>(p % m_rowChars) * m_cellWidth,
+            area.top() + static_cast<int>(p / m_rowChars) * m_rowHeight};
 }
 
-void RichEditWidget::paintEvent(QPaintEvent*) {
+void RichEditWidget::resizeEvent(QResizeEvent*) {
+    const int scrollWidth = m_scrollBar->sizeHint().width();
+    m_scrollBar->setGeometry(width() - kBorder - scrollWidth, kBorder, scrollWidth,
+                             height() - 2 * kBorder);
+}
+
+void RichEditWidget::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) UpdateFontMetrics();
+    QWidget::changeEvent(event);
+}
+
+void RichEditWidget::PaintText(QPainter& painter, const QRect& area, const QRect& dirty) {
+    const QPalette& pal = palette();
+    const long length = static_cast<long>(m_text.size());
+    const bool showSelection = hasFocus() && !m_caretHidden && m_selEnd > m_selStart;
+    const long firstRow = std::max(0, (dirty.top() - area.top()) / m_rowHeight);
+    const long lastRow = std::max(0, (dirty.bottom() - area.top()) / m_rowHeight);
+    for (int color = 0; color < 2; ++color) {
+        m_glyphs[color].clear();
+        m_positions[color].clear();
+    }
+    for (long row = firstRow; row <= lastRow; ++row) {
+        const long rowStart = row * m_rowChars;
+        if (rowStart >= length) break;
+        const long rowEnd = std::min(length, rowStart + m_rowChars);
+        const int y = area.top() + static_cast<int>(row) * m_rowHeight;
+        if (showSelection && m_selStart < rowEnd && m_selEnd > rowStart) {
+            const long from = std::max(m_selStart, rowStart) - rowStart;
+            const long to = std::min(m_selEnd, rowEnd) - rowStart;
+            painter.fillRect(area.left() + static_cast<int>(from) * m_cellWidth, y,
+                             static_cast<int>(to - from) * m_cellWidth, m_rowHeight,
+                             pal.color(QPalette::Highlight));
+        }
+        for (long p = rowStart; p < rowEnd; ++p) {
+            const auto c = static_cast<unsigned char>(m_text[static_cast<std::size_t>(p)]);
+            if (c == ' ') continue;
+            const int selected = showSelection && p >= m_selStart && p < m_selEnd ? 1 : 0;
+            m_glyphs[selected].append(m_glyphOf[c]);
+            m_positions[selected].append(
+                QPointF(area.left() + static_cast<int>(p - rowStart) * m_cellWidth, y + m_ascent));
+        }
+    }
+    // One glyph run per colour: every glyph stands on its own whole-pixel
+    // cell, whatever the font's fractional advance.
+    for (int selected = 0; selected < 2; ++selected) {
+        if (m_glyphs[selected].isEmpty()) continue;
+        painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        if (m_rawFont.isValid()) {
+            QGlyphRun run;
+            run.setRawFont(m_rawFont);
+            run.setGlyphIndexes(m_glyphs[selected]);
+            run.setPositions(m_positions[selected]);
+            painter.drawGlyphRun(QPointF(0, 0), run);
+        }
+    }
+    if (!m_rawFont.isValid()) {
+        // Without the font's glyph table, character by character.
+        painter.setPen(pal.color(QPalette::Text));
+        for (long p = firstRow * m_rowChars; p < length && p / m_rowChars <= lastRow; ++p) {
+            const QPoint at = PointOf(p);
+            painter.drawText(at.x(), at.y() + m_ascent,
+                             QString(QChar::fromLatin1(m_text[static_cast<std::size_t>(p)])));
+        }
+    }
+}
+
+void RichEditWidget::paintEvent(QPaintEvent* event) {
+    // Requests made while the text is produced are served by this paint.
+    m_repaintPending = true;
     Realize();
+    m_repaintPending = false;
     SyncScrollBar();
     QPainter painter(this);
     const QPalette& pal = palette();
-    painter.fillRect(rect(), pal.color(QPalette::Base));
+    painter.fillRect(event->rect(), pal.color(QPalette::Base));
     painter.setPen(pal.color(QPalette::Mid));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     const QRect area = TextArea();
     painter.setClipRect(area);
-    painter.setFont(font());
-    const int cell = CellWidth();
-    const int rowHeight = RowHeight();
-    const int ascent = QFontMetrics(font()).ascent();
-    const long length = static_cast<long>(m_text.size());
-    const bool showSelection = hasFocus() && !m_caretHidden && m_selEnd > m_selStart;
-    for (long rowStart = 0, row = 0; rowStart < length; rowStart += m_rowChars, ++row) {
-        const int y = area.top() + static_cast<int>(row) * rowHeight;
-        if (y > area.bottom()) break;
-        const long rowEnd = std::min(length, rowStart + m_rowChars);
-        for (long p = rowStart; p < rowEnd; ++p) {
-            const int x = area.left() + static_cast<int>(p - rowStart) * cell;
-            const bool selected = showSelection && p >= m_selStart && p < m_selEnd;
-            if (selected) painter.fillRect(x, y, cell, rowHeight, pal.color(QPalette::Highlight));
-            painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
-            const char c = m_text[static_cast<std::size_t>(p)];
-            if (c != ' ') painter.drawText(x, y + ascent, QString(QChar(static_cast<uchar>(c))));
-        }
-    }
+    PaintText(painter, area, event->rect().intersected(area));
     if (hasFocus() && !m_caretHidden && m_caretOn) {
+        const long length = static_cast<long>(m_text.size());
         const long p = m_selStart;
-        long row = p / m_rowChars;
-        long column = p % m_rowChars;
-        if (p == length && p > 0 && column == 0) {
+        QPoint at = PointOf(p);
+        if (p == length && p > 0 && p % m_rowChars == 0) {
             // The caret after a full last row stands at that row's end.
-            row -= 1;
-            column = m_rowChars;
+            at = PointOf(p - 1) + QPoint(m_cellWidth, 0);
         }
-        const int x = area.left() + static_cast<int>(column) * cell;
-        const int y = area.top() + static_cast<int>(row) * rowHeight;
-        painter.fillRect(x, y, 2, rowHeight, pal.color(QPalette::Text));
+        painter.fillRect(at.x(), at.y(), 2, m_rowHeight, pal.color(QPalette::Text));
     }
 }
 
@@ -255,7 +369,8 @@ void RichEditWidget::keyPressEvent(QKeyEvent* event) {
     if (key.vk != 0) {
         SetCurrentKeyModifiers(event->modifiers());
         // Key-downs have no default handling here: a pane decides what they do.
-        WndRouting::Route(this, WM_KEYDOWN, key.vk, key.KeyDownLParam(event->isAutoRepeat()), [] {});
+        WndRouting::Route(this, WM_KEYDOWN, key.vk, key.KeyDownLParam(event->isAutoRepeat()),
+                          [] {});
     }
     if (!guard) return;
     for (unsigned char c : CharactersOf(*event)) {
@@ -276,9 +391,7 @@ void RichEditWidget::keyReleaseEvent(QKeyEvent* event) {
 void RichEditWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint point = event->position().toPoint();
-    const LPARAM lParam = static_cast<LPARAM>((static_cast<DWORD>(point.y() & 0xFFFF) << 16) |
-                                              (static_cast<DWORD>(point.x()) & 0xFFFF));
-    WndRouting::Route(this, WM_LBUTTONDOWN, 1, lParam, [this, point] {
+    WndRouting::Route(this, WM_LBUTTONDOWN, kLeftButtonDown, PointLParam(point), [this, point] {
         setFocus(Qt::MouseFocusReason);
         const long p = PositionAt(point);
         SetSelection(p, p);
@@ -289,26 +402,28 @@ void RichEditWidget::mousePressEvent(QMouseEvent* event) {
 void RichEditWidget::mouseMoveEvent(QMouseEvent* event) {
     if (!m_dragging) return;
     const long p = PositionAt(event->position().toPoint());
-    const long anchor = m_anchor;
-    m_selStart = std::min(anchor, p);
-    m_selEnd = std::max(anchor, p);
-    update();
+    m_selStart = std::min(m_anchor, p);
+    m_selEnd = std::max(m_anchor, p);
+    RequestRepaint();
 }
 
 void RichEditWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint point = event->position().toPoint();
-    const LPARAM lParam = static_cast<LPARAM>((static_cast<DWORD>(point.y() & 0xFFFF) << 16) |
-                                              (static_cast<DWORD>(point.x()) & 0xFFFF));
-    WndRouting::Route(this, WM_LBUTTONUP, 0, lParam, [this] { m_dragging = false; });
-    m_dragging = false;
+    QPointer<RichEditWidget> guard(this);
+    WndRouting::Route(this, WM_LBUTTONUP, 0, PointLParam(point), [this] { m_dragging = false; });
+    if (guard) m_dragging = false;
 }
 
 void RichEditWidget::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
 
 void RichEditWidget::wheelEvent(QWheelEvent* event) {
+    // Three lines per notch of 120.
     const int steps = event->angleDelta().y() / 40;
-    for (int i = 0; i < std::abs(steps); ++i) SendScroll(steps > 0 ? SB_LINEUP : SB_LINEDOWN, m_scroll.nPos);
+    QPointer<RichEditWidget> guard(this);
+    for (int i = 0; i < std::abs(steps) && guard; ++i) {
+        SendScroll(steps > 0 ? SB_LINEUP : SB_LINEDOWN, m_scroll.nPos);
+    }
     event->accept();
 }
 
@@ -317,12 +432,17 @@ void RichEditWidget::focusInEvent(QFocusEvent* event) {
     m_caretHidden = false;
     m_caretOn = true;
     m_blink.start();
-    update();
+    // Reached with the keyboard, the control selects its whole text, as
+    // the dialog manager does for edit controls.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+        SetSelection(0, -1);
+    }
+    RequestRepaint();
     WndRouting::NotifyParent(this, EN_SETFOCUS);
 }
 
 void RichEditWidget::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
     m_blink.stop();
-    update();
+    RequestRepaint();
 }

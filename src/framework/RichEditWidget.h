@@ -4,9 +4,13 @@
 // values; painting and the toolkit scroll bar follow them lazily, so that
 // an owner changing them many times per frame pays for one repaint.
 
+#include <QList>
+#include <QPointF>
+#include <QRawFont>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <string>
 
@@ -34,24 +38,31 @@ public:
     void SetScrollState(const SCROLLINFO& info);
     [[nodiscard]] const SCROLLINFO& ScrollState() const { return m_scroll; }
     void SetScrollBarShown(bool shown);
+    [[nodiscard]] bool ScrollBarShown() const { return m_scrollBarShown; }
+    // The toolkit scroll bar's state once it follows the stored one.
+    [[nodiscard]] bool ScrollBarEnabled();
+    // A request from the scroll bar: the tracking position, then WM_VSCROLL.
+    void SendScroll(UINT code, int trackPos);
 
-    void HideCaretAndSelection() {
-        m_caretHidden = true;
-        update();
-    }
+    void HideCaretAndSelection();
     [[nodiscard]] bool CaretHidden() const { return m_caretHidden; }
 
     // The owner's deferred-text hook (see CRichEditCtrl::RealizeText).
     void SetRealizeHook(std::function<void()> hook) { m_realize = std::move(hook); }
     void Realize() const;
+    // Schedules one repaint, however often it is asked for before it runs.
+    void RequestRepaint();
 
-    // The character position under a point of the widget.
+    // The character position a press at a point of the widget selects.
     [[nodiscard]] long PositionAt(QPoint point) const;
-    [[nodiscard]] int CellWidth() const;
-    [[nodiscard]] int RowHeight() const;
+    // The top-left corner of a character position's cell.
+    [[nodiscard]] QPoint PointOf(long position) const;
+    [[nodiscard]] int CellWidth() const { return m_cellWidth; }
+    [[nodiscard]] int RowHeight() const { return m_rowHeight; }
 
 protected:
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -65,8 +76,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void SendScroll(UINT code, int trackPos);
     void SyncScrollBar();
+    void UpdateFontMetrics();
+    void PaintText(QPainter& painter, const QRect& area, const QRect& dirty);
     [[nodiscard]] QRect TextArea() const;
 
     std::string m_text;
@@ -79,10 +91,21 @@ private:
     bool m_caretOn = true;
     bool m_dragging = false;
     bool m_scrollBarShown = true;
+    bool m_repaintPending = false;
     mutable bool m_realizing = false;
     bool m_syncingScrollBar = false;
     SCROLLINFO m_scroll;
     QScrollBar* m_scrollBar;
     QTimer m_blink;
     std::function<void()> m_realize;
+
+    // The font's whole-pixel cell and the glyph of every byte value, kept
+    // from one font change to the next.
+    int m_cellWidth = 1;
+    int m_rowHeight = 1;
+    int m_ascent = 0;
+    QRawFont m_rawFont;
+    std::array<quint32, 256> m_glyphOf{};
+    QList<quint32> m_glyphs[2];
+    QList<QPointF> m_positions[2];
 };

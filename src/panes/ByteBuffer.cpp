@@ -1,7 +1,15 @@
 #include "panes/ByteBuffer.h"
 
 #include <cstring>
+#include <new>
 #include <utility>
+
+#include "framework/BlockMemory.h"
+
+void ByteBuffer::ChunkRelease::operator()(std::uint8_t* chunk) const noexcept
+{
+    AfxFreeBlock(chunk, static_cast<std::size_t>(kChunkSize));
+}
 
 ByteBuffer::ByteBuffer(ByteBuffer&& other) noexcept
     : m_chunks(std::move(other.m_chunks)), m_size(std::exchange(other.m_size, 0))
@@ -100,14 +108,32 @@ std::vector<std::uint8_t> ByteBuffer::ToVector() const
     return bytes;
 }
 
+void ByteBuffer::AddChunk()
+{
+    // Make room for the pointer first, so a failure below leaves no block
+    // without an owner.
+    if (m_chunks.size() == m_chunks.capacity()) {
+        m_chunks.reserve(std::max<std::size_t>(16, m_chunks.capacity() * 2));
+    }
+    const BlockPages pages = m_chunks.empty() ? BlockPages::Small : BlockPages::Large;
+    auto* block = static_cast<std::uint8_t*>(
+        AfxAllocateBlock(static_cast<std::size_t>(kChunkSize), pages));
+    if (block == nullptr) {
+        throw std::bad_alloc();
+    }
+    m_chunks.emplace_back(block);
+}
+
 void ByteBuffer::Grow(const std::uint8_t* src, std::int64_t count)
 {
     while (count > 0) {
         const std::size_t within = OffsetInChunk(m_size);
+        // A new chunk comes zero-filled; an old one may hold bytes that a
+        // shrink cut off, which zero growth must clear.
+        bool fresh = false;
         if (within == 0) {
-            // All chunks are full (or there are none): start a new one. Its
-            // contents are written below, so it needs no zeroing here.
-            m_chunks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkSize));
+            AddChunk();
+            fresh = true;
         }
         const auto take = static_cast<std::size_t>(
             std::min(count, kChunkSize - static_cast<std::int64_t>(within)));
@@ -115,7 +141,9 @@ void ByteBuffer::Grow(const std::uint8_t* src, std::int64_t count)
         if (src != nullptr) {
             std::memcpy(dst, src, take);
             src += take;
-        } else {
+        } else if (!fresh) {
+            // Fresh chunks are left untouched, so a large resize costs no
+            // memory until the bytes are written.
             std::memset(dst, 0, take);
         }
         m_size += static_cast<std::int64_t>(take);

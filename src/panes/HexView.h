@@ -1,9 +1,29 @@
 #pragma once
 // CHexView: the hexadecimal data pane (receive and send panes of the main
 // window). It owns a byte buffer and shows it as a virtual dump of 16 bytes
-// per 77-character line over the framework's text control.
+// per 77-character line over the framework's text control: the control
+// only ever holds the lines in view (a page plus one line), and the pane
+// runs the control's vertical scroll bar over the buffer's lines itself.
+// Editing overwrites bytes in place, a nibble at a time in the hex columns
+// or a byte at a time in the character column; the buffer changes length
+// only through SetData, ResizeData and AppendData.
+//
+// The view's text is produced lazily: a rebuild only marks it stale, and
+// the lines are formatted when the control next reads or paints its text.
+// Everything observable (the text, the caret, the scroll bar) is exactly
+// as if every rebuild had formatted the lines at once, while the receive
+// path, which appends and rebuilds on every read, pays a few counters.
+//
+// Every count and index of bytes and lines is 64-bit. The scroll bar's
+// 32-bit range holds line numbers up to 2^31 - 1 (32 GiB); past that it
+// shows the line numbers divided by a power of two, and the pane maps its
+// thumb back.
+//
+// View, owner operations and scrolling: HexView.cpp. Keys, typing and the
+// mouse: HexViewEdit.cpp.
 
 #include <cstdint>
+#include <string>
 
 #include "framework/RichEditCtrl.h"
 #include "panes/ByteBuffer.h"
@@ -13,12 +33,72 @@ public:
     CHexView();
     ~CHexView() override;
 
+    // Once, while the owner's window initialises: empty buffer, text limit
+    // of 1024 lines, empty view with the scroll bar shown and disabled.
     void InitView();
+    // The buffer becomes a copy of the first nCount bytes of pData; the
+    // view shows the first line on the first row.
     void SetData(std::int64_t nCount, const BYTE* pData);
+    // Keeps the first min(length, nCount) bytes and fills up to nCount with
+    // 0x00; the view shows the first line on the first row.
     void ResizeData(std::int64_t nCount);
+    // Appends the first nCount bytes of pData (none for 0) and shows the
+    // end of the buffer, the last line on the last row of the view.
     void AppendData(std::int64_t nCount, const BYTE* pData);
+
+    // The view's counters: dump lines in the buffer, the line on the first
+    // row, and the lines of a page.
+    [[nodiscard]] std::int64_t GetLineCount() const { return m_nLineCount; }
+    [[nodiscard]] std::int64_t GetTopLine() const { return m_nTopLine; }
+    [[nodiscard]] std::int64_t GetPageLines() const { return m_nPageLines; }
 
     // The buffer and its length, read by the owner (send, receive count, save).
     ByteBuffer m_data;
     std::int64_t m_nLength = 0;
+
+protected:
+    [[nodiscard]] const MessageMap* GetMessageMap() const override;
+    void RealizeText() override;
+
+private:
+    // View (HexView.cpp).
+    int FormatLine(std::int64_t nLine, char* pOut) const;
+    void RenderLines();
+    void UpdateMetrics();
+    void ScrollLines(UINT nRequest);
+    // The last buffer line the view holds, given the top line and the
+    // scroll bar's position; below the top line when the buffer is empty.
+    [[nodiscard]] std::int64_t LastRenderedLine() const;
+    [[nodiscard]] long NormalizedCaret(long nPos) const;
+
+    // Editing (HexViewEdit.cpp).
+    void UpdateCell(BYTE value, std::int64_t nViewIndex);
+    void MoveLeft(long nPos);
+    void MoveRight(long nPos);
+    // The data position a caret or click at nPos stands for (see the
+    // mouse rules); 0 for an empty buffer.
+    [[nodiscard]] long SnapToData(long nPos) const;
+    // The caret, first brought onto a data position if it is elsewhere.
+    long CaretOnData();
+    void SetCaret(long nPos) { SetSel(nPos, nPos); }
+
+    void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnLButtonUp(UINT nFlags, CPoint point);
+    void OnVScroll(UINT nSBCode, UINT nPos, CWnd* pScrollBar);
+
+    std::int64_t m_nLineCount = 0;
+    std::int64_t m_nTopLine = 0;
+    std::int64_t m_nPageLines = 0;
+    // The scroll bar's position in lines: the top line kept within
+    // 0 .. max(0, N - P), as the bar keeps it.
+    std::int64_t m_nScrollPos = 0;
+    // Line numbers are shifted right by this before they go to the bar.
+    int m_nScrollShift = 0;
+    // Height of a page line: the display context's character height plus
+    // its external leading (fixed for the control, read once).
+    int m_nLineHeight = 16;
+    bool m_bTextStale = false;
+    std::string m_strLines;  // reused for every production of the view
 };

@@ -1,0 +1,22 @@
+#pragma once
+// Large blocks of memory taken straight from the system, for stores that
+// grow a whole block at a time (the hex panes' byte buffers).
+//
+// A block comes zero-filled and aligned to its size, and its pages are only
+// backed when first written. Where the system offers large pages, a block
+// can ask for them: filling a block then costs one page fault instead of
+// hundreds, which on a virtual machine is most of the cost of storing
+// fresh bytes.
+
+#include <cstddef>
+
+enum class BlockPages {
+    Small,  // one small page at a time: a block that may stay almost empty
+    Large,  // large pages where available: a block that will be filled
+};
+
+// A zero-filled block of `size` bytes (a power of two, at least one page),
+// aligned to `size`; null when the system refuses.
+[[nodiscard]] void* AfxAllocateBlock(std::size_t size, BlockPages pages) noexcept;
+// Returns a block from AfxAllocateBlock of the same size; null is ignored.
+void AfxFreeBlock(void* block, std::size_t size) noexcept;
