@@ -61,7 +61,6 @@ int CFile::Open(const std::string& path, UINT nOpenFlags) {
     // count must mean a real error, not EAGAIN.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_fd = fd;
-    m_path = path;
     return 0;
 }
 
@@ -69,7 +68,6 @@ int CFile::Close() {
     if (m_fd < 0) return 0;
     const int fd = m_fd;
     m_fd = -1;
-    m_path.clear();
     // Closing the last descriptor of the open file releases the lock.
     return ::close(fd) == 0 ? 0 : errno;
 }

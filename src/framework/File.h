@@ -45,7 +45,6 @@ public:
     int Close();
 
     [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
-    [[nodiscard]] const std::string& GetFilePath() const { return m_path; }
 
     // The file's length in bytes, or -1 with the errno value in *pError.
     [[nodiscard]] std::int64_t GetLength(int* pError = nullptr) const;
@@ -58,7 +57,6 @@ public:
 
 private:
     int m_fd = -1;
-    std::string m_path;
 };
 
 // The system's text for an errno value, in the user's language where the

@@ -31,7 +31,8 @@ public:
     // list ended by an empty name ("*.bin\0*.bin\0*.*\0*.*\0\0"); null for
     // no filters.
     CFileDialog(bool bOpenFileDialog, std::string_view defaultExtension = {},
-                std::string_view fileName = {}, DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                std::string_view fileName = {},
+                DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                 const char* pszFilter = nullptr, CWnd* pParentWnd = nullptr);
 
     // Shows the dialog: IDOK with the choice kept, or IDCANCEL.
@@ -39,12 +40,12 @@ public:
 
     // The full path chosen (after IDOK).
     [[nodiscard]] const std::string& GetPathName() const { return m_strPathName; }
-    // The request that DoModal shows, with the settings of m_ofn.
-    [[nodiscard]] FileDialogRequest BuildRequest() const;
-
     OpenFileName m_ofn;
 
 private:
+    // The request that DoModal shows, with the settings of m_ofn.
+    [[nodiscard]] FileDialogRequest BuildRequest() const;
+
     bool m_bOpenFileDialog;
     std::string m_strDefExt;
     std::string m_strFileName;

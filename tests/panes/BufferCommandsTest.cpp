@@ -54,8 +54,9 @@ private:
 Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 Bytes ReadFile(const std::string& path) {
@@ -78,7 +79,9 @@ protected:
     [[nodiscard]] std::vector<FileDialogRequest> Dialogs() const {
         std::vector<FileDialogRequest> requests;
         for (const PromptRecord& record : prompts.Records()) {
-            if (record.kind == PromptRecord::Kind::FileDialog) requests.push_back(record.fileRequest);
+            if (record.kind == PromptRecord::Kind::FileDialog) {
+                requests.push_back(record.fileRequest);
+            }
         }
         return requests;
     }
@@ -156,7 +159,9 @@ TEST_F(BufferCommands, FileThatCannotBeOpenedChangesNothingButTheRememberedChoic
     ASSERT_EQ(holder.Open(busy, CFile::modeReadWrite | CFile::shareExclusive), 0);
     const std::string readOnly = dir / "readonly.bin";
     WriteFile(readOnly, Pattern(10));
-    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(readOnly, fs::perms::owner_write | fs::perms::group_write |
+                                  fs::perms::others_write,
+                    fs::perm_options::remove);
     fs::create_directory(dir / "folder");
 
     struct Row {
