@@ -19,6 +19,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 inline constexpr long kRow = hexline::kLineChars;
 
+// The send pane's bytes at start-up.
+inline const std::string kInitial = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
 // Varied bytes, every value showing up at varied offsets.
 inline Bytes Pattern(std::int64_t count, int seed = 1) {
     Bytes bytes(static_cast<std::size_t>(count));
@@ -99,6 +102,14 @@ inline SCROLLINFO ScrollInfo(const CHexView& pane) {
     SCROLLINFO info;
     pane.GetScrollInfo(&info, SIF_ALL);
     return info;
+}
+
+// Scrolls with the scroll bar until `top` is the top line: the thumb
+// reaches N - 1 - P, a line step N - P.
+inline void ScrollTo(CHexView& pane, std::int64_t top) {
+    const std::int64_t thumbMax = pane.GetLineCount() - 1 - pane.GetPageLines();
+    pane.ScrollBarRequest(SB_THUMBPOSITION, static_cast<int>(std::min(top, thumbMax)));
+    if (top > thumbMax) pane.ScrollBarRequest(SB_LINEDOWN);
 }
 
 inline void Fill(CHexView& pane, const Bytes& bytes) {
