@@ -15,10 +15,6 @@
 #include <string>
 #include <vector>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include "panes/ByteBuffer.h"
 #include "panes/HexLine.h"
 
@@ -30,8 +26,11 @@ constexpr std::int64_t kRead = 1024;
 // Rows a typical pane shows, plus the one partly visible line.
 constexpr std::int64_t kViewLines = 41;
 // Appends between trims back to the starting size, so a long run does not
-// grow the buffer without bound (4096 reads = 4 MiB).
-constexpr int kAppendsPerTrim = 4096;
+// grow the buffer without bound (65536 reads = 64 MiB). Each trim returns
+// the chunks past the starting size to the system, so the appends store
+// into fresh memory as a long capture does; the window is long enough that
+// the part of its first chunk a 1 KiB buffer keeps populated hardly counts.
+constexpr int kAppendsPerTrim = 65536;
 
 std::vector<std::uint8_t> Pattern(std::int64_t count)
 {
@@ -256,14 +255,6 @@ private:
 
 int main(int argc, char** argv)
 {
-#if defined(__GLIBC__)
-    // The append benchmarks trim their buffer back every few MiB. Keep the
-    // freed chunks in the process instead of returning them to the system, so
-    // that the figures show the buffer's own cost rather than the cost of
-    // faulting fresh pages in, which is the same whatever the buffer holds and,
-    // on a virtual machine, large and erratic enough to drown the comparison.
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-#endif
     // Defaults that make the comparisons steady on a shared machine: several
     // repetitions, interleaved so that a passing disturbance hits both sides.
     // Flags given on the command line come later and so take precedence.

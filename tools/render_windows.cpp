@@ -1,6 +1,8 @@
 // Renders the main window and the About box offscreen to PNG files, in
 // English and in Korean, and prints the layout figures that matter (base
-// units, the panes' width in character cells).
+// units, the panes' width in character cells). main-panes.png shows the
+// panes at work: a receive pane of several pages filled read by read, and a
+// send pane scrolled and edited with the keyboard.
 //
 //   QT_QPA_PLATFORM=offscreen build/render_windows [output-folder]
 
@@ -26,6 +28,7 @@ public:
         AfxSetResourceTables(&VelmoraResources());
         Render(false, LANG_ID_ENGLISH_US, "en");
         Render(true, LANG_ID_KOREAN, "ko");
+        RenderPanes();
         return false;
     }
 
@@ -53,6 +56,44 @@ private:
             Save(about, "about", suffix);
             about.DestroyWindow();
         }
+    }
+
+    void RenderPanes() {
+        AfxOverrideUserInterfaceKorean(false);
+        AfxOverrideSystemDefaultLangID(LANG_ID_ENGLISH_US);
+        CLinkDlg dlg;
+        dlg.Create();
+        AfxPumpMessages();
+
+        // Received: 45 reads of a short request-and-reply exchange.
+        const std::string exchange =
+            "GET /status HTTP/1.0\r\nHost: 10.1.0.1\r\n\r\n"
+            "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK\x00\x01\x02\xfe\xff";
+        for (int read = 0; read < 45; ++read) {
+            dlg.m_recvView.AppendData(static_cast<std::int64_t>(exchange.size()),
+                                      reinterpret_cast<const BYTE*>(exchange.data()));
+        }
+        dlg.ShowReceiveCount(dlg.m_recvView.m_nLength);
+
+        // To send: 40 lines of text, scrolled down two lines, then a few
+        // bytes typed in hex and a word typed in the character column.
+        std::string block;
+        while (block.size() < 640) block += "The quick brown fox jumps over the lazy dog. ";
+        block.resize(640);
+        CHexView& send = dlg.m_sendView;
+        send.SetData(static_cast<std::int64_t>(block.size()),
+                     reinterpret_cast<const BYTE*>(block.data()));
+        send.ScrollBarRequest(SB_THUMBPOSITION, 2);
+        send.SetSel(3 * 77 + 10, 3 * 77 + 10);
+        AfxSimulateTyping(&send, "deadbeef");
+        AfxSimulateKey(&send, VK_DOWN);
+        AfxSimulateKey(&send, VK_TAB, "\t");
+        AfxSimulateTyping(&send, "Velmora");
+        AfxPumpMessages();
+        Save(dlg, "main", "panes");
+        dlg.DestroyWindow();
+        AfxOverrideUserInterfaceKorean(std::nullopt);
+        AfxOverrideSystemDefaultLangID(std::nullopt);
     }
 
     void Save(CWnd& wnd, const char* name, const char* suffix) {
