@@ -173,5 +173,11 @@ void CRichEditCtrl::OnAttached() {
     // A new window may stand where an old one stood: look it up afresh.
     m_pCachedHandle = nullptr;
     m_pCachedWidget = nullptr;
-    if (auto* w = Widget()) w->SetRealizeHook([this] { RealizeText(); });
+    if (auto* w = Widget()) {
+        // Only while this object receives the window's messages: one that
+        // was detached (and perhaps destroyed since) has no text to produce.
+        w->SetRealizeHook([this, w] {
+            if (CWnd::FromHandle(w) == this) RealizeText();
+        });
+    }
 }

@@ -29,6 +29,22 @@ TEST_F(HexPaneTest, StartupSendPaneShowsTheExampleLines) {
     EXPECT_FALSE(send.IsScrollBarEnabled());
 }
 
+TEST(HexPaneLayout, EveryRenderedRowFitsThePaneInBothFonts) {
+    for (bool korean : {false, true}) {
+        SCOPED_TRACE(korean ? "korean" : "english");
+        LanguageScope language(korean, korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US);
+        TestMainWindow w;
+        CHexView& pane = w.dlg.m_recvView;
+        const Bytes bytes = Pattern(100 * 16);
+        pane.AppendData(static_cast<std::int64_t>(bytes.size()), bytes.data());
+        const long rows = pane.GetTextLength() / kRow;
+        EXPECT_EQ(rows, pane.GetPageLines() + 1);
+        // The bottom of the last row stays inside the bottom border.
+        const CPoint below = pane.PosFromChar(rows * kRow);
+        EXPECT_LE(below.y, pane.GetOuterHeight() - 1);
+    }
+}
+
 TEST_F(HexPaneTest, CharacterColumnShowsPrintableBytesAndDotsForTheRest) {
     const Bytes bytes = {0x00, 0x1F, 0x20, 0x7E, 0x7F, 0x80, 0xFF};
     Fill(send, bytes);
