@@ -123,7 +123,9 @@ void RichEditWidget::ReplaceSelection(std::string_view text) {
     Realize();
     const long kept = static_cast<long>(m_text.size()) - (m_selEnd - m_selStart);
     const long room = std::max(0L, m_limit - kept);
-    if (static_cast<long>(text.size()) > room) text = text.substr(0, static_cast<std::size_t>(room));
+    if (static_cast<long>(text.size()) > room) {
+        text = text.substr(0, static_cast<std::size_t>(room));
+    }
     m_text.replace(static_cast<std::size_t>(m_selStart),
                    static_cast<std::size_t>(m_selEnd - m_selStart), text);
     m_selStart = m_selEnd = m_anchor = m_selStart + static_cast<long>(text.size());
