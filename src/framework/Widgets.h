@@ -17,6 +17,10 @@
 #include "framework/Resources.h"
 #include "framework/WinDef.h"
 
+// The shortest interval between two repaints of a widget whose content may
+// change thousands of times a second: one display frame.
+constexpr int kFrameMs = 16;
+
 // Text access shared by every framework widget (WM_SETTEXT / WM_GETTEXT).
 class TextWindow {
 public:
@@ -107,9 +111,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void ScheduleRepaint();
+
     DWORD m_style;
     std::string m_text;
     QString m_display;
+    bool m_repaintPending = false;
 };
 
 class IconWidget : public QWidget, public TextWindow {

@@ -21,7 +21,14 @@ WindowInfo& WndRouting::Register(QWidget* widget, int id, DWORD style, DWORD exS
     info.temporary = std::move(temporary);
     info.wnd = info.temporary.get();
     if (info.wnd) info.wnd->m_hWnd = widget;
-    QObject::connect(widget, &QObject::destroyed, [widget] {
+    QWidget* parent = widget->parentWidget();
+    if (WindowInfo* parentInfo = parent ? Find(parent) : nullptr) {
+        parentInfo->children.emplace_back(id, widget);
+    }
+    QObject::connect(widget, &QObject::destroyed, [widget, parent] {
+        if (WindowInfo* parentInfo = parent ? Find(parent) : nullptr) {
+            std::erase_if(parentInfo->children, [widget](const auto& child) { return child.second == widget; });
+        }
         auto it = Registry().find(widget);
         if (it == Registry().end()) return;
         // Objects bound to the window outlive it: detach them.

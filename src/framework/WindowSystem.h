@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "framework/Wnd.h"
 
@@ -28,6 +30,9 @@ struct WindowInfo {
     std::unique_ptr<CWnd> temporary;    // the framework's own object until one is bound
     CFont* font = nullptr;              // last WM_SETFONT
     std::unique_ptr<CMenu> systemMenu;  // top-level windows with WS_SYSMENU
+    // The registered child windows by control id, in creation order: the
+    // receive path looks controls up on every read.
+    std::vector<std::pair<int, QWidget*>> children;
 };
 
 class WndRouting {

@@ -41,12 +41,10 @@ int CWnd::GetDlgCtrlID() const {
 }
 
 CWnd* CWnd::GetDlgItem(int nID) const {
-    if (!m_hWnd) return nullptr;
-    for (QObject* child : m_hWnd->children()) {
-        auto* widget = qobject_cast<QWidget*>(child);
-        if (!widget) continue;
-        WindowInfo* info = WndRouting::Find(widget);
-        if (info && info->id == nID) return info->wnd;
+    WindowInfo* info = m_hWnd ? WndRouting::Find(m_hWnd) : nullptr;
+    if (!info) return nullptr;
+    for (const auto& [id, widget] : info->children) {
+        if (id == nID) return CWnd::FromHandle(widget);
     }
     return nullptr;
 }
