@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <charconv>
 
+#include "framework/AccessibleNames.h"
 #include "framework/Controls.h"
 #include "framework/DataExchange.h"
 #include "framework/DialogTemplate.h"
@@ -199,6 +200,8 @@ bool CDialog::CreateFromTemplate() {
             }
         }
     }
+    // The control texts are final now: name the label-less controls after their labels.
+    AfxAssignAccessibleNames(this);
     return true;
 }
 

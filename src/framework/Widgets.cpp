@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include "framework/AccessibleNames.h"
 #include "framework/WindowSystem.h"
 
 namespace {
@@ -205,7 +206,10 @@ GroupBoxWidget::GroupBoxWidget(QWidget* parent) : QGroupBox(parent) {
 
 std::string GroupBoxWidget::GetText() const { return ToUtf8(title()); }
 
-void GroupBoxWidget::SetText(std::string_view value) { setTitle(FromUtf8(value)); }
+void GroupBoxWidget::SetText(std::string_view value) {
+    setTitle(FromUtf8(value));
+    AfxAccessibleTextChanged(this);
+}
 
 // ---- Statics ----
 
@@ -228,6 +232,7 @@ void StaticWidget::SetText(std::string_view text) {
         m_display = shown;
     }
     update();
+    AfxAccessibleTextChanged(this);
 }
 
 void StaticWidget::paintEvent(QPaintEvent*) {

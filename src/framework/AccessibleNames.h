@@ -1,0 +1,33 @@
+#pragma once
+// Accessible names: what a screen reader or an automation tool announces for
+// each control of a dialog built from a template.
+//
+// Buttons, check boxes, group boxes and label statics are named by their own
+// text. A control that shows no label of its own (an edit field, a data pane,
+// a combo box, an up-down control, a right-aligned static that shows a value)
+// is named by the label that stands for it in the template's layout:
+//   1. a label static just above it that overlaps it horizontally,
+//   2. else a label static just left of it on the same row,
+//   3. else the innermost group box with a title that encloses it.
+// An up-down control takes the name of the field just left of it (the field
+// it steps). The names follow their labels when a label's text changes.
+
+#include <string>
+
+class CDialog;
+class CWnd;
+class QWidget;
+
+// Names the dialog's label-less controls from the template layout. Run once
+// the dialog's initialisation has set the control texts.
+void AfxAssignAccessibleNames(CDialog* pDialog);
+
+// Told by a static or group box after its text changed: renames the controls
+// it labels and lets assistive technology know.
+void AfxAccessibleTextChanged(QWidget* pLabel);
+
+// The name assistive technology is given for the control (UTF-8): the label's
+// text for a control named by a label, else the control's own name (its text
+// without "&" for buttons, check boxes, group boxes, labels and windows).
+// Empty for a control with neither.
+[[nodiscard]] std::string AfxGetAccessibleName(const CWnd* pWnd);

@@ -1,0 +1,146 @@
+// Accessible names: every control of the three windows is announced by its
+// own text or by the label that stands for it in the layout, in both
+// languages, and a name follows its label when the label's text changes.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "app/AboutDlg.h"
+#include "framework/AccessibleNames.h"
+#include "framework/DialogTemplate.h"
+#include "framework/Resources.h"
+#include "telnet/TelnetDlg.h"
+#include "testkit/MainWindow.h"
+
+namespace {
+
+using Names = std::map<int, std::string>;
+
+Names NamesOf(const CDialog& dlg, const Names& expected) {
+    Names actual;
+    for (const auto& [id, name] : expected) actual[id] = AfxGetAccessibleName(dlg.GetDlgItem(id));
+    return actual;
+}
+
+TEST(AccessibleNames, MainWindowControlsAreNamedByTheirLabelsInBothLanguages) {
+    struct Case {
+        bool korean;
+        Names names;
+    };
+    const Case cases[] = {
+        {false,
+         {// Fields and panes take the label above them, left of them, or their frame.
+          {IDC_REMOTE_IP, "Remote Host Address"},
+          {IDC_REMOTE_PORT, "Remote Host Port"},
+          {IDC_LOCAL_PORT, "Local Port"},
+          {IDC_DATA_LENGTH, "Data Length"},
+          {IDC_SPIN, "Data Length"},
+          {IDC_RECV_PANE, "Receive Data"},
+          {IDC_SEND_PANE, "Send Data"},
+          // The count is read under its label, not as a bare number.
+          {IDC_RECV_COUNT, "Receive Count"},
+          // Buttons, the check box, labels and frames by their own text.
+          {IDC_BUTTON_SEND, "Send Data"},
+          {IDC_BUTTON_CONNECT, "Connect"},
+          {IDC_BUTTON_CLOSE, "Disconnect"},
+          {IDC_BUTTON_TELNET, "Telnet"},
+          {IDC_BUTTON_EXIT, "Exit"},
+          {IDC_BUTTON_SAVE_RECV, "Save"},
+          {IDC_BUTTON_SAVE_SEND, "Save"},
+          {IDC_BUTTON_LOAD, "Load"},
+          {IDC_BUTTON_CLEAR, "Clear"},
+          {IDC_BUTTON_RESIZE, "Apply"},
+          {IDC_KEEP_ALIVE, "Keep Alive"},
+          {IDC_STATIC_BYTES, "Byte(s)"},
+          {IDC_GROUP_SEND, "Send Data"},
+          // No label stands for the status line; the mode combo box is read
+          // by its selection.
+          {IDC_STATUS, ""},
+          {IDC_MODE, "TCP Client"}}},
+        {true,
+         {{IDC_REMOTE_IP, "통신할 주소"},
+          {IDC_REMOTE_PORT, "통신할 포트"},
+          {IDC_LOCAL_PORT, "로컬 포트"},
+          {IDC_DATA_LENGTH, "데이터 길이"},
+          {IDC_RECV_PANE, "받은 데이터"},
+          {IDC_SEND_PANE, "보낼 데이터"},
+          {IDC_RECV_COUNT, "받은 데이터 수"},
+          {IDC_BUTTON_SEND, "데이터 보내기"},
+          {IDC_MODE, "TCP 클라이언트"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.korean ? "korean" : "english");
+        LanguageScope language(c.korean, c.korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US);
+        TestMainWindow w;
+        EXPECT_EQ(NamesOf(w.dlg, c.names), c.names);
+    }
+}
+
+TEST(AccessibleNames, EveryLabelledControlOfTheMainWindowHasAName) {
+    EnglishScope language;
+    TestMainWindow w;
+    const DialogTemplate* tmpl = AfxFindDialogTemplate(IDD_MAIN);
+    ASSERT_NE(tmpl, nullptr);
+    for (const DialogItemTemplate& item : tmpl->items) {
+        if (item.id == IDC_STATIC || item.id == IDC_STATUS) continue;
+        EXPECT_NE(AfxGetAccessibleName(w.Item(item.id)), "") << item.id;
+    }
+}
+
+TEST(AccessibleNames, NamesFollowTheirLabels) {
+    EnglishScope language;
+    TestMainWindow w;
+    // "&" marks a mnemonic and "&&" stands for "&", as on the label itself.
+    w.SetText(IDC_STATIC_REMOTE_IP, "&Peer && host");
+    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_REMOTE_IP)), "Peer & host");
+    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_STATIC_REMOTE_IP)), "Peer & host");
+    w.SetText(IDC_STATIC_DATA_LENGTH, "Block size");
+    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_DATA_LENGTH)), "Block size");
+    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_SPIN)), "Block size");
+    w.SetText(IDC_GROUP_SEND, "Outgoing");
+    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_SEND_PANE)), "Outgoing");
+    // A button's own text changes its name; it names nothing else.
+    w.SetText(IDC_BUTTON_SEND, "Go");
+    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_BUTTON_SEND)), "Go");
+    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_SEND_PANE)), "Outgoing");
+    // The count's value changes; its name stays its label's.
+    w.dlg.ShowReceiveCount(1234);
+    EXPECT_EQ(w.Text(IDC_RECV_COUNT), "1234");
+    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_RECV_COUNT)), "Receive Count");
+}
+
+TEST(AccessibleNames, TelnetWindowAndAboutBox) {
+    for (bool korean : {false, true}) {
+        SCOPED_TRACE(korean ? "korean" : "english");
+        LanguageScope language(korean, korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US);
+        CTelnetDlg telnet;
+        ASSERT_TRUE(telnet.Create());
+        AfxPumpMessages();
+        // The line-end combos take the labels left of them; the terminal has
+        // no label of its own (the window's title names it).
+        const Names expected = korean ? Names{{IDC_TX_COMBO, "송신"},
+                                              {IDC_RX_COMBO, "수신"},
+                                              {IDC_LINEMODE, "라인모드"},
+                                              {IDC_BUTTON_CLOSE, "닫기"},
+                                              {IDC_GROUP_NEWLINE, "줄 바꿈 문자"}}
+                                      : Names{{IDC_TX_COMBO, "Send"},
+                                              {IDC_RX_COMBO, "Receive"},
+                                              {IDC_LINEMODE, "Linemode"},
+                                              {IDC_BUTTON_CLOSE, "Close"},
+                                              {IDC_GROUP_NEWLINE, "New-line"}};
+        EXPECT_EQ(NamesOf(telnet, expected), expected);
+        EXPECT_EQ(AfxGetAccessibleName(&telnet), korean ? "텔넷" : "Telnet");
+        telnet.DestroyWindow();
+
+        CAboutDlg about;
+        ASSERT_TRUE(about.Create());
+        AfxPumpMessages();
+        EXPECT_EQ(AfxGetAccessibleName(about.GetDlgItem(IDC_VERSION)), "Velmora v1.3b (2009/03/26)");
+        EXPECT_EQ(AfxGetAccessibleName(about.GetDlgItem(IDOK)), korean ? "확인" : "OK");
+        about.DestroyWindow();
+    }
+}
+
+}  // namespace
