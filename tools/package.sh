@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the Debian package velmora_<version>_amd64.deb in build-package/.
+#
+#   tools/package.sh
+#
+# Installs what the build needs (Debian 12, through sudo when not root),
+# configures a release build without tests and benchmarks, and runs CPack.
+# Install the result with: sudo apt-get install ./build-package/velmora_*.deb
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(build-essential cmake dpkg-dev qt6-base-dev libgl-dev)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+
+dir=build-package
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF >/dev/null
+cmake --build "$dir" -j "$(nproc)"
+(cd "$dir" && cpack -G DEB >/dev/null)
+for deb in "$dir"/velmora_*.deb; do
+    echo "$deb ($(du -h "$deb" | cut -f1))"
+done
