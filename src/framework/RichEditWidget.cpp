@@ -93,11 +93,22 @@ void RichEditWidget::Realize() const {
 }
 
 void RichEditWidget::RequestRepaint() {
-    // One update() per paint: the receive pane changes many times between
-    // two paints, and each toolkit update costs far more than a flag.
-    if (m_repaintPending) return;
-    m_repaintPending = true;
-    update();
+    // At most one frame per display frame: the receive pane changes
+    // thousands of times a second under a flood, and a paint of a full view
+    // costs hundreds of microseconds. A frame brings the toolkit scroll bar
+    // up to date and repaints; paints the toolkit makes on its own (the
+    // scroll bar's region, an exposed area) never touch the scroll bar, so
+    // they cannot feed each other.
+    if (m_framePending || m_painting) return;
+    m_framePending = true;
+    const qint64 since = m_lastFrame.isValid() ? m_lastFrame.elapsed() : kFrameMs;
+    const int delay = since >= kFrameMs ? 0 : static_cast<int>(kFrameMs - since);
+    QTimer::singleShot(delay, this, [this] {
+        m_framePending = false;
+        m_lastFrame.start();
+        SyncScrollBar();
+        update();
+    });
 }
 
 const std::string& RichEditWidget::Text() const {
@@ -328,10 +339,9 @@ void RichEditWidget::PaintText(QPainter& painter, const QRect& area, const QRect
 
 void RichEditWidget::paintEvent(QPaintEvent* event) {
     // Requests made while the text is produced are served by this paint.
-    m_repaintPending = true;
+    m_painting = true;
     Realize();
-    m_repaintPending = false;
-    SyncScrollBar();
+    m_painting = false;
     QPainter painter(this);
     const QPalette& pal = palette();
     painter.fillRect(event->rect(), pal.color(QPalette::Base));
@@ -339,7 +349,8 @@ void RichEditWidget::paintEvent(QPaintEvent* event) {
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     const QRect area = TextArea();
     painter.setClipRect(area);
-    PaintText(painter, area, event->rect().intersected(area));
+    const QRect dirty = event->rect().intersected(area);
+    if (!dirty.isEmpty()) PaintText(painter, area, dirty);
     if (hasFocus() && !m_caretHidden && m_caretOn) {
         const long length = static_cast<long>(m_text.size());
         const long p = m_selStart;

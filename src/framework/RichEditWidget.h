@@ -8,6 +8,7 @@
 #include <QPointF>
 #include <QRawFont>
 #include <QScrollBar>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -91,7 +92,9 @@ private:
     bool m_caretOn = true;
     bool m_dragging = false;
     bool m_scrollBarShown = true;
-    bool m_repaintPending = false;
+    bool m_framePending = false;
+    bool m_painting = false;
+    QElapsedTimer m_lastFrame;
     mutable bool m_realizing = false;
     bool m_syncingScrollBar = false;
     SCROLLINFO m_scroll;

@@ -215,6 +215,7 @@ void GroupBoxWidget::SetText(std::string_view value) {
 
 StaticWidget::StaticWidget(QWidget* parent, DWORD style) : QWidget(parent), m_style(style) {
     setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
@@ -231,12 +232,24 @@ void StaticWidget::SetText(std::string_view text) {
         }
         m_display = shown;
     }
-    update();
+    ScheduleRepaint();
     AfxAccessibleTextChanged(this);
+}
+
+void StaticWidget::ScheduleRepaint() {
+    // A count that changes on every read is shown at most once a frame.
+    if (m_repaintPending) return;
+    m_repaintPending = true;
+    QTimer::singleShot(kFrameMs, this, [this] {
+        m_repaintPending = false;
+        update();
+    });
 }
 
 void StaticWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // Opaque, so that a changed text does not repaint what lies behind it.
+    painter.fillRect(rect(), palette().color(QPalette::Window));
     painter.setFont(font());
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                    QPalette::WindowText));

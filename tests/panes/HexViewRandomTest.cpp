@@ -90,7 +90,9 @@ TEST_F(HexPaneTest, RandomInputNeverTouchesABytePastTheCaret) {
                 ASSERT_EQ(static_cast<std::int64_t>(i), caret) << "byte " << i << " changed";
                 ++edits;
             }
-            if (step % 25 == 0) ASSERT_EQ(send.GetText(), ExpectedView(send));
+            if (step % 25 == 0) {
+                ASSERT_EQ(send.GetText(), ExpectedView(send));
+            }
         }
         EXPECT_EQ(send.GetText(), ExpectedView(send));
     }
