@@ -17,6 +17,7 @@
 #include "framework/Resources.h"
 #include "framework/RichEditCtrl.h"
 #include "framework/RichEditWidget.h"
+#include "framework/StaticTextFit.h"
 #include "framework/Widgets.h"
 #include "framework/WindowSystem.h"
 
@@ -200,7 +201,9 @@ bool CDialog::CreateFromTemplate() {
             }
         }
     }
-    // The control texts are final now: name the label-less controls after their labels.
+    // The control texts and fonts are final now: let static texts fit their
+    // letters, and name the label-less controls after their labels.
+    AfxFitStaticTexts(this);
     AfxAssignAccessibleNames(this);
     return true;
 }
