@@ -557,7 +557,7 @@ def korean_names(d, binary, step):
         app.stop()
 
 
-def connect_client(d, app, step, port):
+def connect_client(app, port):
     app.set_field("IDC_REMOTE_IP", "Remote Host Address", "127.0.0.1")
     app.set_field("IDC_REMOTE_PORT", "Remote Host Port", str(port))
     app.click("IDC_BUTTON_CONNECT")
@@ -572,7 +572,7 @@ def tcp_client(d, binary, step):
     try:
         wait_for("the peer listens", lambda: (listening(5001), None))
         with step("connected"):
-            connect_client(d, app, step, 5001)
+            connect_client(app, 5001)
         with step("sent-startup-buffer"):
             app.click("IDC_BUTTON_SEND")
             peer.wait_received("the bytes the peer received", START_BUFFER)
@@ -789,7 +789,7 @@ def edit_and_send(d, binary, step):
             expected[18] = ord("!")
             wait_equal("the send pane", lambda: app.pane("Send Data"), dump(bytes(expected)))
         with step("sent-edited-bytes"):
-            connect_client(d, app, step, 5011)
+            connect_client(app, 5011)
             app.click("IDC_BUTTON_SEND")
             peer.wait_received("the bytes the peer received", bytes(expected))
         app.click("IDC_BUTTON_CLOSE")
@@ -896,7 +896,7 @@ def scaled_200(d, binary, step):
             peer = Peer("TCP4-LISTEN:5012,bind=127.0.0.1,reuseaddr", "STDIO")
             try:
                 wait_for("the peer listens", lambda: (listening(5012), None))
-                connect_client(d, app, step, 5012)
+                connect_client(app, 5012)
                 app.click("IDC_BUTTON_SEND")
                 peer.wait_received("the bytes the peer received", START_BUFFER)
                 peer.send(b"scaled")
