@@ -46,39 +46,8 @@ MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, DWORD style)
     m_scrollBarWidth = m_scrollBar->sizeHint().width();
     m_scrollBar->setCursor(Qt::ArrowCursor);
     m_scrollBar->setEnabled(false);
-    connect(m_scrollBar, &QScrollBar::actionTriggered, this, [this](int action) {
-        if (m_syncingScrollBar) return;
-        const int track = m_scrollBar->sliderPosition();
-        switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd:
-            SendScroll(SB_LINEDOWN, track);
-            break;
-        case QAbstractSlider::SliderSingleStepSub:
-            SendScroll(SB_LINEUP, track);
-            break;
-        case QAbstractSlider::SliderPageStepAdd:
-            SendScroll(SB_PAGEDOWN, track);
-            break;
-        case QAbstractSlider::SliderPageStepSub:
-            SendScroll(SB_PAGEUP, track);
-            break;
-        case QAbstractSlider::SliderToMinimum:
-            SendScroll(SB_TOP, track);
-            break;
-        case QAbstractSlider::SliderToMaximum:
-            SendScroll(SB_BOTTOM, track);
-            break;
-        case QAbstractSlider::SliderMove:
-            SendScroll(SB_THUMBTRACK, track);
-            break;
-        default:
-            break;
-        }
-    });
-    connect(m_scrollBar, &QScrollBar::sliderReleased, this, [this] {
-        SendScroll(SB_THUMBPOSITION, m_scrollBar->sliderPosition());
-        SendScroll(SB_ENDSCROLL, m_scrollBar->sliderPosition());
-    });
+    ForwardScrollRequests(m_scrollBar, m_syncingScrollBar,
+                          [this](UINT code, int track) { SendScroll(code, track); });
     m_repaint.setSingleShot(true);
     m_repaint.setInterval(kRepaintIntervalMs);
     connect(&m_repaint, &QTimer::timeout, this, [this] { update(); });

@@ -33,40 +33,8 @@ RichEditWidget::RichEditWidget(QWidget* parent, DWORD style)
     m_scroll.nPage = 0;
     m_scrollBar->setEnabled(false);
     m_scrollBar->setRange(0, 0);
-    connect(m_scrollBar, &QScrollBar::actionTriggered, this, [this](int action) {
-        if (m_syncingScrollBar) return;
-        const int track = m_scrollBar->sliderPosition();
-        switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd:
-            SendScroll(SB_LINEDOWN, track);
-            break;
-        case QAbstractSlider::SliderSingleStepSub:
-            SendScroll(SB_LINEUP, track);
-            break;
-        case QAbstractSlider::SliderPageStepAdd:
-            SendScroll(SB_PAGEDOWN, track);
-            break;
-        case QAbstractSlider::SliderPageStepSub:
-            SendScroll(SB_PAGEUP, track);
-            break;
-        case QAbstractSlider::SliderToMinimum:
-            SendScroll(SB_TOP, track);
-            break;
-        case QAbstractSlider::SliderToMaximum:
-            SendScroll(SB_BOTTOM, track);
-            break;
-        case QAbstractSlider::SliderMove:
-            SendScroll(SB_THUMBTRACK, track);
-            break;
-        default:
-            break;
-        }
-    });
-    connect(m_scrollBar, &QScrollBar::sliderReleased, this, [this] {
-        const int track = m_scrollBar->sliderPosition();
-        SendScroll(SB_THUMBPOSITION, track);
-        SendScroll(SB_ENDSCROLL, track);
-    });
+    ForwardScrollRequests(m_scrollBar, m_syncingScrollBar,
+                          [this](UINT code, int track) { SendScroll(code, track); });
     const int flash = QApplication::cursorFlashTime();
     m_blink.setInterval(flash > 0 ? flash / 2 : 500);
     connect(&m_blink, &QTimer::timeout, this, [this] {

@@ -76,6 +76,34 @@ std::string CharactersOf(const QKeyEvent& event) {
     return ToUtf8(event.text());
 }
 
+void ForwardScrollRequests(QScrollBar* bar, const bool& syncing,
+                           std::function<void(UINT code, int trackPos)> send) {
+    struct ActionRow {
+        int action;
+        UINT code;
+    };
+    static constexpr ActionRow kActions[] = {
+        {QAbstractSlider::SliderSingleStepAdd, SB_LINEDOWN},
+        {QAbstractSlider::SliderSingleStepSub, SB_LINEUP},
+        {QAbstractSlider::SliderPageStepAdd, SB_PAGEDOWN},
+        {QAbstractSlider::SliderPageStepSub, SB_PAGEUP},
+        {QAbstractSlider::SliderToMinimum, SB_TOP},
+        {QAbstractSlider::SliderToMaximum, SB_BOTTOM},
+        {QAbstractSlider::SliderMove, SB_THUMBTRACK},
+    };
+    QObject::connect(bar, &QScrollBar::actionTriggered, bar, [bar, &syncing, send](int action) {
+        if (syncing) return;
+        for (const ActionRow& row : kActions) {
+            if (row.action == action) send(row.code, bar->sliderPosition());
+        }
+    });
+    QObject::connect(bar, &QScrollBar::sliderReleased, bar, [bar, send] {
+        const int track = bar->sliderPosition();
+        send(SB_THUMBPOSITION, track);
+        send(SB_ENDSCROLL, track);
+    });
+}
+
 QPixmap IconPixmap(HICON icon, int size) {
     if (!icon || icon->images.empty()) return {};
     const IconImage* best = &icon->images.front();

@@ -9,8 +9,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +44,12 @@ struct KeyMessage {
 // The character messages a key event produces: the bytes of its text in
 // UTF-8, each one WM_CHAR (as an ANSI program receives code-page bytes).
 [[nodiscard]] std::string CharactersOf(const QKeyEvent& event);
+
+// Reports the user's actions on a text control's own scroll bar as
+// WM_VSCROLL requests (code, tracking position) to `send`; while `syncing`
+// is set the control is moving the bar itself and nothing is reported.
+void ForwardScrollRequests(QScrollBar* bar, const bool& syncing,
+                           std::function<void(UINT code, int trackPos)> send);
 
 // Records the modifiers of the key event being dispatched (GetKeyState).
 void SetCurrentKeyModifiers(Qt::KeyboardModifiers modifiers);
