@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app/LinkDlg.h"
+#include "FloodSupport.h"
 #include "framework/BlockingSocket.h"
 #include "framework/EventLoop.h"
 #include "framework/Resources.h"
@@ -36,19 +37,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace flood;
 
-constexpr std::size_t kMiB = 1024 * 1024;
-constexpr std::size_t kReadSize = 1024;
-constexpr int kTimerIntervalMs = 10;
 constexpr double kRatioBar = 0.3;
-constexpr double kLatenessBarMs = 50;
 constexpr double kMemoryFactor = 1.2;
 constexpr std::size_t kMemorySlack = 80 * kMiB;
 constexpr int kTimeoutMs = 110000;
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
 
 // A line of /proc/self/status in KiB ("VmHWM", "VmRSS"), as bytes.
 std::size_t StatusBytes(const std::string& key) {
@@ -78,48 +72,6 @@ long MinorFaults() {
     return faults;
 }
 
-// A peer thread that accepts one connection and sends `total` bytes, one
-// 1 MiB block over and over (the sender must not hold the whole stream: the
-// memory bar is about the receiver).
-class FloodPeer {
-public:
-    FloodPeer(const std::vector<char>& block, std::size_t total)
-        : m_listener(CBlockingSocket::Listen()) {
-        m_thread = std::thread([this, &block, total] {
-            CBlockingSocket connection = m_listener.Accept();
-            for (std::size_t sent = 0; sent < total; sent += block.size()) {
-                if (!connection.SendAll(block.data(), std::min(block.size(), total - sent))) break;
-            }
-            connection.ShutdownSend();
-            // Wait for the receiver's close, so nothing unread is reset away.
-            char drain[64];
-            while (connection.WaitAndReceive(drain, sizeof drain) > 0) {
-            }
-        });
-    }
-    ~FloodPeer() { m_thread.join(); }
-    [[nodiscard]] std::uint16_t Port() const { return m_listener.Port(); }
-
-private:
-    CBlockingSocket m_listener;
-    std::thread m_thread;
-};
-
-double BareRate(const std::vector<char>& block, std::size_t total) {
-    FloodPeer peer(block, total);
-    CBlockingSocket socket = CBlockingSocket::Connect(peer.Port());
-    char buffer[kReadSize];
-    std::size_t received = 0;
-    const Clock::time_point start = Clock::now();
-    for (long n; received < total && (n = socket.WaitAndReceive(buffer, sizeof buffer)) > 0;) {
-        received += static_cast<std::size_t>(n);
-    }
-    const double seconds = Seconds(Clock::now() - start);
-    socket.Close();
-    if (received != total) std::fprintf(stderr, "bare receiver got %zu bytes\n", received);
-    return static_cast<double>(received) / seconds;
-}
-
 struct WindowResult {
     double rate = 0;
     double worstLatenessMs = 0;
@@ -132,7 +84,7 @@ struct WindowResult {
 // what is left is the receive path's own cost.
 WindowResult WindowRate(const std::vector<char>& block, std::size_t total, bool hidden) {
     WindowResult result;
-    FloodPeer peer(block, total);
+    Peer peer(std::string_view(block.data(), block.size()), total);
     CLinkDlg dlg;
     dlg.Create();
     AfxPumpMessages();
@@ -275,7 +227,7 @@ public:
         std::printf("flood: %zu MiB of random bytes over loopback TCP, reads of at most %zu bytes\n",
                     m_megabytes, kReadSize);
 
-        const double bare = BareRate(block, total);
+        const double bare = BareRate(std::string_view(block.data(), block.size()), total);
         const WindowResult window = WindowRate(block, total, false);
         const WindowResult hidden = WindowRate(block, total, true);
         const Breakdown parts = MeasureBreakdown(block);

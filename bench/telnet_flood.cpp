@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "FloodSupport.h"
 #include "framework/BlockingSocket.h"
 #include "framework/EventLoop.h"
 #include "framework/Resources.h"
@@ -33,20 +34,13 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace flood;
 
-constexpr std::size_t kMiB = 1024 * 1024;
-constexpr std::size_t kReadSize = 1024;
-constexpr int kTimerIntervalMs = 10;
 constexpr double kRatioBar = 0.1;
-constexpr double kLatenessBarMs = 50;
 // Reads whose median gives the start and the end figures.
 constexpr std::size_t kSampleReads = 2000;
 // A flat cost: the end within this factor of the start.
 constexpr double kFlatFactor = 1.5;
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
 
 // Numbered text lines of a terminal's width, CR LF ended, `bytes` in all.
 std::string MakeFlood(std::size_t bytes) {
@@ -61,41 +55,6 @@ std::string MakeFlood(std::size_t bytes) {
     }
     flood.resize(bytes);
     return flood;
-}
-
-// A peer thread that accepts one connection, sends everything and closes.
-class FloodPeer {
-public:
-    explicit FloodPeer(const std::string& flood) : m_listener(CBlockingSocket::Listen()) {
-        m_thread = std::thread([this, &flood] {
-            CBlockingSocket connection = m_listener.Accept();
-            connection.SendAll(flood.data(), flood.size());
-            connection.ShutdownSend();
-            // Wait for the receiver's close, so nothing unread is reset away.
-            char drain[64];
-            while (connection.WaitAndReceive(drain, sizeof drain) > 0) {
-            }
-        });
-    }
-    ~FloodPeer() { m_thread.join(); }
-    [[nodiscard]] std::uint16_t Port() const { return m_listener.Port(); }
-
-private:
-    CBlockingSocket m_listener;
-    std::thread m_thread;
-};
-
-double BareRate(const std::string& flood) {
-    FloodPeer peer(flood);
-    CBlockingSocket socket = CBlockingSocket::Connect(peer.Port());
-    char buffer[kReadSize];
-    std::size_t total = 0;
-    const Clock::time_point start = Clock::now();
-    for (long n; (n = socket.WaitAndReceive(buffer, sizeof buffer)) > 0;) total += static_cast<std::size_t>(n);
-    const double seconds = Seconds(Clock::now() - start);
-    socket.Close();
-    if (total != flood.size()) std::fprintf(stderr, "bare receiver got %zu bytes\n", total);
-    return static_cast<double>(total) / seconds;
 }
 
 // The data endpoint as the main window routes it while Telnet is on, with
@@ -147,7 +106,7 @@ double MedianMicros(std::vector<Clock::duration>::const_iterator first,
 
 TerminalResult TerminalRate(const std::string& flood) {
     TerminalResult result;
-    FloodPeer peer(flood);
+    Peer peer(flood, flood.size());
     CTelnetDlg dlg;
     FloodSocket socket(dlg);
     if (!socket.Create(0, SocketType::Stream, FD_ALL_EVENTS) ||
@@ -197,7 +156,7 @@ public:
         const std::string flood = MakeFlood(m_megabytes * kMiB);
         std::printf("flood: %zu MiB of text lines, reads of at most %zu bytes\n", m_megabytes, kReadSize);
 
-        const double bare = BareRate(flood);
+        const double bare = BareRate(flood, flood.size());
         const TerminalResult terminal = TerminalRate(flood);
         const double ratio = terminal.rate / bare;
         const bool flat = terminal.endReadMicros <= kFlatFactor * terminal.startReadMicros;
