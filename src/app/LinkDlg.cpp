@@ -5,6 +5,7 @@
 #include "framework/KeyState.h"
 #include "framework/PaintDC.h"
 #include "framework/Resources.h"
+#include "res/ControlTexts.h"
 #include "res/Resources.h"
 #include "res/WindowFonts.h"
 
@@ -15,11 +16,6 @@ constexpr char kInitialSendData[] = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 constexpr int kInitialSendLength = 36;
 // Both panes may hold this much text; the view holds only a page of lines.
 constexpr long kPaneTextLimit = 4194304;
-
-struct ControlText {
-    int id;
-    UINT stringId;
-};
 
 // Control texts set from the string table during initialisation, in order.
 constexpr ControlText kControlTexts[] = {
@@ -142,9 +138,7 @@ bool CLinkDlg::OnInitDialog() {
 
     m_strTitle = LoadString(IDS_VERSION);
     SetWindowText(m_strTitle);
-    for (const ControlText& text : kControlTexts) {
-        GetDlgItem(text.id)->SetWindowText(LoadString(text.stringId));
-    }
+    SetControlTexts(*this, kControlTexts);
 
     m_comboMode.AddString(LoadString(IDS_TCP_CLIENT));
     m_comboMode.AddString(LoadString(IDS_TCP_SERVER));

@@ -2,15 +2,11 @@
 
 #include "framework/DataExchange.h"
 #include "framework/Resources.h"
+#include "res/ControlTexts.h"
 #include "res/Resources.h"
 #include "res/WindowFonts.h"
 
 namespace {
-
-struct ControlText {
-    int id;
-    UINT stringId;
-};
 
 // Texts set from the string table during initialisation; the second group
 // box keeps its empty text.
@@ -89,9 +85,7 @@ bool CTelnetDlg::OnInitDialog() {
     m_terminal.LimitText(0);
 
     SetWindowText(m_strTitle);
-    for (const ControlText& text : kControlTexts) {
-        GetDlgItem(text.id)->SetWindowText(LoadString(text.stringId));
-    }
+    SetControlTexts(*this, kControlTexts);
     ApplyWindowFont(*this, m_pFontKorean.get(), m_pFontDefault.get());
 
     UpdateData(false);
