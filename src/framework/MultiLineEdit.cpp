@@ -337,40 +337,21 @@ void MultiLineEditWidget::paintEvent(QPaintEvent*) {
 // ---- Input ----
 
 bool MultiLineEditWidget::event(QEvent* event) {
-    // Tab belongs to the control; Ctrl+Tab is left to the dialog manager.
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
-            !(key->modifiers() & Qt::ControlModifier)) {
-            keyPressEvent(key);
-            return true;
-        }
+    if (IsControlTab(*event)) {
+        keyPressEvent(static_cast<QKeyEvent*>(event));
+        return true;
     }
     return QWidget::event(event);
 }
 
 void MultiLineEditWidget::keyPressEvent(QKeyEvent* event) {
-    const KeyMessage key = TranslateKey(*event);
-    const LPARAM lParam = key.KeyDownLParam(event->isAutoRepeat());
-    QPointer<MultiLineEditWidget> guard(this);
-    SetCurrentKeyModifiers(event->modifiers());
-    if (key.vk != 0) {
-        const UINT vk = key.vk;
-        WndRouting::Route(this, WM_KEYDOWN, vk, lParam, [this, vk] { DefaultKeyDown(vk); });
-    }
-    if (!guard) return;
-    for (unsigned char c : CharactersOf(*event)) {
-        WndRouting::Route(this, WM_CHAR, c, lParam, [this, c] { DefaultChar(c); });
-        if (!guard) return;
-    }
+    RouteKeyPress(this, *event, [this](UINT vk) { DefaultKeyDown(vk); },
+                  [this](unsigned char c) { DefaultChar(c); });
     event->accept();
 }
 
 void MultiLineEditWidget::keyReleaseEvent(QKeyEvent* event) {
-    const KeyMessage key = TranslateKey(*event);
-    if (key.vk != 0 && !event->isAutoRepeat()) {
-        WndRouting::Route(this, WM_KEYUP, key.vk, key.KeyUpLParam(), [] {});
-    }
+    RouteKeyRelease(this, *event);
     event->accept();
 }
 

@@ -332,40 +332,21 @@ void RichEditWidget::paintEvent(QPaintEvent* event) {
 }
 
 bool RichEditWidget::event(QEvent* event) {
-    // Tab belongs to the pane; Ctrl+Tab is left to the dialog manager.
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
-            !(key->modifiers() & Qt::ControlModifier)) {
-            keyPressEvent(key);
-            return true;
-        }
+    if (IsControlTab(*event)) {
+        keyPressEvent(static_cast<QKeyEvent*>(event));
+        return true;
     }
     return QWidget::event(event);
 }
 
 void RichEditWidget::keyPressEvent(QKeyEvent* event) {
-    const KeyMessage key = TranslateKey(*event);
-    QPointer<RichEditWidget> guard(this);
-    if (key.vk != 0) {
-        SetCurrentKeyModifiers(event->modifiers());
-        // Key-downs have no default handling here: a pane decides what they do.
-        WndRouting::Route(this, WM_KEYDOWN, key.vk, key.KeyDownLParam(event->isAutoRepeat()),
-                          [] {});
-    }
-    if (!guard) return;
-    for (unsigned char c : CharactersOf(*event)) {
-        WndRouting::Route(this, WM_CHAR, c, key.KeyDownLParam(event->isAutoRepeat()), [] {});
-        if (!guard) return;
-    }
+    // Keys have no default handling here: a pane decides what they do.
+    RouteKeyPress(this, *event, [](UINT) {}, [](unsigned char) {});
     event->accept();
 }
 
 void RichEditWidget::keyReleaseEvent(QKeyEvent* event) {
-    const KeyMessage key = TranslateKey(*event);
-    if (key.vk != 0 && !event->isAutoRepeat()) {
-        WndRouting::Route(this, WM_KEYUP, key.vk, key.KeyUpLParam(), [] {});
-    }
+    RouteKeyRelease(this, *event);
     event->accept();
 }
 

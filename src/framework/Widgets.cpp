@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QMenu>
+#include <QPointer>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -74,6 +75,37 @@ std::string CharactersOf(const QKeyEvent& event) {
     if (key == Qt::Key_Escape) return "\x1b";
     if (key == Qt::Key_Delete) return {};
     return ToUtf8(event.text());
+}
+
+void RouteKeyPress(QWidget* widget, const QKeyEvent& event,
+                   const std::function<void(UINT vk)>& defaultKeyDown,
+                   const std::function<void(unsigned char c)>& defaultChar) {
+    const KeyMessage key = TranslateKey(event);
+    const LPARAM lParam = key.KeyDownLParam(event.isAutoRepeat());
+    QPointer<QWidget> guard(widget);
+    SetCurrentKeyModifiers(event.modifiers());
+    if (key.vk != 0) {
+        const UINT vk = key.vk;
+        WndRouting::Route(widget, WM_KEYDOWN, vk, lParam, [&defaultKeyDown, vk] { defaultKeyDown(vk); });
+    }
+    for (unsigned char c : CharactersOf(event)) {
+        if (!guard) return;
+        WndRouting::Route(widget, WM_CHAR, c, lParam, [&defaultChar, c] { defaultChar(c); });
+    }
+}
+
+void RouteKeyRelease(QWidget* widget, const QKeyEvent& event) {
+    const KeyMessage key = TranslateKey(event);
+    if (key.vk != 0 && !event.isAutoRepeat()) {
+        WndRouting::Route(widget, WM_KEYUP, key.vk, key.KeyUpLParam(), [] {});
+    }
+}
+
+bool IsControlTab(const QEvent& event) {
+    if (event.type() != QEvent::KeyPress) return false;
+    const auto& key = static_cast<const QKeyEvent&>(event);
+    return (key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab) &&
+           !(key.modifiers() & Qt::ControlModifier);
 }
 
 void ForwardScrollRequests(QScrollBar* bar, const bool& syncing,

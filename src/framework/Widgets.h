@@ -51,6 +51,18 @@ struct KeyMessage {
 void ForwardScrollRequests(QScrollBar* bar, const bool& syncing,
                            std::function<void(UINT code, int trackPos)> send);
 
+// The framework's own text controls take their keys as key messages: a
+// key-down (for keys with a virtual key), then one WM_CHAR per byte of the
+// key's text, each through the object's message map; the defaults run for
+// what the map leaves alone. Stops if a handler destroys the widget.
+void RouteKeyPress(QWidget* widget, const QKeyEvent& event,
+                   const std::function<void(UINT vk)>& defaultKeyDown,
+                   const std::function<void(unsigned char c)>& defaultChar);
+void RouteKeyRelease(QWidget* widget, const QKeyEvent& event);
+// True for a Tab or Shift+Tab press, which a text control keeps for itself;
+// Ctrl+Tab is left to the dialog manager.
+[[nodiscard]] bool IsControlTab(const QEvent& event);
+
 // Records the modifiers of the key event being dispatched (GetKeyState).
 void SetCurrentKeyModifiers(Qt::KeyboardModifiers modifiers);
 
