@@ -5,11 +5,11 @@
 //
 //   build/tools/render_icon <output-folder>
 
-#include <QDir>
-#include <QImage>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
+#include "framework/InputSimulation.h"
 #include "framework/Resources.h"
 #include "res/Resources.h"
 #include "res/resource.h"
@@ -26,20 +26,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const IconImage& image : icon->images) {
-        QImage picture(image.size, image.size, QImage::Format_ARGB32);
-        for (int y = 0; y < image.size; ++y) {
-            for (int x = 0; x < image.size; ++x) {
-                const char digit = image.pixels[static_cast<std::size_t>(y * image.size + x)];
-                const int index = digit <= '9' ? digit - '0' : (digit | 0x20) - 'a' + 10;
-                picture.setPixel(x, y, index >= 0 && static_cast<std::size_t>(index) < image.palette.size()
-                                           ? image.palette[static_cast<std::size_t>(index)]
-                                           : 0u);
-            }
-        }
-        const QString folder = QStringLiteral("%1/%2x%2").arg(QString::fromLocal8Bit(argv[1])).arg(image.size);
-        const QString path = folder + QStringLiteral("/velmora.png");
-        if (!QDir().mkpath(folder) || !picture.save(path, "PNG")) {
-            std::fprintf(stderr, "render_icon: cannot write %s\n", path.toLocal8Bit().constData());
+        const std::string size = std::to_string(image.size);
+        const std::filesystem::path folder = std::filesystem::path(argv[1]) / (size + "x" + size);
+        const std::filesystem::path path = folder / "velmora.png";
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error || !AfxSaveIconImage(icon, image.size, path.c_str())) {
+            std::fprintf(stderr, "render_icon: cannot write %s\n", path.c_str());
             return 1;
         }
     }

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 
+#include "framework/Widgets.h"
 #include "framework/WindowSystem.h"
 
 namespace {
@@ -104,4 +105,9 @@ void AfxSimulateCloseRequest(CWnd* pTopLevel) {
 bool AfxSaveWindowImage(CWnd* pWnd, const char* path) {
     if (!pWnd || !pWnd->m_hWnd) return false;
     return pWnd->m_hWnd->grab().save(QString::fromUtf8(path), "PNG");
+}
+
+bool AfxSaveIconImage(HICON icon, int size, const char* path) {
+    const QImage image = IconImageOf(icon, size);
+    return !image.isNull() && image.save(QString::fromUtf8(path), "PNG");
 }

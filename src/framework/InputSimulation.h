@@ -27,3 +27,6 @@ void AfxSimulateClick(CWnd* pTarget, CPoint point);
 void AfxSimulateCloseRequest(CWnd* pTopLevel);
 // Saves a picture of the window (its client area) as a PNG file.
 bool AfxSaveWindowImage(CWnd* pWnd, const char* path);
+// Saves an icon resource at `size` pixels square as a PNG file; works
+// without a window system.
+bool AfxSaveIconImage(HICON icon, int size, const char* path);

@@ -136,7 +136,7 @@ void ForwardScrollRequests(QScrollBar* bar, const bool& syncing,
     });
 }
 
-QPixmap IconPixmap(HICON icon, int size) {
+QImage IconImageOf(HICON icon, int size) {
     if (!icon || icon->images.empty()) return {};
     const IconImage* best = &icon->images.front();
     for (const IconImage& image : icon->images) {
@@ -153,9 +153,10 @@ QPixmap IconPixmap(HICON icon, int size) {
             image.setPixel(x, y, argb);
         }
     }
-    QPixmap pixmap = QPixmap::fromImage(image);
-    return best->size == size ? pixmap : pixmap.scaled(size, size);
+    return best->size == size ? image : image.scaled(size, size);
 }
+
+QPixmap IconPixmap(HICON icon, int size) { return QPixmap::fromImage(IconImageOf(icon, size)); }
 
 QIcon ToQIcon(HICON icon) {
     QIcon result;

@@ -66,7 +66,9 @@ void RouteKeyRelease(QWidget* widget, const QKeyEvent& event);
 // Records the modifiers of the key event being dispatched (GetKeyState).
 void SetCurrentKeyModifiers(Qt::KeyboardModifiers modifiers);
 
-// Paints an icon resource (the image closest to `size`) into a rectangle.
+// An icon resource as a picture of `size` pixels square (from the image
+// closest to that size); the image needs no window system, the pixmap does.
+QImage IconImageOf(HICON icon, int size);
 QPixmap IconPixmap(HICON icon, int size);
 QIcon ToQIcon(HICON icon);
 
