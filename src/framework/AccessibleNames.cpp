@@ -354,6 +354,9 @@ void AfxAccessibleTextChanged(QWidget* pLabel) {
             if (it->second) it->second->setAccessibleName(name);
         }
     }
+}
+
+void AfxAnnounceTextChanged(QWidget* pLabel) {
     // A static's name and text are read from it when asked (a group box
     // announces its own title): tell the reader what changed.
     if (!QAccessible::isActive() || !dynamic_cast<StaticWidget*>(pLabel)) return;

@@ -23,8 +23,11 @@ class QWidget;
 void AfxAssignAccessibleNames(CDialog* pDialog);
 
 // Told by a static or group box after its text changed: renames the controls
-// it labels and lets assistive technology know.
+// it labels, at once.
 void AfxAccessibleTextChanged(QWidget* pLabel);
+// Lets assistive technology know that a static's text changed; a static
+// whose text changes on every read calls it at most once a frame.
+void AfxAnnounceTextChanged(QWidget* pLabel);
 
 // The name assistive technology is given for the control (UTF-8): the label's
 // text for a control named by a label, else the control's own name (its text

@@ -304,6 +304,8 @@ void StaticWidget::ScheduleRepaint() {
     QTimer::singleShot(kFrameMs, this, [this] {
         m_repaintPending = false;
         update();
+        // Assistive technology hears of the new text once a frame, too.
+        AfxAnnounceTextChanged(this);
     });
 }
 
