@@ -18,18 +18,7 @@ sanitize=no
 packages=(build-essential cmake qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev
           fonts-liberation2 fonts-nanum)
 
-install_missing() {
-    local missing=()
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-}
+. tools/install-missing.sh
 
 build() {
     local dir=$1; shift

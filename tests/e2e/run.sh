@@ -23,19 +23,10 @@ while [ $# -gt 0 ]; do
 done
 out=${out:-$build_dir/e2e-screenshots}
 
+. tools/install-missing.sh
 packages=(xvfb xauth xdotool socat imagemagick x11-utils dbus at-spi2-core python3 python3-gi
           gir1.2-atspi-2.0 iproute2 util-linux fonts-liberation2 fonts-nanum)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+install_missing "${packages[@]}"
 
 if [ ! -x "$build_dir/velmora" ]; then
     [ -f "$build_dir/CMakeCache.txt" ] || cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
