@@ -559,34 +559,36 @@ bool CAsyncSocket::RequestWriteNotification()
     return true;
 }
 
-bool CAsyncSocket::GetPeerName(std::string& address, UINT& port) const
+namespace {
+
+// getpeername or getsockname, with the address as dotted text and the port
+// in host order.
+template <class NameCall>
+bool NameOfSocket(SOCKET socket, NameCall call, std::string& address, UINT& port)
 {
     sockaddr_in sa{};
     socklen_t size = sizeof sa;
-    if (m_hSocket == INVALID_SOCKET) {
-        SetLastError(ENOTSOCK);
+    if (socket == INVALID_SOCKET) {
+        CAsyncSocket::SetLastError(ENOTSOCK);
         return false;
     }
-    if (getpeername(m_hSocket, reinterpret_cast<sockaddr*>(&sa), &size) != 0) {
-        SetLastError(errno);
+    if (call(socket, reinterpret_cast<sockaddr*>(&sa), &size) != 0) {
+        CAsyncSocket::SetLastError(errno);
         return false;
     }
     return DescribeName(sa, address, port);
 }
 
+}  // namespace
+
+bool CAsyncSocket::GetPeerName(std::string& address, UINT& port) const
+{
+    return NameOfSocket(m_hSocket, ::getpeername, address, port);
+}
+
 bool CAsyncSocket::GetSockName(std::string& address, UINT& port) const
 {
-    sockaddr_in sa{};
-    socklen_t size = sizeof sa;
-    if (m_hSocket == INVALID_SOCKET) {
-        SetLastError(ENOTSOCK);
-        return false;
-    }
-    if (getsockname(m_hSocket, reinterpret_cast<sockaddr*>(&sa), &size) != 0) {
-        SetLastError(errno);
-        return false;
-    }
-    return DescribeName(sa, address, port);
+    return NameOfSocket(m_hSocket, ::getsockname, address, port);
 }
 
 void CAsyncSocket::OnReceive(int) {}
