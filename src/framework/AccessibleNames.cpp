@@ -25,17 +25,6 @@ constexpr int kLeftGap = 12;
 // An up-down control touches the field it steps.
 constexpr int kBuddyGap = 2;
 
-// A label's text as the user reads it: "&x" marks a mnemonic, "&&" is "&".
-QString WithoutMnemonics(const QString& text) {
-    QString shown;
-    shown.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'&' && i + 1 < text.size()) ++i;
-        shown += text[i];
-    }
-    return shown;
-}
-
 DWORD StyleOf(const QWidget* widget) {
     const WindowInfo* info = WndRouting::Find(widget);
     return info ? info->style : 0;

@@ -181,6 +181,8 @@ void RichEditWidget::SendScroll(UINT code, int trackPos) {
 
 void RichEditWidget::HideCaretAndSelection() {
     m_caretHidden = true;
+    // Nothing blinks until the control really gets the focus again.
+    m_blink.stop();
     RequestRepaint();
 }
 

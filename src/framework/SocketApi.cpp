@@ -1,5 +1,7 @@
 #include "framework/SocketApi.h"
 
+#include "framework/File.h"
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -94,11 +96,7 @@ std::string FormatSocketError(int code)
     if (IsResolverError(code)) {
         return gai_strerror(-(code - kResolverErrorBase));
     }
-    char text[256] = {};
-    // The GNU strerror_r returns the text, possibly not in `text`.
-    const char* message = strerror_r(code, text, sizeof text);
-    return message != nullptr && *message != '\0' ? message : "Unknown error " +
-                                                                  std::to_string(code);
+    return AfxSystemErrorText(code);
 }
 
 std::uint32_t InetAddr(std::string_view dotted)

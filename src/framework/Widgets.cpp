@@ -219,13 +219,15 @@ EditWidget::EditWidget(QWidget* parent, DWORD style, DWORD exStyle) : QLineEdit(
     }
     setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
     setMaxLength(32767);
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { m_text = ToUtf8(text); });
 }
 
-std::string EditWidget::GetText() const { return ToUtf8(text()); }
+std::string EditWidget::GetText() const { return m_text; }
 
 void EditWidget::SetText(std::string_view value) {
-    QString next = FromUtf8(value);
-    if (next != text()) setText(next);
+    // Every stored value is written back on every read: compare with the
+    // kept copy, and touch the field only when its text changes.
+    if (value != m_text) setText(FromUtf8(value));
 }
 
 void EditWidget::focusInEvent(QFocusEvent* event) {
@@ -283,18 +285,23 @@ StaticWidget::StaticWidget(QWidget* parent, DWORD style) : QWidget(parent), m_st
 void StaticWidget::SetText(std::string_view text) {
     if (text == m_text) return;
     m_text.assign(text);
-    m_display = FromUtf8(text);
-    if (!(m_style & SS_NOPREFIX)) {
-        // "&x" marks a mnemonic and "&&" stands for "&".
-        QString shown;
-        for (qsizetype i = 0; i < m_display.size(); ++i) {
-            if (m_display[i] == u'&' && i + 1 < m_display.size()) ++i;
-            shown += m_display[i];
-        }
-        m_display = shown;
-    }
     ScheduleRepaint();
     AfxAccessibleTextChanged(this);
+}
+
+QString WithoutMnemonics(const QString& text) {
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size()) ++i;
+        shown += text[i];
+    }
+    return shown;
+}
+
+QString StaticWidget::DisplayText() const {
+    const QString text = FromUtf8(m_text);
+    return (m_style & SS_NOPREFIX) ? text : WithoutMnemonics(text);
 }
 
 void StaticWidget::ScheduleRepaint() {
@@ -317,7 +324,7 @@ void StaticWidget::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                    QPalette::WindowText));
     const int align = (m_style & SS_TYPEMASK) == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft;
-    painter.drawText(rect(), align | Qt::AlignTop | Qt::TextSingleLine, m_display);
+    painter.drawText(rect(), align | Qt::AlignTop | Qt::TextSingleLine, DisplayText());
 }
 
 IconWidget::IconWidget(QWidget* parent, HICON icon) : QWidget(parent), m_icon(icon) {

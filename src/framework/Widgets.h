@@ -31,6 +31,9 @@ public:
     virtual void SetText(std::string_view text) = 0;
 };
 
+// A label's text as the user reads it: "&x" marks a mnemonic, "&&" is "&".
+[[nodiscard]] QString WithoutMnemonics(const QString& text);
+
 // A key event as key messages see it.
 struct KeyMessage {
     UINT vk = 0;
@@ -94,6 +97,9 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+
+private:
+    std::string m_text;  // the field's text, kept in step by textChanged
 };
 
 class PushButtonWidget : public QPushButton, public TextWindow {
@@ -134,10 +140,11 @@ protected:
 
 private:
     void ScheduleRepaint();
+    // The text as shown: "&" mnemonic markers removed unless SS_NOPREFIX.
+    [[nodiscard]] QString DisplayText() const;
 
     DWORD m_style;
     std::string m_text;
-    QString m_display;
     bool m_repaintPending = false;
 };
 

@@ -15,11 +15,11 @@ constexpr int kReceiveBlock = 1024;
 }  // namespace
 
 void CLinkDlg::OnSocketReceive(CLinkSocket* pSocket, int nErrorCode) {
-    const int mode = m_comboMode.GetCurSel();
     if (m_bTelnetActive) {
         m_telnetDlg.m_terminal.ProcessReceive(pSocket, nErrorCode);
         return;
     }
+    const int mode = m_comboMode.GetCurSel();
     // The notification's own error is not examined: the read's result decides.
     BYTE block[kReceiveBlock];
     SocketAddress sender;

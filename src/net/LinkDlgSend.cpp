@@ -1,6 +1,7 @@
 // The send path: SEND transmits the send pane's whole buffer once, as one
 // TCP send or one datagram.
 
+#include <algorithm>
 #include <climits>
 
 #include "app/LinkDlg.h"
@@ -18,8 +19,9 @@ void CLinkDlg::OnButtonSend() {
         if (!address) return;
         const SocketAddress to =
             SocketAddress::FromNetwork(*address, static_cast<std::uint16_t>(m_nRemotePort));
-        sent = m_dataSocket.SendTo(payload.data(), static_cast<int>(payload.size()), to) !=
-               SOCKET_ERROR;
+        // A block too long for one call's length is too long for a datagram.
+        const int length = static_cast<int>(std::min<std::size_t>(payload.size(), INT_MAX));
+        sent = m_dataSocket.SendTo(payload.data(), length, to) != SOCKET_ERROR;
     } else {
         sent = SendPayload(payload);
     }

@@ -62,7 +62,7 @@ void SavePane(const CHexView& pane, const std::string& path) {
     const int closeError = file.Close();
     if (error == 0) error = closeError;
     if (error != 0) {
-        ShowFileProblem("Could not write " + path + ": " + AfxFileErrorText(error) + ".\n" +
+        ShowFileProblem("Could not write " + path + ": " + AfxSystemErrorText(error) + ".\n" +
                         "The file is incomplete: " + std::to_string(written) + " of " +
                         std::to_string(total) + " bytes were written.");
     }
@@ -103,7 +103,7 @@ void CLinkDlg::OnButtonLoad() {
     int error = 0;
     const std::int64_t length = file.GetLength(&error);
     if (length < 0) {
-        ShowFileProblem("Could not read " + *path + ": " + AfxFileErrorText(error) + ".");
+        ShowFileProblem("Could not read " + *path + ": " + AfxSystemErrorText(error) + ".");
         return;
     }
     const std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[length > 0 ? length : 1]);
@@ -114,7 +114,7 @@ void CLinkDlg::OnButtonLoad() {
     }
     const CFile::IoResult read = file.Read(bytes.get(), length);
     if (read.error != 0) {
-        ShowFileProblem("Could not read " + *path + ": " + AfxFileErrorText(read.error) + ".");
+        ShowFileProblem("Could not read " + *path + ": " + AfxSystemErrorText(read.error) + ".");
         return;
     }
     // A length past the field's type would wrap to a small number that

@@ -252,7 +252,9 @@ void CTelnetKeyboard::TypeInLineMode(std::uint8_t key)
         // Only the typed line can be erased, never the peer's text before it.
         if (m_nLineLength == 0)
             return;
-        m_sink.EraseBeforeCaret();
+        // A typed NUL was never shown, so there is nothing of it to erase.
+        if (m_lineBuffer[m_nLineLength - 1] != kNul)
+            m_sink.EraseBeforeCaret();
         --m_nLineLength;
         return;
     }

@@ -316,6 +316,8 @@ INSTANTIATE_TEST_SUITE_P(
                      {0x141, 0xFF, 13}, {Bytes({'A', 255, 13})}, "peer> A\xFF\r\n"},
         KeyboardCase{"LineNulSentNotShown", LineMode::Line, TxMode::Cr, {'a', 0, 13},
                      {Bytes({'a', 0, 13})}, "peer> a\r\n"},
+        KeyboardCase{"LineBackspaceOverNulErasesNothingShown", LineMode::Line, TxMode::Cr,
+                     {'a', 'b', 0, 8, 13}, {"ab\r"}, "peer> ab\r\n"},
         KeyboardCase{"CharTx0Enter", LineMode::Character, TxMode::Cr, {13}, {"\r"}, "peer> "},
         KeyboardCase{"CharTx1EnterOneSend", LineMode::Character, TxMode::CrLf, {13}, {"\r\n"},
                      "peer> "},
