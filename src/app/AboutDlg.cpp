@@ -11,6 +11,7 @@ CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {
 }
 
 CAboutDlg::~CAboutDlg() {
+    DestroyWindow();
     m_pFontKorean.reset();
     m_pFontDefault.reset();
 }

@@ -49,6 +49,8 @@ CLinkDlg::CLinkDlg(CWnd* pParent) : CDialog(IDD_MAIN, pParent) {
 }
 
 CLinkDlg::~CLinkDlg() {
+    // The window goes first: its controls must not outlive the fonts they use.
+    DestroyWindow();
     m_pFontKorean.reset();
     m_pFontDefault.reset();
 }

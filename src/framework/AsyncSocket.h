@@ -149,6 +149,10 @@ public:
     [[nodiscard]] static int GetLastError();
     static void SetLastError(int code);
 
+    // Changes with every open and close of the endpoint: a handler can tell
+    // whether what it was told about is still the socket the object holds.
+    [[nodiscard]] unsigned Generation() const { return m_generation; }
+
     // Notifications; the base versions do nothing.
     virtual void OnReceive(int nErrorCode);
     virtual void OnSend(int nErrorCode);

@@ -23,11 +23,6 @@ constexpr int kWheelLines = 3;
 // What a control character shows as: a box, as the classic control draws it.
 constexpr char16_t kControlGlyph = u'\u25AF';
 
-LPARAM PointLParam(QPoint point) {
-    return static_cast<LPARAM>((static_cast<DWORD>(point.y() & 0xFFFF) << 16) |
-                               (static_cast<DWORD>(point.x()) & 0xFFFF));
-}
-
 bool IsLineBreakAt(const std::string& text, long position) {
     return position >= 0 && position + 1 < static_cast<long>(text.size()) &&
            text[static_cast<std::size_t>(position)] == '\r' &&

@@ -85,11 +85,6 @@ CPoint CRichEditCtrl::PosFromChar(long nChar) const {
     return {point.x(), point.y()};
 }
 
-long CRichEditCtrl::CharFromPos(CPoint point) const {
-    auto* w = Widget();
-    return w ? w->PositionAt(QPoint(point.x, point.y)) : 0;
-}
-
 void CRichEditCtrl::ShowScrollBar(bool bShow) {
     if (auto* w = Widget()) w->SetScrollBarShown(bShow);
 }

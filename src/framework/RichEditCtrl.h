@@ -59,8 +59,6 @@ public:
     // The top-left corner of character position nChar's cell in client
     // coordinates, wherever it lies (also past the end of the text).
     [[nodiscard]] CPoint PosFromChar(long nChar) const;
-    // The position a left-button press at the point puts the caret on.
-    [[nodiscard]] long CharFromPos(CPoint point) const;
 
     void ShowScrollBar(bool bShow = true);
     bool SetScrollInfo(const SCROLLINFO& info, bool bRedraw = true);

@@ -17,11 +17,6 @@ namespace {
 constexpr int kBorder = 1;
 constexpr WPARAM kLeftButtonDown = 0x0001;  // the button state of WM_LBUTTONDOWN
 
-LPARAM PointLParam(QPoint point) {
-    return static_cast<LPARAM>((static_cast<DWORD>(point.y() & 0xFFFF) << 16) |
-                               (static_cast<DWORD>(point.x()) & 0xFFFF));
-}
-
 }  // namespace
 
 RichEditWidget::RichEditWidget(QWidget* parent, DWORD style)

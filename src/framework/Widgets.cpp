@@ -289,6 +289,11 @@ void StaticWidget::SetText(std::string_view text) {
     AfxAccessibleTextChanged(this);
 }
 
+LPARAM PointLParam(QPoint point) {
+    return static_cast<LPARAM>((static_cast<DWORD>(point.y() & 0xFFFF) << 16) |
+                               (static_cast<DWORD>(point.x()) & 0xFFFF));
+}
+
 QString WithoutMnemonics(const QString& text) {
     QString shown;
     shown.reserve(text.size());

@@ -31,6 +31,10 @@ public:
     virtual void SetText(std::string_view text) = 0;
 };
 
+// A point of a widget as a mouse message's lParam: x in the low word, y in
+// the high word.
+[[nodiscard]] LPARAM PointLParam(QPoint point);
+
 // A label's text as the user reads it: "&x" marks a mnemonic, "&&" is "&".
 [[nodiscard]] QString WithoutMnemonics(const QString& text);
 

@@ -2,11 +2,6 @@
 
 #include "app/LinkDlg.h"
 
-void CLinkSocket::Close() {
-    ++m_nCloses;
-    CAsyncSocket::Close();
-}
-
 void CLinkSocket::OnReceive(int nErrorCode) {
     if (m_pOwner) m_pOwner->OnSocketReceive(this, nErrorCode);
 }
@@ -28,7 +23,7 @@ void CLinkSocket::OnClose(int nErrorCode) {
     // afterwards, unless the owner closed it itself: by then it may hold a
     // new connection (a peer accepted from a message box's loop), which
     // must stay.
-    const unsigned closes = m_nCloses;
+    const unsigned generation = Generation();
     if (m_pOwner) m_pOwner->OnSocketClose(this, nErrorCode);
-    if (m_nCloses == closes) Close();
+    if (Generation() == generation) Close();
 }

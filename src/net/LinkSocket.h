@@ -11,8 +11,6 @@ public:
     CLinkSocket() = default;
     ~CLinkSocket() override = default;
 
-    void Close() override;
-
     // The window that receives the notifications; set before the endpoint opens.
     CLinkDlg* m_pOwner = nullptr;
 
@@ -22,9 +20,4 @@ protected:
     void OnAccept(int nErrorCode) override;
     void OnConnect(int nErrorCode) override;
     void OnClose(int nErrorCode) override;
-
-private:
-    // Counts Close calls, so that OnClose can tell whether the owner has
-    // already closed (and perhaps reopened) the endpoint.
-    unsigned m_nCloses = 0;
 };
