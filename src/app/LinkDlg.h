@@ -110,7 +110,9 @@ protected:
     // Connecting, or Idle (reported, m_bTelnetActive cleared) when the
     // attempt fails at once.
     void StartConnect(std::uint32_t nAddress, bool bKeepAlive);
-    void OpenMulticast(std::uint32_t nGroup);
+    // A multicast endpoint for the group the remote address names (looked
+    // up again, as its datagrams will be addressed).
+    void OpenMulticast();
     void CloseDataSocket();
     // Sends a block on the data endpoint, keeping any part the system does
     // not take at once for OnSocketSend; false after a real error.

@@ -115,7 +115,7 @@ void CLinkDlg::OnButtonConnect() {
         const std::optional<std::uint32_t> address = GetRemoteAddress();
         if (!address) return;
         if (IsMulticast(*address)) {
-            OpenMulticast(*address);
+            OpenMulticast();
         } else if (!m_dataSocket.Create(m_nLocalPort, SocketType::Datagram)) {
             ReportSocketError(WSAGetLastError());
         } else if (!SetBroadcast(m_dataSocket.m_hSocket, true)) {
@@ -332,7 +332,7 @@ void CLinkDlg::ApplyKeepAlive(CLinkSocket& socket) {
     SetKeepAlive(socket.m_hSocket, true, kKeepAliveIdleMs, kKeepAliveIntervalMs);
 }
 
-void CLinkDlg::OpenMulticast(std::uint32_t) {
+void CLinkDlg::OpenMulticast() {
     // Bound to the local port before the join, shared with other members
     // of the group, so that datagrams sent to the group at that port arrive.
     const auto localPort = static_cast<std::uint16_t>(m_nLocalPort);
