@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
 #include <thread>
 
 #include "framework/BlockingSocket.h"
+#include "framework/WinApp.h"
 
 namespace flood {
 
@@ -67,6 +69,17 @@ inline double BareRate(std::string_view block, std::size_t total) {
     socket.Close();
     if (received != total) std::fprintf(stderr, "bare receiver got %zu bytes\n", received);
     return static_cast<double>(received) / seconds;
+}
+
+// A benchmark's main: the megabytes to flood from the first argument (else
+// `defaultMiB`), the application object run, its exit code returned.
+template <class App>
+int RunBench(int argc, char** argv, long defaultMiB) {
+    const long megabytes = argc > 1 ? std::strtol(argv[1], nullptr, 10) : defaultMiB;
+    App app(static_cast<std::size_t>(std::max(1L, megabytes)));
+    char* qtArgv[] = {argv[0], nullptr};
+    const int rc = AfxWinMain(1, qtArgv);
+    return rc != 0 ? rc : app.exitCode;
 }
 
 }  // namespace flood

@@ -280,10 +280,4 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    const long megabytes = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 256;
-    ReceiveFloodApp app(static_cast<std::size_t>(std::max(1L, megabytes)));
-    char* qtArgv[] = {argv[0], nullptr};
-    const int rc = AfxWinMain(1, qtArgv);
-    return rc != 0 ? rc : app.exitCode;
-}
+int main(int argc, char** argv) { return flood::RunBench<ReceiveFloodApp>(argc, argv, 256); }

@@ -439,24 +439,31 @@ int CAsyncSocket::TakePendingError()
     return std::exchange(m_pendingError, 0);
 }
 
+bool CAsyncSocket::BeginReceive(int length)
+{
+    if (m_hSocket == INVALID_SOCKET) {
+        SetLastError(ENOTSOCK);
+        return false;
+    }
+    // Any call re-enables the read notification, even one that fails.
+    ReenableRead();
+    if (length < 0) {
+        SetLastError(EINVAL);
+        return false;
+    }
+    if (const int error = TakePendingError(); error != 0) {
+        SetLastError(error);
+        return false;
+    }
+    return true;
+}
+
 int CAsyncSocket::Receive(void* buffer, int length, int flags)
 {
     if (m_type == SocketType::Datagram) {
         return ReceiveFrom(buffer, length, nullptr, flags);
     }
-    if (m_hSocket == INVALID_SOCKET) {
-        SetLastError(ENOTSOCK);
-        return SOCKET_ERROR;
-    }
-    ReenableRead();
-    if (length < 0) {
-        SetLastError(EINVAL);
-        return SOCKET_ERROR;
-    }
-    if (const int error = TakePendingError(); error != 0) {
-        SetLastError(error);
-        return SOCKET_ERROR;
-    }
+    if (!BeginReceive(length)) return SOCKET_ERROR;
     const ssize_t n = ::recv(m_hSocket, buffer, static_cast<size_t>(length), flags);
     if (n < 0) {
         SetLastError(errno);
@@ -467,19 +474,7 @@ int CAsyncSocket::Receive(void* buffer, int length, int flags)
 
 int CAsyncSocket::ReceiveFrom(void* buffer, int length, SocketAddress* from, int flags)
 {
-    if (m_hSocket == INVALID_SOCKET) {
-        SetLastError(ENOTSOCK);
-        return SOCKET_ERROR;
-    }
-    ReenableRead();
-    if (length < 0) {
-        SetLastError(EINVAL);
-        return SOCKET_ERROR;
-    }
-    if (const int error = TakePendingError(); error != 0) {
-        SetLastError(error);
-        return SOCKET_ERROR;
-    }
+    if (!BeginReceive(length)) return SOCKET_ERROR;
     sockaddr_in sender{};
     iovec part{buffer, static_cast<size_t>(length)};
     msghdr message{};

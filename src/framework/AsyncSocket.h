@@ -172,6 +172,9 @@ private:
     void SetReadWatch(bool on);
     void SetWriteWatch(bool on);
     void ReenableRead();
+    // What every receive call does first: re-enable the read notification,
+    // check the endpoint and the length, hand over an error the layer held.
+    bool BeginReceive(int length);
     int TakePendingError();
 
     // Called by the notifiers when the socket is readable or writable.

@@ -17,29 +17,11 @@
 
 #include "framework/File.h"
 #include "framework/FileDialog.h"
+#include "testkit/TempDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A folder of its own for each test, removed with everything in it.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "velmora-file-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!m_path.empty()) fs::remove_all(m_path, ignored);
-    }
-    [[nodiscard]] std::string operator/(const std::string& name) const {
-        return (m_path / name).string();
-    }
-
-private:
-    fs::path m_path;
-};
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;

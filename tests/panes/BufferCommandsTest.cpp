@@ -21,6 +21,7 @@
 #include "framework/WinApp.h"
 #include "net/NetTestSupport.h"
 #include "testkit/MainWindow.h"
+#include "testkit/TempDir.h"
 
 namespace {
 
@@ -30,26 +31,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 const std::string kInitial = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 constexpr const char* kRangeMessage = "Please enter an integer between 1 and 65535.";
-
-// A folder of its own for each test, removed with everything in it.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "velmora-buffers-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!m_path.empty()) fs::remove_all(m_path, ignored);
-    }
-    [[nodiscard]] std::string operator/(const std::string& name) const {
-        return (m_path / name).string();
-    }
-    [[nodiscard]] bool Empty() const { return fs::is_empty(m_path); }
-
-private:
-    fs::path m_path;
-};
 
 Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
