@@ -12,3 +12,19 @@ install_missing() {
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
+
+# ensure_locale NAME (for example ko_KR.UTF-8) generates the locale once,
+# with Debian's locales package.
+ensure_locale() {
+    local name=$1
+    local normalized
+    normalized=$(echo "$name" | sed 's/UTF-8$/utf8/')
+    locale -a 2>/dev/null | grep -qx "$normalized" && return 0
+    install_missing locales
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Generating the locale $name"
+    $sudo sed -i "s/^# *\($name \)/\1/" /etc/locale.gen
+    grep -q "^$name " /etc/locale.gen || echo "$name UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
+}

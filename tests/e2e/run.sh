@@ -27,6 +27,8 @@ out=${out:-$build_dir/e2e-screenshots}
 packages=(xvfb xauth xdotool socat imagemagick x11-utils dbus at-spi2-core python3 python3-gi
           gir1.2-atspi-2.0 iproute2 util-linux fonts-liberation2 fonts-nanum)
 install_missing "${packages[@]}"
+# The Korean scenarios run in a Korean locale.
+ensure_locale ko_KR.UTF-8
 
 if [ ! -x "$build_dir/velmora" ]; then
     [ -f "$build_dir/CMakeCache.txt" ] || cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
