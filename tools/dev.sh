@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Set-up, build and run in one step, on Debian 12.
 #
-#   tools/dev.sh run              install what is missing, build, start velmora
-#   tools/dev.sh test             install what is missing, build, run the test suite
+#   tools/dev.sh run              install what is missing, build the program, start it
+#   tools/dev.sh test             install what is missing, build everything, run the test suite
 #   tools/dev.sh test --sanitize  the same with AddressSanitizer and UBSan (build-asan/)
 #
-# Packages are installed with apt-get (through sudo when not root). Both
-# commands are idempotent: with everything in place they only rebuild what
-# changed.
+# The packages are the Build-Depends of debian/control, installed with
+# apt-get (through sudo when not root). Both commands are idempotent: with
+# everything in place they only rebuild what changed. `run` builds only the
+# program and the libraries it links, not the tests, tools and benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,34 +16,32 @@ mode=${1:-}
 sanitize=no
 [ "${2:-}" = "--sanitize" ] && sanitize=yes
 
-packages=(build-essential cmake qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev
-          fonts-liberation2 fonts-nanum)
-
 . tools/install-missing.sh
 
-build() {
+configure() {
     local dir=$1; shift
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     fi
-    cmake --build "$dir" -j "$(nproc)"
 }
 
 case "$mode" in
 run)
-    install_missing "${packages[@]}"
-    build build -DVELMORA_BENCH=OFF
+    install_build_depends
+    configure build
+    cmake --build build --target velmora -j "$(nproc)"
     exec build/velmora
     ;;
 test)
-    install_missing "${packages[@]}"
+    install_build_depends
     if [ "$sanitize" = yes ]; then
-        build build-asan -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF
         dir=build-asan
+        configure "$dir" -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF
     else
-        build build
         dir=build
+        configure "$dir"
     fi
+    cmake --build "$dir" -j "$(nproc)"
     cd "$dir"
     ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j 2
     ;;
