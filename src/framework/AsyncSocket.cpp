@@ -272,6 +272,15 @@ SOCKET CAsyncSocket::Detach()
 
 void CAsyncSocket::Open(SOCKET socket, long events, Phase phase)
 {
+    if (m_type == SocketType::Stream) {
+        // Urgent data stays in the byte stream, in its place: without this
+        // the system takes the urgent byte out and an ordinary read never
+        // sees it. Set before the socket connects or listens, so that it
+        // holds from the first byte; an accepted socket inherits it from its
+        // listener and is given it again here.
+        const int on = 1;
+        setsockopt(socket, SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
+    }
     m_hSocket = socket;
     m_events = events;
     ++m_generation;

@@ -20,7 +20,8 @@
 // - OnSend(0) once, when the socket can take more bytes after
 //   RequestWriteNotification(). A sender that was given a short count or
 //   EAGAIN asks for it and sends the rest from OnSend.
-// - OnOutOfBandData is never raised (urgent data is not watched).
+// - OnOutOfBandData is never raised: a stream socket keeps urgent data in
+//   the normal stream (SO_OOBINLINE), so Receive returns it in its place.
 // Close discards whatever was pending for the socket: no handler runs for it
 // afterwards, even if the object opens a new socket at once. A handler may
 // close or destroy its own object.

@@ -1,6 +1,7 @@
 // The receive and send paths over real loopback sockets: pieces of at most
-// 1024 bytes, datagram limits, a flood of bad datagrams, a partial TCP send
-// completed in order, and 64 MiB arriving byte for byte.
+// 1024 bytes, urgent data kept in its place, datagram limits, a flood of bad
+// datagrams, a partial TCP send completed in order, and 64 MiB arriving byte
+// for byte.
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,23 @@ struct ClientPair {
     bool connected = false;
 };
 
+// "abc", then one urgent byte "X", then "def": the urgent byte is data
+// like any other and keeps its place in the pane, the count and SAVE.
+void SendWithUrgentByte(int fd)
+{
+    ASSERT_TRUE(sockettest::SendAll(fd, "abc"));
+    ASSERT_EQ(::send(fd, "X", 1, MSG_OOB), 1);
+    ASSERT_TRUE(sockettest::SendAll(fd, "def"));
+}
+
+void ExpectUrgentByteInPlace(TestMainWindow& w)
+{
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength >= 6; }));
+    sockettest::Drain();
+    EXPECT_EQ(PaneBytes(w.dlg.m_recvView), "abcXdef");
+    EXPECT_EQ(w.Text(IDC_RECV_COUNT), "7");
+}
+
 }  // namespace
 
 TEST(Receive, TcpBurstIsCountedWholeIncludingZeroBytes)
@@ -67,6 +85,31 @@ TEST(Receive, TcpBurstIsCountedWholeIncludingZeroBytes)
     EXPECT_EQ(w.dlg.m_recvView.m_nLength, 3000);
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), "3000");
     EXPECT_EQ(PaneBytes(w.dlg.m_recvView), burst);
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+}
+
+TEST(Receive, UrgentByteStaysInTheStreamOfClientAndAcceptedPeer)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    {
+        SCOPED_TRACE("TCP client");
+        TestMainWindow w;
+        ClientPair pair(w);
+        ASSERT_TRUE(pair.connected);
+        SendWithUrgentByte(pair.peer.get());
+        ExpectUrgentByteInPlace(w);
+    }
+    {
+        // Sent before the window has accepted: the accepted socket must keep
+        // urgent data in line from its first byte.
+        SCOPED_TRACE("TCP server");
+        TestMainWindow w;
+        Fd peer = sockettest::RawConnect(ListenAnywhere(w));
+        SendWithUrgentByte(peer.get());
+        ExpectUrgentByteInPlace(w);
+        EXPECT_EQ(w.dlg.m_nState, PeerAccepted);
+    }
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
