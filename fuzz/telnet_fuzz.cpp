@@ -61,7 +61,7 @@ public:
 
     void Send(const std::uint8_t* data, std::size_t length) override
     {
-        FUZZ_CHECK(length <= kLineBufferSize);
+        FUZZ_CHECK(length <= 2 * kLineBufferSize); // a line of doubled 255s
         sends.emplace_back(reinterpret_cast<const char*>(data), length);
     }
     void InsertText(std::string_view text) override
@@ -84,13 +84,14 @@ public:
     int beeps = 0;
 
 private:
-    // Shown text carries no bytes the receive side consumes, and its line
-    // ends are converted whole within one insertion.
+    // Shown text carries no bytes the receive side consumes (255 is shown:
+    // it came doubled), and its line ends are converted whole within one
+    // insertion.
     void CheckConverted(std::string_view text) const
     {
         for (std::size_t i = 0; i < text.size(); ++i) {
             const auto c = static_cast<std::uint8_t>(text[i]);
-            FUZZ_CHECK(c != kNul && c != kBel && c != kBackspace && c != kIac);
+            FUZZ_CHECK(c != kNul && c != kBel && c != kBackspace);
             if (m_rx == RxMode::CrToCrLf && c == kLf)
                 FUZZ_CHECK(i > 0 && text[i - 1] == '\r');
             if (m_rx == RxMode::LfToCrLf && c == kCr)
@@ -109,9 +110,10 @@ bool IsWellFormedReply(const std::string& reply)
     return reply.size() == 3 && static_cast<std::uint8_t>(reply[0]) == kIac && verb >= kWill;
 }
 
-void FuzzReceive(std::span<const std::uint8_t> stream, RxMode rx, EchoOffer offer,
+void FuzzReceive(const std::span<const std::uint8_t> input, RxMode rx, EchoOffer offer,
                  std::uint8_t seed)
 {
+    std::span<const std::uint8_t> stream = input;
     CCheckingSink wholeSink(rx);
     CTelnetProtocol whole(wholeSink, offer);
     whole.SetRxMode(rx);
@@ -136,8 +138,44 @@ void FuzzReceive(std::span<const std::uint8_t> stream, RxMode rx, EchoOffer offe
     FUZZ_CHECK(wholeSink.screen == splitSink.screen);
     FUZZ_CHECK(wholeSink.beeps == splitSink.beeps);
     FUZZ_CHECK(whole.GetParserState() == split.GetParserState());
+    FUZZ_CHECK(whole.GetSubnegotiationLength() == split.GetSubnegotiationLength());
+    FUZZ_CHECK(whole.IsSubnegotiationDropped() == split.IsSubnegotiationDropped());
+    FUZZ_CHECK(whole.IsSgaAnswered() == split.IsSgaAnswered());
+    FUZZ_CHECK(whole.IsEchoAnswered() == split.IsEchoAnswered());
+    // Without IAC in the stream there is nothing to answer, and every byte
+    // but NUL and BEL reaches the screen.
+    if (std::find(input.begin(), input.end(), kIac) == input.end()) {
+        FUZZ_CHECK(wholeSink.sends.empty());
+        if (rx == RxMode::AsReceived &&
+            std::find(input.begin(), input.end(), kBackspace) == input.end()) {
+            std::string text;
+            for (const std::uint8_t byte : input) {
+                if (byte != kNul && byte != kBel)
+                    text.push_back(static_cast<char>(byte));
+            }
+            FUZZ_CHECK(wholeSink.screen == text);
+        }
+    }
     for (const std::string& reply : wholeSink.sends)
         FUZZ_CHECK(IsWellFormedReply(reply));
+
+    // The next connection starts from nothing, wherever this one stopped.
+    whole.StartProtocol(kTelnetPort + 1);
+    FUZZ_CHECK(whole.GetParserState() == CTelnetProtocol::ParserState::Data);
+    FUZZ_CHECK(whole.GetSubnegotiationLength() == 0 && !whole.IsSubnegotiationDropped());
+    FUZZ_CHECK(!whole.IsSgaAnswered() && !whole.IsEchoAnswered());
+}
+
+// What typed bytes look like on the wire: each 255 doubled.
+std::string OnTheWire(std::string_view typed)
+{
+    std::string out;
+    for (const char c : typed) {
+        if (static_cast<std::uint8_t>(c) == kIac)
+            out.push_back(c);
+        out.push_back(c);
+    }
+    return out;
 }
 
 std::string LineEndOf(TxMode tx)
@@ -166,6 +204,8 @@ void FuzzKeyboard(std::span<const std::uint8_t> keys, TxMode tx, LineMode lineMo
 
         const std::size_t sendsBefore = sink.sends.size();
         const std::size_t lengthBefore = keyboard.GetLineLength();
+        const std::span<const std::uint8_t> line = keyboard.GetPendingLine();
+        const std::string pending(reinterpret_cast<const char*>(line.data()), line.size());
         keyboard.TypeChar(key | (roll & 0xFF00U)); // high bits must be ignored
         const std::size_t newSends = sink.sends.size() - sendsBefore;
         const std::string lineEnd = LineEndOf(keyboard.GetTxMode());
@@ -173,15 +213,16 @@ void FuzzKeyboard(std::span<const std::uint8_t> keys, TxMode tx, LineMode lineMo
         FUZZ_CHECK(keyboard.GetLineLength() <= kMaxTyped);
         if (keyboard.GetLineMode() == LineMode::Line && key == kCr) {
             FUZZ_CHECK(newSends == 1 && keyboard.GetLineLength() == 0);
-            FUZZ_CHECK(sink.sends.back().size() == lengthBefore + lineEnd.size());
-            FUZZ_CHECK(sink.sends.back().ends_with(lineEnd));
+            FUZZ_CHECK(sink.sends.back() == OnTheWire(pending) + lineEnd);
         } else if (keyboard.GetLineMode() == LineMode::Line) {
             FUZZ_CHECK(newSends == 0);
         } else {
             FUZZ_CHECK(newSends == (lengthBefore > 0 ? 2U : 1U));
             FUZZ_CHECK(keyboard.GetLineLength() == 0);
+            if (lengthBefore > 0)
+                FUZZ_CHECK(sink.sends[sendsBefore] == OnTheWire(pending));
             const std::string expected =
-                key == kCr ? lineEnd : std::string(1, static_cast<char>(key));
+                key == kCr ? lineEnd : OnTheWire(std::string(1, static_cast<char>(key)));
             FUZZ_CHECK(sink.sends.back() == expected);
         }
     }

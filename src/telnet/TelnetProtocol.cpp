@@ -28,9 +28,15 @@ void CTelnetProtocol::StartProtocol(int remotePort)
         SendDo(kOptSuppressGoAhead);
         SendDo(kOptEcho);
     }
-    // A command cut off by the previous connection's end must not swallow the
-    // new connection's first bytes. The marks stay: they belong to the run.
+    // A new peer has negotiated nothing yet: what the previous one agreed
+    // must not keep this one's WILL SUPPRESS GO AHEAD or WILL ECHO from
+    // being answered, and a command or subnegotiation cut off by the previous
+    // connection's end must not swallow this one's first bytes.
+    m_bSgaAnswered = false;
+    m_bEchoAnswered = false;
     m_nParserState = ParserState::Data;
+    m_nSubLength = 0;
+    m_bSubDropped = false;
 }
 
 void CTelnetProtocol::ProcessReceived(std::span<const std::uint8_t> bytes)
@@ -110,18 +116,9 @@ void CTelnetProtocol::ParseCommandByte(std::uint8_t byte)
 {
     switch (m_nParserState) {
     case ParserState::Data:
-        break; // not a command byte; ProcessReceived never sends one here
+        break; // not a command byte; ProcessPiece never sends one here
     case ParserState::AfterIac:
-        if (byte == kSb) {
-            m_nSubLength = 0;
-            m_nParserState = ParserState::InSubnegotiation;
-        } else {
-            // Every other command, IAC IAC included, is read as IAC command
-            // option: the next byte is taken as its option and never shown.
-            m_subBuffer[0] = byte;
-            m_nSubLength = 1;
-            m_nParserState = ParserState::AfterCommand;
-        }
+        ParseCommand(byte);
         break;
     case ParserState::AfterCommand:
         m_subBuffer[1] = byte;
@@ -129,19 +126,68 @@ void CTelnetProtocol::ParseCommandByte(std::uint8_t byte)
         HandleOption();
         break;
     case ParserState::InSubnegotiation:
-        m_subBuffer[m_nSubLength++] = byte;
         if (byte == kIac)
             m_nParserState = ParserState::IacInSubnegotiation;
-        else if (m_nSubLength == kSubnegotiationSize)
-            m_nParserState = ParserState::Data; // too long: abandoned, data again
+        else
+            StoreSubnegotiationByte(byte);
         break;
     case ParserState::IacInSubnegotiation:
-        m_nParserState = ParserState::Data;
-        if (byte == kSe)
-            HandleSubnegotiation();
-        // Anything else after IAC drops the subnegotiation.
+        ParseSubnegotiationByte(byte);
         break;
     }
+}
+
+// The byte after IAC (RFC 854).
+void CTelnetProtocol::ParseCommand(std::uint8_t command)
+{
+    if (command == kIac) {
+        // A data byte 255, doubled on the wire so that it is not a command.
+        m_nParserState = ParserState::Data;
+        AppendDisplay(kIac);
+    } else if (command == kSb) {
+        m_nSubLength = 0;
+        m_bSubDropped = false;
+        m_nParserState = ParserState::InSubnegotiation;
+    } else if (command >= kWill) {
+        // WILL, WONT, DO, DONT: the option byte follows.
+        m_subBuffer[0] = command;
+        m_nSubLength = 1;
+        m_nParserState = ParserState::AfterCommand;
+    } else {
+        // NOP, Data Mark, Break, Interrupt Process, Abort Output, Are You
+        // There, Erase Character, Erase Line, Go Ahead, a stray SE, or a byte
+        // that names no command: two bytes in all, none of which is shown,
+        // and the byte after them is data again. The terminal keeps no
+        // output queue to abort or flush and edits no line of the peer's.
+        m_nParserState = ParserState::Data;
+    }
+}
+
+// The byte after an IAC inside a subnegotiation (RFC 855).
+void CTelnetProtocol::ParseSubnegotiationByte(std::uint8_t byte)
+{
+    if (byte == kSe) {
+        m_nParserState = ParserState::Data;
+        if (!m_bSubDropped)
+            HandleSubnegotiation();
+        return;
+    }
+    m_nParserState = ParserState::InSubnegotiation;
+    if (byte == kIac)
+        StoreSubnegotiationByte(kIac);
+    else
+        m_bSubDropped = true; // malformed; only IAC SE may end it, so read on
+}
+
+void CTelnetProtocol::StoreSubnegotiationByte(std::uint8_t byte)
+{
+    // Too long for the buffer: none of it is acted on, and none of it is
+    // text, so the rest is read and dropped up to its IAC SE.
+    if (m_nSubLength == kSubnegotiationSize) {
+        m_bSubDropped = true;
+        return;
+    }
+    m_subBuffer[m_nSubLength++] = byte;
 }
 
 void CTelnetProtocol::HandleOption()
@@ -152,7 +198,7 @@ void CTelnetProtocol::HandleOption()
         AnswerWill(option);
     else if (command == kDo)
         AnswerDo(option);
-    // WONT, DONT and every other command get no reply.
+    // WONT and DONT get no reply.
 }
 
 void CTelnetProtocol::AnswerWill(std::uint8_t option)
@@ -224,8 +270,7 @@ CTelnetKeyboard::CTelnetKeyboard(CTelnetSink& sink) : m_sink(sink) {}
 
 void CTelnetKeyboard::TypeChar(unsigned int character)
 {
-    // A byte-oriented connection: only the low byte of the character goes out,
-    // and 255 is sent as it is, not doubled.
+    // A byte-oriented connection: only the low byte of the character goes out.
     const auto key = static_cast<std::uint8_t>(character & 0xFF);
     if (m_nLineMode == LineMode::Line)
         TypeInLineMode(key);
@@ -262,7 +307,7 @@ void CTelnetKeyboard::TypeInLineMode(std::uint8_t key)
         for (const char c : LineEnd())
             m_lineBuffer[m_nLineLength++] = static_cast<std::uint8_t>(c);
         m_sink.InsertText("\r\n");
-        m_sink.Send(m_lineBuffer.data(), m_nLineLength);
+        SendData({m_lineBuffer.data(), m_nLineLength});
         m_nLineLength = 0;
         return;
     }
@@ -286,15 +331,28 @@ void CTelnetKeyboard::TypeInCharacterMode(std::uint8_t key)
         m_sink.Send(reinterpret_cast<const std::uint8_t*>(end.data()), end.size());
         return;
     }
-    m_sink.Send(&key, 1);
+    SendData({&key, 1});
 }
 
 void CTelnetKeyboard::FlushPendingLine()
 {
     if (m_nLineLength == 0)
         return;
-    m_sink.Send(m_lineBuffer.data(), m_nLineLength);
+    SendData({m_lineBuffer.data(), m_nLineLength});
     m_nLineLength = 0;
+}
+
+void CTelnetKeyboard::SendData(std::span<const std::uint8_t> bytes)
+{
+    // RFC 854: a data byte 255 goes out as IAC IAC, or the peer would read
+    // it as the start of a command. Still one send call.
+    std::size_t length = 0;
+    for (const std::uint8_t byte : bytes) {
+        if (byte == kIac)
+            m_sendBuffer[length++] = kIac;
+        m_sendBuffer[length++] = byte;
+    }
+    m_sink.Send(m_sendBuffer.data(), length);
 }
 
 // ---------------------------------------------------------------------------

@@ -4,6 +4,12 @@
 // the line-end conversion of received text, the typed-character send side in
 // line and character mode, and the scroll-back rule of the screen.
 //
+// Framing follows RFC 854 across any read boundaries: IAC IAC is one data
+// byte 255; IAC and a command byte is a two-byte command, except that the
+// four negotiation verbs take an option byte and SB opens a subnegotiation;
+// inside one, IAC IAC is a 255 of its data and only IAC SE ends it (RFC 855).
+// A data byte 255 that the terminal sends goes out doubled.
+//
 // CTelnetEdit joins these to its edit control and the data connection through
 // CTelnetSink. Both paths work in fixed buffers and allocate nothing per read
 // or per key.
@@ -46,7 +52,7 @@ inline constexpr int kTelnetPort = 23;
 
 // One receive call reads at most this many bytes.
 inline constexpr std::size_t kMaxRead = 1024;
-// Bytes after IAC SB kept before a subnegotiation without IAC is abandoned.
+// Data bytes of one subnegotiation kept; a longer one is dropped whole.
 inline constexpr std::size_t kSubnegotiationSize = 32;
 // The typed line together with its line end.
 inline constexpr std::size_t kLineBufferSize = 256;
@@ -100,33 +106,29 @@ public:
 };
 
 // The receive side: command parser, option negotiation and display text.
-// One object lives for the whole run; its negotiation marks carry over from
-// one connection to the next, and only StartProtocol resets the parser.
+// One object lives for the whole run; StartProtocol gives each connection a
+// fresh negotiation record, as the first one had.
 class CTelnetProtocol {
 public:
     enum class ParserState : int {
         Data = 0,                // plain text
         AfterIac = 1,            // IAC seen
-        AfterCommand = 2,        // IAC and a command seen; the option comes next
+        AfterCommand = 2,        // IAC and a negotiation verb seen; the option comes next
         InSubnegotiation = 3,    // after IAC SB
         IacInSubnegotiation = 4, // IAC seen inside a subnegotiation
     };
 
     explicit CTelnetProtocol(CTelnetSink& sink, EchoOffer echoOffer = EchoOffer::Refuse);
 
-    // Begins a new connection. Port 23 is a Telnet server that expects the
-    // client to open the negotiation: ask for SUPPRESS GO AHEAD and ECHO.
+    // Begins a new connection: nothing negotiated yet, the parser in plain
+    // text. Port 23 is a Telnet server that expects the client to open the
+    // negotiation: ask for SUPPRESS GO AHEAD and ECHO.
     void StartProtocol(int remotePort);
 
     // Processes one read: commands go to the parser, the rest becomes display
     // text inserted with one InsertText call (a backspace flushes early).
     // Reads longer than kMaxRead are taken in kMaxRead pieces.
     void ProcessReceived(std::span<const std::uint8_t> bytes);
-
-    // Parser steps, exposed for the screen and for tests.
-    void ParseCommandByte(std::uint8_t byte);
-    void HandleOption();
-    void HandleSubnegotiation();
 
     void SendWill(std::uint8_t option);
     void SendWont(std::uint8_t option);
@@ -137,12 +139,19 @@ public:
     [[nodiscard]] RxMode GetRxMode() const { return m_nRxMode; }
     [[nodiscard]] ParserState GetParserState() const { return m_nParserState; }
     [[nodiscard]] std::size_t GetSubnegotiationLength() const { return m_nSubLength; }
+    [[nodiscard]] bool IsSubnegotiationDropped() const { return m_bSubDropped; }
     [[nodiscard]] bool IsSgaAnswered() const { return m_bSgaAnswered; }
     [[nodiscard]] bool IsEchoAnswered() const { return m_bEchoAnswered; }
 
 private:
     void ProcessPiece(std::span<const std::uint8_t> bytes);
     void ProcessDataByte(std::uint8_t byte);
+    void ParseCommandByte(std::uint8_t byte);
+    void ParseCommand(std::uint8_t command);
+    void ParseSubnegotiationByte(std::uint8_t byte);
+    void StoreSubnegotiationByte(std::uint8_t byte);
+    void HandleOption();
+    void HandleSubnegotiation();
     void AppendDisplay(std::uint8_t byte);
     void FlushDisplay();
     void SendCommand(std::uint8_t verb, std::uint8_t option);
@@ -151,18 +160,21 @@ private:
 
     CTelnetSink& m_sink;
 
-    // Negotiation record. The marks start clear, so the first WILL or DO for
-    // SUPPRESS GO AHEAD and for ECHO is answered, and each mark then stops
-    // further replies in both directions. The echo offer starts clear and
-    // nothing sets it in the program: we never echo for the peer, so its DO
-    // ECHO is refused with WONT ECHO every time.
+    // Negotiation record. The marks start clear on every connection, so the
+    // first WILL or DO for SUPPRESS GO AHEAD and for ECHO is answered, and
+    // each mark then stops further replies in both directions. The echo
+    // offer is fixed at construction; the program never echoes for the peer,
+    // so its DO ECHO is refused with WONT ECHO every time.
     bool m_bSgaAnswered = false;
-    EchoOffer m_nEchoOffer;
+    const EchoOffer m_nEchoOffer;
     bool m_bEchoAnswered = false;
     ParserState m_nParserState = ParserState::Data;
     std::size_t m_nSubLength = 0;
-    // In AfterCommand: [0] the command, [1] the option. In a subnegotiation:
-    // the bytes after IAC SB, up to and including the IAC before SE.
+    // The subnegotiation outgrew the buffer or held IAC before anything but
+    // SE or IAC: it is read to its IAC SE and then dropped.
+    bool m_bSubDropped = false;
+    // In AfterCommand: [0] the verb, [1] the option. In a subnegotiation:
+    // its data bytes after IAC SB, a doubled IAC stored once.
     std::array<std::uint8_t, telnet::kSubnegotiationSize> m_subBuffer{};
 
     RxMode m_nRxMode = RxMode::AsReceived;
@@ -174,6 +186,7 @@ private:
 
 // The send side: turns typed characters into bytes on the connection, one at
 // a time or a whole line at Enter, and echoes the line locally in line mode.
+// The line buffer holds the bytes as typed; 255 is doubled only as it goes out.
 class CTelnetKeyboard {
 public:
     explicit CTelnetKeyboard(CTelnetSink& sink);
@@ -198,6 +211,8 @@ private:
     void TypeInLineMode(std::uint8_t key);
     void TypeInCharacterMode(std::uint8_t key);
     void FlushPendingLine();
+    // Sends typed bytes in one call, each 255 doubled. At most one line.
+    void SendData(std::span<const std::uint8_t> bytes);
     [[nodiscard]] std::string_view LineEnd() const;
 
     CTelnetSink& m_sink;
@@ -205,6 +220,8 @@ private:
     LineMode m_nLineMode = LineMode::Character;
     std::array<std::uint8_t, telnet::kLineBufferSize> m_lineBuffer{};
     std::size_t m_nLineLength = 0;
+    // A line as it goes out: every byte may be a doubled 255.
+    std::array<std::uint8_t, 2 * telnet::kLineBufferSize> m_sendBuffer{};
 };
 
 // What the screen must cut to keep its text short.

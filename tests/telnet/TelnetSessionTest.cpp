@@ -119,6 +119,30 @@ TEST_F(TelnetSession, PeerCloseKeepsTheWindowUntilTheCloseRequest) {
     EXPECT_EQ(w.dlg.m_recvView.m_nLength, 0);
 }
 
+TEST_F(TelnetSession, UrgentBytesReachTheTerminalInTheirPlace) {
+    CScriptedPeer peer;
+    RunSession(peer.Port(), [&] {
+        const auto screenEndsWith = [&](const std::string& end) {
+            return AfxPumpUntil([&] { return Screen().ends_with(end); });
+        };
+        peer.Send("abc");
+        peer.SendUrgent('X');
+        peer.Send("def");
+        ASSERT_TRUE(screenEndsWith("def"));
+        EXPECT_EQ(Screen(), "abcXdef");
+        // A server's answer to Ctrl+C: IAC DM with the Data Mark sent urgent,
+        // then the echo and the prompt. The command shows nothing, and takes
+        // nothing that follows it.
+        peer.Send(Bytes({'\r', '\n', 255}));
+        peer.SendUrgent(static_cast<char>(242));
+        peer.Send("^C\r\n# ");
+        ASSERT_TRUE(screenEndsWith("# "));
+        EXPECT_EQ(Screen(), "abcXdef\r\n^C\r\n# ");
+    });
+    ExpectIdle();
+    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 0);
+}
+
 TEST_F(TelnetSession, TheTelnetPortOpensNegotiationAndSetsItsDefaults) {
     CScriptedPeer peer(23);
     if (!peer.Listening()) GTEST_SKIP() << "127.0.0.1:23 cannot be listened on here";

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -75,6 +77,9 @@ public:
         ASSERT_EQ(m_connection.Send(bytes.data(), static_cast<int>(bytes.size())),
                   static_cast<int>(bytes.size()));
     }
+    // One byte as TCP urgent data, in its place between what is sent before
+    // and after it.
+    void SendUrgent(char byte) { ASSERT_EQ(m_connection.Send(&byte, 1, MSG_OOB), 1); }
     // Waits until at least `count` bytes have arrived from the terminal.
     bool WaitForReceived(std::size_t count) {
         return AfxPumpUntil([&] { return m_connection.received.size() >= count; });
