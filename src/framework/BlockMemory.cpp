@@ -2,9 +2,19 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 
+namespace {
+
+std::atomic<std::size_t> g_bytesInUse{0};
+std::atomic<std::size_t> g_limit{SIZE_MAX};
+
+}  // namespace
+
 void* AfxAllocateBlock(std::size_t size, BlockPages pages) noexcept {
+    if (size > g_limit.load() - std::min(g_limit.load(), g_bytesInUse.load())) return nullptr;
     // Map twice the size and keep the aligned middle: a large page can only
     // back a block that starts on a large-page boundary.
     const std::size_t span = size * 2;
@@ -23,9 +33,16 @@ void* AfxAllocateBlock(std::size_t size, BlockPages pages) noexcept {
 #else
     (void)pages;
 #endif
+    g_bytesInUse += size;
     return block;
 }
 
 void AfxFreeBlock(void* block, std::size_t size) noexcept {
-    if (block != nullptr) munmap(block, size);
+    if (block == nullptr) return;
+    munmap(block, size);
+    g_bytesInUse -= size;
 }
+
+std::size_t AfxBlockBytesInUse() noexcept { return g_bytesInUse.load(); }
+
+void AfxSetBlockLimit(std::size_t limit) noexcept { g_limit = limit; }

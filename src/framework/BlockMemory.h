@@ -20,3 +20,11 @@ enum class BlockPages {
 [[nodiscard]] void* AfxAllocateBlock(std::size_t size, BlockPages pages) noexcept;
 // Returns a block from AfxAllocateBlock of the same size; null is ignored.
 void AfxFreeBlock(void* block, std::size_t size) noexcept;
+
+// Bytes held in blocks now.
+[[nodiscard]] std::size_t AfxBlockBytesInUse() noexcept;
+// Makes AfxAllocateBlock refuse any block that would bring the bytes held
+// past `limit`, as a system out of memory would; SIZE_MAX lifts the limit.
+// Lets tests run the paths that exhausted memory takes, without exhausting
+// the machine.
+void AfxSetBlockLimit(std::size_t limit) noexcept;

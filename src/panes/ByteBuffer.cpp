@@ -6,9 +6,71 @@
 
 #include "framework/BlockMemory.h"
 
-void ByteBuffer::ChunkRelease::operator()(std::uint8_t* chunk) const noexcept
+namespace byte_chunks {
+namespace {
+
+struct ChunkRelease {
+    void operator()(std::uint8_t* chunk) const noexcept
+    {
+        AfxFreeBlock(chunk, static_cast<std::size_t>(kSize));
+    }
+};
+
+// A fresh zero-filled chunk, or an empty one when the system has no memory
+// left (for the block or for its reference count).
+Chunk NewChunk(BlockPages pages) noexcept
 {
-    AfxFreeBlock(chunk, static_cast<std::size_t>(kChunkSize));
+    auto* block = static_cast<std::uint8_t*>(AfxAllocateBlock(static_cast<std::size_t>(kSize), pages));
+    if (block == nullptr) {
+        return {};
+    }
+    try {
+        return Chunk(block, ChunkRelease{});
+    } catch (const std::bad_alloc&) {
+        // The shared_ptr constructor has already released the block.
+        return {};
+    }
+}
+
+} // namespace
+
+std::span<const std::uint8_t> RunAt(const std::vector<Chunk>& chunks, std::int64_t size,
+                                    std::int64_t offset) noexcept
+{
+    if (offset < 0 || offset >= size) {
+        return {};
+    }
+    const Chunk& chunk = chunks[ChunkOf(offset)];
+    if (!chunk) {
+        return {};
+    }
+    const std::size_t within = OffsetInChunk(offset);
+    const auto length =
+        std::min<std::int64_t>(size - offset, kSize - static_cast<std::int64_t>(within));
+    return {chunk.get() + within, static_cast<std::size_t>(length)};
+}
+
+} // namespace byte_chunks
+
+using byte_chunks::ChunkOf;
+using byte_chunks::ChunksFor;
+using byte_chunks::OffsetInChunk;
+
+std::span<const std::uint8_t> ByteSnapshot::ContiguousAt(std::int64_t offset) const noexcept
+{
+    return byte_chunks::RunAt(m_chunks, m_size, offset);
+}
+
+void ByteSnapshot::ReleaseBefore(std::int64_t offset) noexcept
+{
+    const std::size_t whole = ChunkOf(std::clamp<std::int64_t>(offset, 0, m_size));
+    for (std::size_t i = 0; i < whole && i < m_chunks.size(); ++i) {
+        m_chunks[i].reset();
+    }
+    if (offset >= m_size) {
+        m_chunks.clear();
+        m_chunks.shrink_to_fit();
+    }
 }
 
 ByteBuffer::ByteBuffer(ByteBuffer&& other) noexcept
@@ -32,25 +94,37 @@ std::int64_t ByteBuffer::AllocatedBytes() const noexcept
     return static_cast<std::int64_t>(m_chunks.size()) * kChunkSize;
 }
 
-void ByteBuffer::Assign(const void* src, std::int64_t count)
+bool ByteBuffer::Set(std::int64_t index, std::uint8_t value) noexcept
 {
-    Clear();
-    Append(src, count);
-}
-
-void ByteBuffer::Append(const void* src, std::int64_t count)
-{
-    if (count > 0) {
-        Grow(static_cast<const std::uint8_t*>(src), count);
+    const std::size_t chunk = ChunkOf(index);
+    if (!Unshare(chunk)) {
+        return false;
     }
+    m_chunks[chunk].get()[OffsetInChunk(index)] = value;
+    return true;
 }
 
-void ByteBuffer::Resize(std::int64_t count)
+bool ByteBuffer::Assign(const void* src, std::int64_t count) noexcept
+{
+    // Built aside, so that a failure leaves the old contents in place.
+    ByteBuffer fresh;
+    if (!fresh.Append(src, count)) {
+        return false;
+    }
+    *this = std::move(fresh);
+    return true;
+}
+
+bool ByteBuffer::Append(const void* src, std::int64_t count) noexcept
+{
+    return count <= 0 || Grow(static_cast<const std::uint8_t*>(src), count);
+}
+
+bool ByteBuffer::Resize(std::int64_t count) noexcept
 {
     count = std::max<std::int64_t>(count, 0);
     if (count > m_size) {
-        Grow(nullptr, count - m_size);
-        return;
+        return Grow(nullptr, count - m_size);
     }
     m_size = count;
     m_chunks.resize(ChunksFor(count));
@@ -59,6 +133,7 @@ void ByteBuffer::Resize(std::int64_t count)
         // pane should hold nothing.
         m_chunks.shrink_to_fit();
     }
+    return true;
 }
 
 void ByteBuffer::Clear() noexcept
@@ -66,6 +141,18 @@ void ByteBuffer::Clear() noexcept
     m_chunks.clear();
     m_chunks.shrink_to_fit();
     m_size = 0;
+}
+
+std::optional<ByteSnapshot> ByteBuffer::Snapshot() const noexcept
+{
+    try {
+        ByteSnapshot snapshot;
+        snapshot.m_chunks = m_chunks;
+        snapshot.m_size = m_size;
+        return snapshot;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
 }
 
 std::int64_t ByteBuffer::CopyOut(std::int64_t offset, void* dst,
@@ -89,13 +176,17 @@ std::int64_t ByteBuffer::CopyOut(std::int64_t offset, void* dst,
 
 std::span<const std::uint8_t> ByteBuffer::ContiguousAt(std::int64_t offset) const noexcept
 {
-    if (offset < 0 || offset >= m_size) {
+    return byte_chunks::RunAt(m_chunks, m_size, offset);
+}
+
+std::span<std::uint8_t> ByteBuffer::WritableAt(std::int64_t offset) noexcept
+{
+    if (offset < 0 || offset >= m_size || !Unshare(ChunkOf(offset))) {
         return {};
     }
-    const std::size_t within = OffsetInChunk(offset);
-    const auto length = std::min<std::int64_t>(m_size - offset,
-                                               kChunkSize - static_cast<std::int64_t>(within));
-    return {m_chunks[ChunkOf(offset)].get() + within, static_cast<std::size_t>(length)};
+    const std::span<const std::uint8_t> run = ContiguousAt(offset);
+    // The chunk is this buffer's own now.
+    return {const_cast<std::uint8_t*>(run.data()), run.size()};
 }
 
 std::vector<std::uint8_t> ByteBuffer::ToVector() const
@@ -108,45 +199,77 @@ std::vector<std::uint8_t> ByteBuffer::ToVector() const
     return bytes;
 }
 
-void ByteBuffer::AddChunk()
+bool ByteBuffer::Unshare(std::size_t index) noexcept
 {
-    // Make room for the pointer first, so a failure below leaves no block
-    // without an owner.
-    if (m_chunks.size() == m_chunks.capacity()) {
-        m_chunks.reserve(std::max<std::size_t>(16, m_chunks.capacity() * 2));
+    Chunk& chunk = m_chunks[index];
+    if (chunk.use_count() <= 1) {
+        return true;
     }
-    const BlockPages pages = m_chunks.empty() ? BlockPages::Small : BlockPages::Large;
-    auto* block = static_cast<std::uint8_t*>(
-        AfxAllocateBlock(static_cast<std::size_t>(kChunkSize), pages));
-    if (block == nullptr) {
-        throw std::bad_alloc();
+    Chunk own = byte_chunks::NewChunk(index == 0 ? BlockPages::Small : BlockPages::Large);
+    if (!own) {
+        return false;
     }
-    m_chunks.emplace_back(block);
+    // Only the bytes in use: the rest of a fresh chunk is zero already, and
+    // whatever lay past the end in the shared one is not part of the buffer.
+    const std::int64_t start = static_cast<std::int64_t>(index) * kChunkSize;
+    const auto used = static_cast<std::size_t>(std::min(kChunkSize, m_size - start));
+    std::memcpy(own.get(), chunk.get(), used);
+    chunk = std::move(own);
+    return true;
 }
 
-void ByteBuffer::Grow(const std::uint8_t* src, std::int64_t count)
+bool ByteBuffer::Grow(const std::uint8_t* src, std::int64_t count) noexcept
 {
-    while (count > 0) {
-        const std::size_t within = OffsetInChunk(m_size);
-        // A new chunk comes zero-filled; an old one may hold bytes that a
-        // shrink cut off, which zero growth must clear.
-        bool fresh = false;
-        if (within == 0) {
-            AddChunk();
-            fresh = true;
+    // Everything that can fail comes first: room in the chunk list, a copy
+    // of a shared last chunk that is about to be written, and the new
+    // chunks. Only then are bytes written, so a failure changes nothing.
+    const std::size_t oldChunks = m_chunks.size();
+    const std::size_t newChunks = ChunksFor(m_size + count);
+    const std::size_t within = OffsetInChunk(m_size);
+    try {
+        if (newChunks > m_chunks.capacity()) {
+            m_chunks.reserve(std::max<std::size_t>({16, newChunks, m_chunks.capacity() * 2}));
         }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (within != 0 && !Unshare(oldChunks - 1)) {
+        return false;
+    }
+    while (m_chunks.size() < newChunks) {
+        Chunk chunk = byte_chunks::NewChunk(m_chunks.empty() ? BlockPages::Small : BlockPages::Large);
+        if (!chunk) {
+            m_chunks.resize(oldChunks);
+            return false;
+        }
+        m_chunks.push_back(std::move(chunk));
+    }
+
+    if (within != 0) {
+        // The old last chunk may hold bytes that a shrink cut off, which zero
+        // growth must clear. New chunks come zero-filled and are left
+        // untouched, so a large resize costs no memory until the bytes are
+        // written.
         const auto take = static_cast<std::size_t>(
             std::min(count, kChunkSize - static_cast<std::int64_t>(within)));
-        std::uint8_t* dst = m_chunks.back().get() + within;
+        std::uint8_t* dst = m_chunks[oldChunks - 1].get() + within;
         if (src != nullptr) {
             std::memcpy(dst, src, take);
             src += take;
-        } else if (!fresh) {
-            // Fresh chunks are left untouched, so a large resize costs no
-            // memory until the bytes are written.
+        } else {
             std::memset(dst, 0, take);
         }
         m_size += static_cast<std::int64_t>(take);
         count -= static_cast<std::int64_t>(take);
     }
+    while (count > 0) {
+        const auto take = static_cast<std::size_t>(std::min(count, kChunkSize));
+        if (src != nullptr) {
+            std::memcpy(m_chunks[ChunkOf(m_size)].get(), src, take);
+            src += take;
+        }
+        m_size += static_cast<std::int64_t>(take);
+        count -= static_cast<std::int64_t>(take);
+    }
+    return true;
 }

@@ -17,28 +17,118 @@
 // keeps small pages, so that a pane of a few bytes, like the send pane,
 // holds a few KiB rather than a whole large page.
 //
+// Chunks are shared with snapshots (ByteSnapshot): a snapshot keeps the
+// bytes as they were when it was taken, without a copy, for as long as a
+// send or a save still needs them. The buffer copies a shared chunk before
+// it writes to it, so a snapshot never sees a later change, and in the
+// common case, where the pane is not touched while its bytes go out,
+// nothing is copied at all.
+//
+// Running out of memory is a value, not an exception: every operation that
+// needs memory returns false when the system has none left and then leaves
+// the buffer exactly as it was.
+//
 // Every size and index is 64-bit. Counts below zero are treated as zero.
 
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <type_traits>
 #include <vector>
 
+namespace byte_chunks {
+
+// 2 MiB, the size of a large page: chunk bookkeeping is negligible per
+// byte, and the unused tail of the last chunk is a small constant (and
+// costs no memory until written). A multiple of the 16-byte dump line,
+// so no dump line straddles two chunks.
+inline constexpr int kShift = 21;
+inline constexpr std::int64_t kSize = std::int64_t{1} << kShift;
+
+// One chunk, freed when its last holder lets go of it.
+using Chunk = std::shared_ptr<std::uint8_t>;
+
+[[nodiscard]] inline std::size_t ChunkOf(std::int64_t index) noexcept
+{
+    return static_cast<std::size_t>(index >> kShift);
+}
+[[nodiscard]] inline std::size_t OffsetInChunk(std::int64_t index) noexcept
+{
+    return static_cast<std::size_t>(index & (kSize - 1));
+}
+[[nodiscard]] inline std::size_t ChunksFor(std::int64_t count) noexcept
+{
+    return static_cast<std::size_t>((count + kSize - 1) >> kShift);
+}
+
+// The run of `size` bytes held in `chunks` that starts at offset and ends at
+// the end of its chunk or of the bytes; empty when offset is outside them.
+[[nodiscard]] std::span<const std::uint8_t> RunAt(const std::vector<Chunk>& chunks,
+                                                  std::int64_t size, std::int64_t offset) noexcept;
+
+// Calls visit for each run of the first `size` bytes of `chunks` from
+// `first` on; see ByteBuffer::ForEachSpan.
+template <typename Visitor>
+bool ForEachRun(const std::vector<Chunk>& chunks, std::int64_t size, std::int64_t first,
+                Visitor&& visit)
+{
+    for (std::int64_t at = std::max<std::int64_t>(first, 0); at < size;) {
+        const std::span<const std::uint8_t> run = RunAt(chunks, size, at);
+        at += static_cast<std::int64_t>(run.size());
+        if constexpr (std::is_same_v<std::invoke_result_t<Visitor&, decltype(run)>, bool>) {
+            if (!visit(run)) {
+                return false;
+            }
+        } else {
+            visit(run);
+        }
+    }
+    return true;
+}
+
+} // namespace byte_chunks
+
+// The bytes of a buffer as they were when the snapshot was taken. Cheap to
+// take (one reference per chunk), unaffected by later changes to the
+// buffer, and able to let go of the chunks it has no more use for.
+class ByteSnapshot {
+public:
+    ByteSnapshot() = default;
+
+    [[nodiscard]] std::int64_t Size() const noexcept { return m_size; }
+    [[nodiscard]] bool Empty() const noexcept { return m_size == 0; }
+
+    // As ByteBuffer::ContiguousAt; empty too for bytes already released.
+    [[nodiscard]] std::span<const std::uint8_t> ContiguousAt(std::int64_t offset) const noexcept;
+    // As ByteBuffer::ForEachSpan, for the bytes from offset `first` on.
+    template <typename Visitor>
+    bool ForEachSpan(Visitor&& visit, std::int64_t first = 0) const
+    {
+        return byte_chunks::ForEachRun(m_chunks, m_size, first, visit);
+    }
+
+    // Lets go of every chunk that lies wholly before offset: those bytes
+    // will not be read again, and their memory goes back to the system
+    // once the buffer does not hold them either.
+    void ReleaseBefore(std::int64_t offset) noexcept;
+
+private:
+    friend class ByteBuffer;
+    std::vector<byte_chunks::Chunk> m_chunks;
+    std::int64_t m_size = 0;
+};
+
 class ByteBuffer {
 public:
-    // 2 MiB, the size of a large page: chunk bookkeeping is negligible per
-    // byte, and the unused tail of the last chunk is a small constant (and
-    // costs no memory until written). A multiple of the 16-byte dump line,
-    // so no dump line straddles two chunks.
-    static constexpr int kChunkShift = 21;
-    static constexpr std::int64_t kChunkSize = std::int64_t{1} << kChunkShift;
+    static constexpr int kChunkShift = byte_chunks::kShift;
+    static constexpr std::int64_t kChunkSize = byte_chunks::kSize;
 
     ByteBuffer() = default;
     ~ByteBuffer() = default;
-    // Copying a multi-GiB capture by accident would be costly; copy explicitly
-    // with ForEachSpan or ToVector when it is really wanted.
+    // Copying a multi-GiB capture by accident would be costly; share it with
+    // Snapshot, or copy explicitly with ForEachSpan or ToVector.
     ByteBuffer(const ByteBuffer&) = delete;
     ByteBuffer& operator=(const ByteBuffer&) = delete;
     ByteBuffer(ByteBuffer&& other) noexcept;
@@ -54,25 +144,32 @@ public:
     // The byte at index, 0 <= index < Size().
     [[nodiscard]] std::uint8_t At(std::int64_t index) const noexcept
     {
-        return m_chunks[ChunkOf(index)][OffsetInChunk(index)];
+        return m_chunks[byte_chunks::ChunkOf(index)].get()[byte_chunks::OffsetInChunk(index)];
     }
-    // Overwrites the byte at index, 0 <= index < Size(); the length never changes.
-    void Set(std::int64_t index, std::uint8_t value) noexcept
-    {
-        m_chunks[ChunkOf(index)][OffsetInChunk(index)] = value;
-    }
+    // Overwrites the byte at index, 0 <= index < Size(); the length never
+    // changes. False when the byte's chunk is shared with a snapshot and
+    // there is no memory for a copy of it: the byte is then unchanged.
+    [[nodiscard]] bool Set(std::int64_t index, std::uint8_t value) noexcept;
 
+    // Each of the next three returns false when memory ran out, and leaves
+    // the buffer unchanged then.
+    //
     // Replaces the contents with count bytes from src. src must not point into
     // this buffer.
-    void Assign(const void* src, std::int64_t count);
+    bool Assign(const void* src, std::int64_t count) noexcept;
     // Adds count bytes from src at the end without moving the bytes already
     // held. src must not point into this buffer.
-    void Append(const void* src, std::int64_t count);
+    bool Append(const void* src, std::int64_t count) noexcept;
     // Keeps the first min(Size(), count) bytes and fills any growth with 0x00.
-    // Shrinking releases the chunks no longer needed.
-    void Resize(std::int64_t count);
+    // Shrinking releases the chunks no longer needed; growing takes address
+    // space only, no memory until the bytes are written.
+    bool Resize(std::int64_t count) noexcept;
     // Empties the buffer and releases all its memory.
     void Clear() noexcept;
+
+    // The bytes as they are now, sharing this buffer's chunks; std::nullopt
+    // when there is no memory for its chunk list.
+    [[nodiscard]] std::optional<ByteSnapshot> Snapshot() const noexcept;
 
     // Copies up to count bytes starting at offset into dst and returns how many
     // were copied: fewer when the range runs past the end, 0 when offset is
@@ -84,62 +181,34 @@ public:
     // end of its chunk or of the buffer, whichever comes first; empty when
     // offset is outside the buffer.
     [[nodiscard]] std::span<const std::uint8_t> ContiguousAt(std::int64_t offset) const noexcept;
+    // The same run, to be written in place (a file read straight into the
+    // buffer); empty when offset is outside the buffer, or when the chunk is
+    // shared and there is no memory for a copy.
+    [[nodiscard]] std::span<std::uint8_t> WritableAt(std::int64_t offset) noexcept;
 
     // Calls visit(std::span<const std::uint8_t>) for each contiguous run of the
     // contents in order; the runs together cover exactly Size() bytes and none
     // is empty. A visitor that returns bool stops the walk by returning false
     // (for example when a write fails); the call then returns false.
     template <typename Visitor>
-    bool ForEachSpan(Visitor&& visit) const;
+    bool ForEachSpan(Visitor&& visit) const
+    {
+        return byte_chunks::ForEachRun(m_chunks, m_size, 0, visit);
+    }
 
     [[nodiscard]] std::vector<std::uint8_t> ToVector() const;
 
 private:
-    struct ChunkRelease {
-        void operator()(std::uint8_t* chunk) const noexcept;
-    };
-    using Chunk = std::unique_ptr<std::uint8_t[], ChunkRelease>;
-
-    [[nodiscard]] static std::size_t ChunkOf(std::int64_t index) noexcept
-    {
-        return static_cast<std::size_t>(index >> kChunkShift);
-    }
-    [[nodiscard]] static std::size_t OffsetInChunk(std::int64_t index) noexcept
-    {
-        return static_cast<std::size_t>(index & (kChunkSize - 1));
-    }
-    [[nodiscard]] static std::size_t ChunksFor(std::int64_t count) noexcept
-    {
-        return static_cast<std::size_t>((count + kChunkSize - 1) >> kChunkShift);
-    }
+    using Chunk = byte_chunks::Chunk;
 
     // Appends count bytes copied from src, or zero bytes when src is null.
-    void Grow(const std::uint8_t* src, std::int64_t count);
-    // Adds an empty chunk at the end; throws std::bad_alloc when the system
-    // has no memory left.
-    void AddChunk();
+    bool Grow(const std::uint8_t* src, std::int64_t count) noexcept;
+    // Makes chunk `index` this buffer's own, copying it if a snapshot shares
+    // it; false when there is no memory for the copy.
+    bool Unshare(std::size_t index) noexcept;
 
     // Invariant: m_chunks.size() == ChunksFor(m_size); every chunk before the
     // last is full.
     std::vector<Chunk> m_chunks;
     std::int64_t m_size = 0;
 };
-
-template <typename Visitor>
-bool ByteBuffer::ForEachSpan(Visitor&& visit) const
-{
-    std::int64_t remaining = m_size;
-    for (const Chunk& chunk : m_chunks) {
-        const auto length = static_cast<std::size_t>(std::min(remaining, kChunkSize));
-        const std::span<const std::uint8_t> run(chunk.get(), length);
-        remaining -= kChunkSize;
-        if constexpr (std::is_same_v<std::invoke_result_t<Visitor&, decltype(run)>, bool>) {
-            if (!visit(run)) {
-                return false;
-            }
-        } else {
-            visit(run);
-        }
-    }
-    return true;
-}

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "panes/HexLine.h"
 
@@ -50,8 +51,24 @@ void CHexView::InitView() {
     RenderLines();
 }
 
-void CHexView::SetData(std::int64_t nCount, const BYTE* pData) {
-    m_data.Assign(pData, std::max<std::int64_t>(nCount, 0));
+bool CHexView::SetData(std::int64_t nCount, const BYTE* pData) {
+    if (!m_data.Assign(pData, std::max<std::int64_t>(nCount, 0))) return false;
+    ShowFromStart();
+    return true;
+}
+
+void CHexView::SetData(ByteBuffer&& data) {
+    m_data = std::move(data);
+    ShowFromStart();
+}
+
+bool CHexView::ResizeData(std::int64_t nCount) {
+    if (!m_data.Resize(std::max<std::int64_t>(nCount, 0))) return false;
+    ShowFromStart();
+    return true;
+}
+
+void CHexView::ShowFromStart() {
     m_nLength = m_data.Size();
     m_nTopLine = 0;
     m_nLineCount = hexline::LineCount(m_nLength);
@@ -59,25 +76,17 @@ void CHexView::SetData(std::int64_t nCount, const BYTE* pData) {
     RenderLines();
 }
 
-void CHexView::ResizeData(std::int64_t nCount) {
-    m_data.Resize(std::max<std::int64_t>(nCount, 0));
-    m_nLength = m_data.Size();
-    m_nTopLine = 0;
-    m_nLineCount = hexline::LineCount(m_nLength);
-    UpdateMetrics();
-    RenderLines();
-}
-
-void CHexView::AppendData(std::int64_t nCount, const BYTE* pData) {
+bool CHexView::AppendData(std::int64_t nCount, const BYTE* pData) {
     // The receive path's hot path: a copy into the buffer and a few
     // counters; the lines are formatted when they are next read or painted.
-    if (nCount > 0) m_data.Append(pData, nCount);
+    if (nCount > 0 && !m_data.Append(pData, nCount)) return false;
     m_nLength = m_data.Size();
     m_nLineCount = hexline::LineCount(m_nLength);
     // Even an append of nothing brings a scrolled view back to the end.
     m_nTopLine = std::max<std::int64_t>(0, m_nLineCount - m_nPageLines - 1);
     UpdateMetrics();
     RenderLines();
+    return true;
 }
 
 int CHexView::FormatLine(std::int64_t nLine, char* pOut) const {

@@ -36,15 +36,21 @@ public:
     // Once, while the owner's window initialises: empty buffer, text limit
     // of 1024 lines, empty view with the scroll bar shown and disabled.
     void InitView();
+    // The next four return false when there was no memory for the bytes;
+    // the pane, its buffer and its view are then unchanged.
+    //
     // The buffer becomes a copy of the first nCount bytes of pData; the
     // view shows the first line on the first row.
-    void SetData(std::int64_t nCount, const BYTE* pData);
+    bool SetData(std::int64_t nCount, const BYTE* pData);
+    // As SetData, with bytes already in a buffer of their own, which the
+    // pane takes over without a copy.
+    void SetData(ByteBuffer&& data);
     // Keeps the first min(length, nCount) bytes and fills up to nCount with
     // 0x00; the view shows the first line on the first row.
-    void ResizeData(std::int64_t nCount);
+    bool ResizeData(std::int64_t nCount);
     // Appends the first nCount bytes of pData (none for 0) and shows the
     // end of the buffer, the last line on the last row of the view.
-    void AppendData(std::int64_t nCount, const BYTE* pData);
+    bool AppendData(std::int64_t nCount, const BYTE* pData);
 
     // The view's counters: dump lines in the buffer, the line on the first
     // row, and the lines of a page.
@@ -62,6 +68,9 @@ protected:
 
 private:
     // View (HexView.cpp).
+    // The view after the buffer was set or resized: the first line on the
+    // first row.
+    void ShowFromStart();
     int FormatLine(std::int64_t nLine, char* pOut) const;
     void RenderLines();
     void UpdateMetrics();

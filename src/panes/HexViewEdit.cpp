@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "framework/Prompts.h"
 #include "panes/HexLine.h"
 #include "panes/HexView.h"
 
@@ -281,7 +282,12 @@ void CHexView::OnChar(UINT nChar, UINT, UINT) {
     } else {
         return;
     }
-    m_data.Set(index, value);
+    if (!m_data.Set(index, value)) {
+        // The byte's chunk still goes out with an earlier SEND and there is
+        // no memory for a copy of it: the keystroke cannot apply.
+        MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
     UpdateCell(value, viewIndex);
     SetCaret(p);
     MoveRight(p);

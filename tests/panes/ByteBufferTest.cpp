@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <functional>
+
+#include "framework/BlockMemory.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -184,6 +189,141 @@ TEST(ByteBuffer, SpansCoverExactlyTheBytes)
         EXPECT_EQ(finished, length == 0);
         EXPECT_EQ(runs, std::min<std::int64_t>(length, 1));
     }
+}
+
+std::vector<std::uint8_t> SnapshotBytesFrom(const ByteSnapshot& snapshot, std::int64_t first)
+{
+    std::vector<std::uint8_t> bytes;
+    snapshot.ForEachSpan(
+        [&](std::span<const std::uint8_t> run) { bytes.insert(bytes.end(), run.begin(), run.end()); },
+        first);
+    return bytes;
+}
+
+std::vector<std::uint8_t> SnapshotBytes(const ByteSnapshot& snapshot)
+{
+    return SnapshotBytesFrom(snapshot, 0);
+}
+
+// Lets no block be taken beyond those held now, for its lifetime.
+struct NoMoreBlocks {
+    NoMoreBlocks() { AfxSetBlockLimit(AfxBlockBytesInUse()); }
+    ~NoMoreBlocks() { AfxSetBlockLimit(SIZE_MAX); }
+};
+
+// Each row changes the buffer after a snapshot was taken; the snapshot
+// keeps the bytes of the moment, the buffer shows the change, and the only
+// chunks taken are copies of those written to, plus those the change needs
+// anyway.
+TEST(ByteSnapshot, KeepsTheBytesOfItsMomentWhateverTheBufferDoesAfter)
+{
+    const std::int64_t length = 3 * kChunk + 100;
+    struct Row {
+        const char* name;
+        std::function<void(ByteBuffer&, std::vector<std::uint8_t>&)> change;
+        std::size_t chunksTaken;
+    };
+    const Row rows[] = {
+        {"a byte set in the second chunk",
+         [](ByteBuffer& b, std::vector<std::uint8_t>& e) {
+             ASSERT_TRUE(b.Set(kChunk + 5, 0xAB));
+             e[kChunk + 5] = 0xAB;
+         },
+         1},
+        {"bytes appended into the shared last chunk",
+         [](ByteBuffer& b, std::vector<std::uint8_t>& e) {
+             const auto more = Pattern(50, 4);
+             ASSERT_TRUE(b.Append(more.data(), 50));
+             e.insert(e.end(), more.begin(), more.end());
+         },
+         1},
+        // The cut bytes are still in the shared chunk; zero growth must not
+        // write into it.
+        {"shrunk into the first chunk, then grown with zeros",
+         [](ByteBuffer& b, std::vector<std::uint8_t>& e) {
+             ASSERT_TRUE(b.Resize(10));
+             ASSERT_TRUE(b.Resize(kChunk + 3));
+             e.resize(10);
+             e.resize(kChunk + 3, 0);
+         },
+         2},
+        {"assigned new bytes", [](ByteBuffer& b, std::vector<std::uint8_t>& e) {
+             e = Pattern(70, 8);
+             ASSERT_TRUE(b.Assign(e.data(), 70));
+         },
+         1},
+        {"cleared", [](ByteBuffer& b, std::vector<std::uint8_t>& e) {
+             b.Clear();
+             e.clear();
+         },
+         0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto original = Pattern(length);
+        ByteBuffer buffer;
+        ASSERT_TRUE(buffer.Assign(original.data(), length));
+        const std::size_t before = AfxBlockBytesInUse();
+        std::optional<ByteSnapshot> snapshot = buffer.Snapshot();
+        ASSERT_TRUE(snapshot);
+        EXPECT_EQ(AfxBlockBytesInUse(), before) << "a snapshot copies nothing";
+        EXPECT_EQ(snapshot->ContiguousAt(kChunk).data(), buffer.ContiguousAt(kChunk).data());
+
+        auto expected = original;
+        row.change(buffer, expected);
+        EXPECT_EQ(AfxBlockBytesInUse() - before, row.chunksTaken * std::size_t{kChunk});
+        EXPECT_TRUE(SnapshotBytes(*snapshot) == original);
+        EXPECT_TRUE(buffer.ToVector() == expected);
+    }
+}
+
+TEST(ByteSnapshot, ReleasedChunksGoBackOnceTheBufferHasLetGoToo)
+{
+    const auto bytes = Pattern(3 * kChunk);
+    const std::size_t before = AfxBlockBytesInUse();
+    std::optional<ByteSnapshot> snapshot;
+    {
+        ByteBuffer buffer;
+        ASSERT_TRUE(buffer.Assign(bytes.data(), 3 * kChunk));
+        snapshot = buffer.Snapshot();
+        ASSERT_TRUE(snapshot);
+    }
+    EXPECT_EQ(AfxBlockBytesInUse() - before, 3 * std::size_t{kChunk});
+    snapshot->ReleaseBefore(2 * kChunk - 1);  // the second chunk is still needed
+    EXPECT_EQ(AfxBlockBytesInUse() - before, 2 * std::size_t{kChunk});
+    EXPECT_TRUE(snapshot->ContiguousAt(0).empty());
+    EXPECT_TRUE(std::vector<std::uint8_t>(bytes.begin() + 2 * kChunk - 1, bytes.end()) ==
+                SnapshotBytesFrom(*snapshot, 2 * kChunk - 1));
+    snapshot->ReleaseBefore(3 * kChunk);
+    EXPECT_EQ(AfxBlockBytesInUse(), before);
+}
+
+// With no memory left, every operation that needs some fails and leaves the
+// buffer as it was; those that need none still work.
+TEST(ByteBuffer, ExhaustedMemoryFailsCleanly)
+{
+    const std::int64_t length = kChunk + 10;
+    const auto original = Pattern(length);
+    ByteBuffer buffer;
+    ASSERT_TRUE(buffer.Assign(original.data(), length));
+    const std::optional<ByteSnapshot> snapshot = buffer.Snapshot();
+    ASSERT_TRUE(snapshot);
+    const auto more = Pattern(3 * kChunk, 2);
+    {
+        NoMoreBlocks limit;
+        EXPECT_FALSE(buffer.Append(more.data(), 3 * kChunk)) << "new chunks";
+        EXPECT_FALSE(buffer.Append(more.data(), 5)) << "a copy of the shared last chunk";
+        EXPECT_FALSE(buffer.Resize(5 * kChunk));
+        EXPECT_FALSE(buffer.Assign(more.data(), 10));
+        EXPECT_FALSE(buffer.Set(3, 0xFF)) << "a copy of a shared chunk";
+        EXPECT_TRUE(buffer.WritableAt(0).empty());
+        ExpectHolds(buffer, original);
+        EXPECT_TRUE(buffer.Resize(kChunk - 1)) << "shrinking needs no memory";
+        EXPECT_TRUE(buffer.Snapshot()) << "a snapshot needs no chunks";
+    }
+    EXPECT_TRUE(SnapshotBytes(*snapshot) == original);
+    EXPECT_TRUE(buffer.Set(3, 0xFF));
+    EXPECT_EQ(buffer.At(3), 0xFF);
 }
 
 } // namespace
