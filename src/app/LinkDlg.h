@@ -15,6 +15,7 @@
 #include "framework/Font.h"
 #include "net/ConnectionState.h"
 #include "net/LinkSocket.h"
+#include "net/SendQueue.h"
 #include "panes/HexView.h"
 #include "telnet/TelnetDlg.h"
 
@@ -36,6 +37,11 @@ public:
     void UpdateConnectionUi();
     void ReportSocketError(int nError);
     void ShowReceiveCount(std::int64_t nCount);
+    // A received block could not be stored: the capture stays whole, the
+    // connection ends, and the user is told once.
+    void StopReceivingForMemory();
+    // The SEND presses whose bytes the system has not taken yet.
+    [[nodiscard]] const CSendQueue& PendingSend() const { return m_sendQueue; }
 
     // Controls, in declaration order.
     CComboBox m_comboMode;
@@ -114,15 +120,22 @@ protected:
     // up again, as its datagrams will be addressed).
     void OpenMulticast();
     void CloseDataSocket();
-    // Sends a block on the data endpoint, keeping any part the system does
-    // not take at once for OnSocketSend; false after a real error.
-    bool SendPayload(const std::vector<BYTE>& payload);
+    // Queues a press's bytes on the data endpoint and, if nothing was
+    // waiting before them, makes the press's one send call; whatever the
+    // system does not take at once goes from OnSocketSend. False after a
+    // real socket error.
+    bool SendPayload(ByteSnapshot payload);
+    // One send call of the queue's front bytes; asks for OnSocketSend while
+    // bytes remain. False after a real socket error.
+    bool SendQueued();
 
     // The buffer commands' shared file dialog; the chosen path, or
     // std::nullopt when the user cancels.
     std::optional<std::string> RunFileDialog(bool bSave);
+    // Writes a pane's bytes to the file at path, telling the user what
+    // went wrong or was canceled.
+    void SavePane(const CHexView& pane, const std::string& path);
 
-    // Bytes of a partial TCP send that the system has not taken yet.
-    std::vector<BYTE> m_pendingSend;
-    std::size_t m_nPendingOffset = 0;
+    // Bytes of TCP SEND presses that the system has not taken yet.
+    CSendQueue m_sendQueue;
 };

@@ -10,6 +10,7 @@
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -541,6 +542,39 @@ int CAsyncSocket::SendTo(const void* data, int length, const SocketAddress& to, 
     const ssize_t n = ::sendto(m_hSocket, data, static_cast<size_t>(length),
                                flags | MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&sa),
                                sizeof sa);
+    if (n < 0) {
+        SetLastError(errno);
+        return SOCKET_ERROR;
+    }
+    return static_cast<int>(n);
+}
+
+int CAsyncSocket::SendSlices(const SendSlice* slices, int count, const SocketAddress* to,
+                             int flags)
+{
+    if (m_hSocket == INVALID_SOCKET) {
+        SetLastError(ENOTSOCK);
+        return SOCKET_ERROR;
+    }
+    if (count < 0 || count > kMaxSendSlices) {
+        SetLastError(EINVAL);
+        return SOCKET_ERROR;
+    }
+    iovec pieces[kMaxSendSlices];
+    for (int i = 0; i < count; ++i) {
+        pieces[i].iov_base = const_cast<void*>(slices[i].data);
+        pieces[i].iov_len = slices[i].size;
+    }
+    sockaddr_in sa{};
+    msghdr message{};
+    if (to != nullptr) {
+        sa = ToSockaddr(*to);
+        message.msg_name = &sa;
+        message.msg_namelen = sizeof sa;
+    }
+    message.msg_iov = pieces;
+    message.msg_iovlen = static_cast<std::size_t>(count);
+    const ssize_t n = ::sendmsg(m_hSocket, &message, flags | MSG_NOSIGNAL);
     if (n < 0) {
         SetLastError(errno);
         return SOCKET_ERROR;

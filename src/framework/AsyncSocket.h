@@ -27,6 +27,7 @@
 // close or destroy its own object.
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -88,6 +89,14 @@ static_assert(sizeof(SocketAddress) == 16);
     }
 }
 
+// One run of bytes of a gathered send.
+struct SendSlice {
+    const void* data = nullptr;
+    std::size_t size = 0;
+};
+// The most slices one gathered send takes (the system's own limit).
+inline constexpr int kMaxSendSlices = 1024;
+
 class SocketNotifier;
 
 class CAsyncSocket {
@@ -137,6 +146,12 @@ public:
     // As Receive, also giving the sender's address when `from` is not null.
     int ReceiveFrom(void* buffer, int length, SocketAddress* from, int flags = 0);
     int SendTo(const void* data, int length, const SocketAddress& to, int flags = 0);
+    // As Send, or SendTo when `to` is given, with the bytes gathered in order
+    // from up to kMaxSendSlices slices in one system call: bytes held in
+    // pieces go out as one block (one datagram) without being copied
+    // together first. The slices must not add up to more than INT_MAX bytes.
+    int SendSlices(const SendSlice* slices, int count, const SocketAddress* to = nullptr,
+                   int flags = 0);
 
     // Asks for one OnSend(0) when the socket can take more bytes. Returns
     // false on a closed endpoint.

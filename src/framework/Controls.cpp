@@ -192,3 +192,22 @@ LRESULT CSpinButtonCtrl::Step(int nDelta) {
     auto* spin = WidgetOf<UpDownWidget>(this);
     return spin ? spin->Step(nDelta) : 1;
 }
+
+// ---- CProgressCtrl ----
+
+void CProgressCtrl::SetRange32(int nLower, int nUpper) {
+    if (auto* bar = WidgetOf<ProgressBarWidget>(this)) bar->setRange(nLower, nUpper);
+}
+
+int CProgressCtrl::SetPos(int nPos) {
+    auto* bar = WidgetOf<ProgressBarWidget>(this);
+    if (!bar) return 0;
+    const int previous = bar->value();
+    bar->setValue(nPos);
+    return previous;
+}
+
+int CProgressCtrl::GetPos() const {
+    auto* bar = WidgetOf<ProgressBarWidget>(this);
+    return bar ? bar->value() : 0;
+}

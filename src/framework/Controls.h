@@ -1,7 +1,7 @@
 #pragma once
 // Wrappers of the standard controls that dialog templates create: edit
 // fields, buttons (push, default push, check box, group box), static texts,
-// combo boxes and the up-down control.
+// combo boxes, the up-down control and the progress bar.
 
 #include <string>
 #include <string_view>
@@ -64,4 +64,12 @@ public:
     // What a click on an arrow does: UDN_DELTAPOS to the parent with the
     // proposed change (-1 for up, +1 for down, larger while held).
     LRESULT Step(int nDelta);
+};
+
+class CProgressCtrl : public CWnd {
+public:
+    void SetRange32(int nLower, int nUpper);
+    // Returns the previous position.
+    int SetPos(int nPos);
+    [[nodiscard]] int GetPos() const;
 };

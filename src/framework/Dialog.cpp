@@ -114,6 +114,7 @@ std::pair<QWidget*, std::unique_ptr<CWnd>> MakeControl(QWidget* parent,
     }
     if (cls == WC_COMBOBOX) return {new ComboWidget(parent, item.style), std::make_unique<CComboBox>()};
     if (cls == WC_UPDOWN) return {new UpDownWidget(parent), std::make_unique<CSpinButtonCtrl>()};
+    if (cls == WC_PROGRESS) return {new ProgressBarWidget(parent), std::make_unique<CProgressCtrl>()};
     if (cls == WC_RICHEDIT) {
         return {new RichEditWidget(parent, item.style), std::make_unique<CRichEditCtrl>()};
     }
@@ -125,10 +126,16 @@ std::pair<QWidget*, std::unique_ptr<CWnd>> MakeControl(QWidget* parent,
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_pHost(std::make_unique<DialogHost>()) {}
 
+CDialog::CDialog(const DialogTemplate& dialogTemplate, CWnd* pParentWnd)
+    : m_nIDTemplate(dialogTemplate.id),
+      m_pParentWnd(pParentWnd),
+      m_pOwnTemplate(&dialogTemplate),
+      m_pHost(std::make_unique<DialogHost>()) {}
+
 CDialog::~CDialog() { DestroyWindow(); }
 
 bool CDialog::CreateFromTemplate() {
-    m_pTemplate = AfxFindDialogTemplate(m_nIDTemplate);
+    m_pTemplate = m_pOwnTemplate ? m_pOwnTemplate : AfxFindDialogTemplate(m_nIDTemplate);
     if (!m_pTemplate) return false;
     InstallKeyFilter();
     DialogHost& host = *m_pHost;

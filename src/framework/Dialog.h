@@ -17,6 +17,9 @@ class DialogHost;
 class CDialog : public CWnd {
 public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    // A dialog of the framework's own, whose template is not among the
+    // program's resources; the template must outlive the dialog.
+    explicit CDialog(const DialogTemplate& dialogTemplate, CWnd* pParentWnd = nullptr);
     ~CDialog() override;
 
     // Creates the window, runs it until EndDialog and destroys it; returns
@@ -63,6 +66,7 @@ private:
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
+    const DialogTemplate* m_pOwnTemplate = nullptr;
     const DialogTemplate* m_pTemplate = nullptr;
     std::unique_ptr<DialogHost> m_pHost;
 };

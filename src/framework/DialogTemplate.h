@@ -15,6 +15,7 @@ inline constexpr std::string_view WC_STATIC = "STATIC";
 inline constexpr std::string_view WC_COMBOBOX = "COMBOBOX";
 inline constexpr std::string_view WC_UPDOWN = "msctls_updown32";
 inline constexpr std::string_view WC_RICHEDIT = "RICHEDIT";
+inline constexpr std::string_view WC_PROGRESS = "msctls_progress32";
 
 struct DialogItemTemplate {
     int id = IDC_STATIC;

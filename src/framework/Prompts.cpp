@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "framework/ProgressDlg.h"
 #include "framework/WinApp.h"
 #include "framework/WindowSystem.h"
 
@@ -79,6 +80,11 @@ public:
     }
 
     void MessageBeep(UINT) override { QApplication::beep(); }
+
+    bool RunProgress(CWnd* owner, const ProgressRequest& request, IProgressTask& task) override {
+        CProgressDlg dialog(request, task, owner);
+        return dialog.DoModal() == IDOK;
+    }
 };
 
 IUserPrompts* g_prompts = nullptr;

@@ -6,12 +6,14 @@
 // boxes and file dialogs run their own event loops, so socket
 // notifications go on being handled while they are open.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "framework/WinDef.h"
 
+class CFont;
 class CWnd;
 
 struct FileDialogFilter {
@@ -37,6 +39,32 @@ struct FileDialogResult {
     int filterIndex = 1;  // the filter entry in use when confirmed
 };
 
+// A long piece of work that runs in steps between events, so that the
+// program stays live while it goes on (a large file read or written).
+class IProgressTask {
+public:
+    virtual ~IProgressTask() = default;
+    // Does the next piece of the work, short enough to keep the window
+    // responsive; false once there is nothing more to do, because the work
+    // is complete or has failed.
+    virtual bool Step() = 0;
+    // How far the work has come, and its whole, in one unit (bytes).
+    [[nodiscard]] virtual std::int64_t Done() const = 0;
+    [[nodiscard]] virtual std::int64_t Total() const = 0;
+};
+
+// What a progress window shows: its caption, a line that says what runs,
+// the format of the count under the bar ("%1 of %2 bytes": %1 done, %2 the
+// whole), the text of its Cancel button, and the font of the owner's
+// controls (null: the window's own).
+struct ProgressRequest {
+    std::string caption;
+    std::string text;
+    std::string countFormat;
+    std::string cancelText;
+    CFont* pFont = nullptr;
+};
+
 class IUserPrompts {
 public:
     virtual ~IUserPrompts() = default;
@@ -47,6 +75,10 @@ public:
     virtual std::optional<FileDialogResult> FileDialog(CWnd* owner,
                                                        const FileDialogRequest& request) = 0;
     virtual void MessageBeep(UINT type) = 0;
+    // Runs `task` step by step under a modal progress window with a Cancel
+    // button, serving events between the steps. True when the task ran out
+    // of steps, false when the user canceled it first.
+    virtual bool RunProgress(CWnd* owner, const ProgressRequest& request, IProgressTask& task) = 0;
 };
 
 // The prompts in use: the toolkit's own unless a test installed others.

@@ -28,6 +28,22 @@ std::string LoadString(UINT nID) {
     return text;
 }
 
+std::string AfxFormatText(std::string_view format, std::initializer_list<std::string_view> args) {
+    std::string text;
+    text.reserve(format.size());
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        const char next = i + 1 < format.size() ? format[i + 1] : '\0';
+        const auto number = static_cast<std::size_t>(next - '0');
+        if (format[i] == '%' && next >= '1' && next <= '9' && number <= args.size()) {
+            text += *(args.begin() + (number - 1));
+            ++i;
+        } else {
+            text += format[i];
+        }
+    }
+    return text;
+}
+
 const DialogTemplate* AfxFindDialogTemplate(UINT nID) {
     if (!g_tables) return nullptr;
     for (const DialogTemplate* dialog : g_tables->dialogs) {

@@ -3,6 +3,7 @@
 // templates, icons), registered once by the application as static tables.
 // Lookups pick the string table of the user-interface language.
 
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,6 +44,12 @@ void AfxSetResourceTables(const ResourceTables* tables);
 // false) when the table has no such string.
 bool LoadString(std::string& text, UINT nID);
 [[nodiscard]] std::string LoadString(UINT nID);
+
+// `format` with each "%1" to "%9" replaced by the argument of that number,
+// as the string tables write the places of values; a number without an
+// argument stays as it is.
+[[nodiscard]] std::string AfxFormatText(std::string_view format,
+                                        std::initializer_list<std::string_view> args);
 
 [[nodiscard]] const DialogTemplate* AfxFindDialogTemplate(UINT nID);
 [[nodiscard]] HICON AfxLoadIcon(UINT nID);

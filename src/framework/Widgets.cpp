@@ -429,3 +429,10 @@ void UpDownWidget::paintEvent(QPaintEvent*) {
         style()->drawPrimitive(arrow, &arrowOption, &painter, this);
     }
 }
+
+ProgressBarWidget::ProgressBarWidget(QWidget* parent) : QProgressBar(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    setTextVisible(false);
+    setRange(0, 100);
+    setValue(0);
+}

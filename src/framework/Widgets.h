@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -197,4 +198,12 @@ private:
     QTimer m_repeat;
     int m_nDirection = 0;
     qint64 m_nPressedAt = 0;
+};
+
+// The progress bar: a position within a range, no text of its own.
+class ProgressBarWidget : public QProgressBar, public TextWindow {
+public:
+    explicit ProgressBarWidget(QWidget* parent);
+    [[nodiscard]] std::string GetText() const override { return {}; }
+    void SetText(std::string_view) override {}
 };

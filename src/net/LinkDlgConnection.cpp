@@ -370,6 +370,5 @@ void CLinkDlg::OpenMulticast() {
 void CLinkDlg::CloseDataSocket() {
     m_dataSocket.Close();
     // Bytes owed to a connection that is gone are dropped with it.
-    m_pendingSend.clear();
-    m_nPendingOffset = 0;
+    m_sendQueue.Clear();
 }

@@ -2,9 +2,13 @@
 // pane and its count, unless the Telnet window owns the connection.
 
 #include <charconv>
+#include <string>
 
 #include "app/LinkDlg.h"
+#include "framework/Prompts.h"
+#include "framework/Resources.h"
 #include "framework/SocketApi.h"
+#include "res/Resources.h"
 
 namespace {
 
@@ -29,8 +33,24 @@ void CLinkDlg::OnSocketReceive(CLinkSocket* pSocket, int nErrorCode) {
         ReportSocketError(WSAGetLastError());
         return;
     }
-    m_recvView.AppendData(received, block);
+    if (!m_recvView.AppendData(received, block)) {
+        StopReceivingForMemory();
+        return;
+    }
     ShowReceiveCount(m_recvView.m_nLength);
+}
+
+void CLinkDlg::StopReceivingForMemory() {
+    // Everything closes before the message: its modal loop would otherwise
+    // deliver more reads that fail the same way, and the user is told once.
+    // What was captured before stays in the pane, whole and savable.
+    CloseDataSocket();
+    m_listenSocket.Close();
+    m_nState = Idle;
+    UpdateConnectionUi();
+    AfxMessageBox(AfxFormatText(LoadString(IDS_RECEIVE_NO_MEMORY),
+                                {std::to_string(m_recvView.m_nLength)}),
+                  MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CLinkDlg::ShowReceiveCount(std::int64_t nCount) {

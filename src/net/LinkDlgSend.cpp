@@ -1,17 +1,23 @@
 // The send path: SEND transmits the send pane's whole buffer once, as one
-// TCP send or one datagram.
+// TCP send or one datagram. The bytes go from the pane's own storage: a
+// press takes a snapshot of the pane, not a copy.
 
-#include <algorithm>
-#include <climits>
+#include <optional>
 
 #include "app/LinkDlg.h"
+#include "framework/Prompts.h"
 #include "framework/SocketApi.h"
+#include "res/Resources.h"
 
 void CLinkDlg::OnButtonSend() {
     const int mode = m_comboMode.GetCurSel();
     // The stored remote address and port are those taken at CONNECT: their
     // fields are disabled while the endpoint is open.
-    const std::vector<BYTE> payload = m_sendView.m_data.ToVector();
+    std::optional<ByteSnapshot> payload = m_sendView.m_data.Snapshot();
+    if (!payload) {
+        AfxMessageBox(LoadString(IDS_SEND_NO_MEMORY), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     bool sent = false;
     if (mode == Udp) {
         // Built anew on every press, so a host name is looked up again.
@@ -19,11 +25,14 @@ void CLinkDlg::OnButtonSend() {
         if (!address) return;
         const SocketAddress to =
             SocketAddress::FromNetwork(*address, static_cast<std::uint16_t>(m_nRemotePort));
-        // A block too long for one call's length is too long for a datagram.
-        const int length = static_cast<int>(std::min<std::size_t>(payload.size(), INT_MAX));
-        sent = m_dataSocket.SendTo(payload.data(), length, to) != SOCKET_ERROR;
+        // One datagram of the whole buffer. Slices that cannot hold it all
+        // hold more than any datagram can, and the system refuses them as
+        // too long, as it would the whole.
+        SendSlice slices[kMaxSendSlices];
+        const int count = GatherSlices(*payload, 0, slices, kMaxSendSlices);
+        sent = m_dataSocket.SendSlices(slices, count, &to) != SOCKET_ERROR;
     } else {
-        sent = SendPayload(payload);
+        sent = SendPayload(std::move(*payload));
     }
     if (!sent) {
         // The controls keep showing the open connection until the next
@@ -35,53 +44,39 @@ void CLinkDlg::OnButtonSend() {
     }
 }
 
-bool CLinkDlg::SendPayload(const std::vector<BYTE>& payload) {
-    if (m_nPendingOffset < m_pendingSend.size()) {
-        // Bytes of an earlier press still wait for room: these go after
-        // them, so the peer sees every press whole and in order.
-        m_pendingSend.erase(m_pendingSend.begin(),
-                            m_pendingSend.begin() + static_cast<std::ptrdiff_t>(m_nPendingOffset));
-        m_nPendingOffset = 0;
-        m_pendingSend.insert(m_pendingSend.end(), payload.begin(), payload.end());
+bool CLinkDlg::SendPayload(ByteSnapshot payload) {
+    // Bytes of an earlier press still waiting for room go first, so the
+    // peer sees every press whole and in order; this press's bytes then
+    // follow from OnSocketSend.
+    const bool waiting = !m_sendQueue.Empty();
+    if (!m_sendQueue.Push(std::move(payload))) {
+        AfxMessageBox(LoadString(IDS_SEND_NO_MEMORY), MB_OK | MB_ICONEXCLAMATION);
         return true;
     }
-    const int length = static_cast<int>(std::min<std::size_t>(payload.size(), INT_MAX));
-    int taken = m_dataSocket.Send(payload.data(), length);
+    return waiting || SendQueued();
+}
+
+bool CLinkDlg::SendQueued() {
+    SendSlice slices[kMaxSendSlices];
+    const int count = m_sendQueue.Front(slices);
+    int taken = m_dataSocket.SendSlices(slices, count);
     if (taken == SOCKET_ERROR) {
         // A full send buffer is no failure: the bytes wait for room.
         if (!IsWouldBlockError(WSAGetLastError())) return false;
         taken = 0;
     }
-    if (static_cast<std::size_t>(taken) < payload.size()) {
-        m_pendingSend.assign(payload.begin() + taken, payload.end());
-        m_nPendingOffset = 0;
-        m_dataSocket.RequestWriteNotification();
-    }
+    m_sendQueue.Consume(taken);
+    if (!m_sendQueue.Empty()) m_dataSocket.RequestWriteNotification();
     return true;
 }
 
 void CLinkDlg::OnSocketSend(CLinkSocket* pSocket, int) {
-    if (pSocket != &m_dataSocket || m_nPendingOffset >= m_pendingSend.size()) return;
-    const std::size_t remaining = m_pendingSend.size() - m_nPendingOffset;
-    const int length = static_cast<int>(std::min<std::size_t>(remaining, INT_MAX));
-    const int taken = m_dataSocket.Send(m_pendingSend.data() + m_nPendingOffset, length);
-    if (taken == SOCKET_ERROR) {
-        const int error = WSAGetLastError();
-        if (IsWouldBlockError(error)) {
-            m_dataSocket.RequestWriteNotification();
-            return;
-        }
+    if (pSocket != &m_dataSocket || m_sendQueue.Empty()) return;
+    if (!SendQueued()) {
         // The same end as a failed SEND: reported, the connection closed.
+        const int error = WSAGetLastError();
         CloseDataSocket();
         m_nState = Idle;
         ReportSocketError(error);
-        return;
-    }
-    m_nPendingOffset += static_cast<std::size_t>(taken);
-    if (m_nPendingOffset < m_pendingSend.size()) {
-        m_dataSocket.RequestWriteNotification();
-    } else {
-        m_pendingSend.clear();
-        m_nPendingOffset = 0;
     }
 }

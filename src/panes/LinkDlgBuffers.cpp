@@ -4,13 +4,13 @@
 
 #include <algorithm>
 #include <limits>
-#include <memory>
-#include <new>
+#include <optional>
 
 #include "app/LinkDlg.h"
 #include "framework/File.h"
 #include "framework/FileDialog.h"
 #include "framework/Prompts.h"
+#include "panes/BufferTransfer.h"
 #include "framework/Resources.h"
 #include "res/Resources.h"
 
@@ -36,36 +36,27 @@ const std::string& LastPath() {
     return s_szLastPath;
 }
 
+// Files larger than this are read and written in steps under a progress
+// window, so that the program stays live; smaller ones take well under a
+// second and go in one go, without a window.
+constexpr std::int64_t kLongTransfer = std::int64_t{64} << 20;
+
 void ShowFileOpenError() { AfxMessageBox("File Open Error.", MB_OK | MB_ICONEXCLAMATION); }
 
 void ShowFileProblem(const std::string& text) { AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION); }
 
-// Writes the pane's bytes as they are once the file is open (the receive
-// pane may have grown while the dialog was up).
-void SavePane(const CHexView& pane, const std::string& path) {
-    CFile file;
-    if (file.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive) != 0) {
-        ShowFileOpenError();
-        return;
+// Runs a transfer to its end, under a progress window when it is long;
+// false when the user canceled it.
+bool RunTransfer(CWnd* owner, IProgressTask& transfer, UINT captionId, UINT textId,
+                 const std::string& path, CFont* pFont) {
+    if (transfer.Total() <= kLongTransfer) {
+        while (transfer.Step()) {
+        }
+        return true;
     }
-    const std::int64_t total = pane.m_nLength;
-    std::int64_t written = 0;
-    int error = 0;
-    pane.m_data.ForEachSpan([&](std::span<const std::uint8_t> run) {
-        const CFile::IoResult result =
-            file.Write(run.data(), static_cast<std::int64_t>(run.size()));
-        written += result.count;
-        error = result.error;
-        return error == 0;
-    });
-    // A failing close can mean the last bytes never reached the disk.
-    const int closeError = file.Close();
-    if (error == 0) error = closeError;
-    if (error != 0) {
-        ShowFileProblem("Could not write " + path + ": " + AfxSystemErrorText(error) + ".\n" +
-                        "The file is incomplete: " + std::to_string(written) + " of " +
-                        std::to_string(total) + " bytes were written.");
-    }
+    const ProgressRequest request{LoadString(captionId), AfxFormatText(LoadString(textId), {path}),
+                                  LoadString(IDS_PROGRESS_BYTES), LoadString(IDS_CANCEL), pFont};
+    return AfxPrompts().RunProgress(owner, request, transfer);
 }
 
 }  // namespace
@@ -92,6 +83,37 @@ void CLinkDlg::OnButtonSaveSend() {
     if (const auto path = RunFileDialog(true)) SavePane(m_sendView, *path);
 }
 
+void CLinkDlg::SavePane(const CHexView& pane, const std::string& path) {
+    CFile file;
+    if (file.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive) != 0) {
+        ShowFileOpenError();
+        return;
+    }
+    // The bytes as they are once the file is open (the receive pane may
+    // have grown while the dialog was up); they stay so while a long save
+    // runs, however the pane changes meanwhile.
+    std::optional<ByteSnapshot> bytes = pane.m_data.Snapshot();
+    if (!bytes) {
+        ShowFileProblem(AfxFormatText(LoadString(IDS_SAVE_NO_MEMORY), {path}));
+        return;
+    }
+    CBufferSave save(file, std::move(*bytes));
+    const bool finished =
+        RunTransfer(this, save, IDS_SAVE, IDS_SAVING_FILE, path, m_buttonSaveSend.GetFont());
+    // A failing close can mean the last bytes never reached the disk.
+    const int closeError = file.Close();
+    const int error = save.Error() != 0 ? save.Error() : closeError;
+    const std::string written = std::to_string(save.Done());
+    const std::string total = std::to_string(save.Total());
+    if (!finished) {
+        ShowFileProblem(AfxFormatText(LoadString(IDS_SAVE_CANCELED), {written, total, path}));
+    } else if (error != 0) {
+        ShowFileProblem("Could not write " + path + ": " + AfxSystemErrorText(error) + ".\n" +
+                        "The file is incomplete: " + written + " of " + total +
+                        " bytes were written.");
+    }
+}
+
 void CLinkDlg::OnButtonLoad() {
     const auto path = RunFileDialog(false);
     if (!path) return;
@@ -106,24 +128,27 @@ void CLinkDlg::OnButtonLoad() {
         ShowFileProblem("Could not read " + *path + ": " + AfxSystemErrorText(error) + ".");
         return;
     }
-    const std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[length > 0 ? length : 1]);
-    if (!bytes) {
-        ShowFileProblem("Not enough memory to load " + *path + " (" + std::to_string(length) +
-                        " bytes).");
+    // Read aside, straight into storage of its own: the send pane and the
+    // data length stay as they are until the whole file is in, and are
+    // kept when it cannot be.
+    CBufferLoad load(file);
+    if (!load.Begin(length)) {
+        ShowFileProblem(
+            AfxFormatText(LoadString(IDS_LOAD_NO_MEMORY), {*path, std::to_string(length)}));
         return;
     }
-    const CFile::IoResult read = file.Read(bytes.get(), length);
-    if (read.error != 0) {
-        ShowFileProblem("Could not read " + *path + ": " + AfxSystemErrorText(read.error) + ".");
+    if (!RunTransfer(this, load, IDS_LOAD, IDS_LOADING_FILE, *path, m_buttonLoad.GetFont())) return;
+    if (load.Error() != 0) {
+        ShowFileProblem("Could not read " + *path + ": " + AfxSystemErrorText(load.Error()) + ".");
         return;
     }
     // A length past the field's type would wrap to a small number that
     // RESIZE might accept and cut the buffer to; the largest value is
     // refused by RESIZE instead.
     constexpr std::int64_t kMaxLength = std::numeric_limits<UINT>::max();
-    m_nDataLength = static_cast<UINT>(std::min(read.count, kMaxLength));
+    m_nDataLength = static_cast<UINT>(std::min(load.Done(), kMaxLength));
     UpdateData(false);
-    m_sendView.SetData(read.count, bytes.get());
+    m_sendView.SetData(load.TakeBytes());
     file.Close();
 }
 
@@ -137,7 +162,9 @@ void CLinkDlg::OnButtonResize() {
         UpdateData(false);
         return;
     }
-    if (m_nDataLength != 0) m_sendView.ResizeData(m_nDataLength);
+    if (m_nDataLength != 0 && !m_sendView.ResizeData(m_nDataLength)) {
+        ShowFileProblem(LoadString(IDS_RESIZE_NO_MEMORY));
+    }
 }
 
 void CLinkDlg::OnDeltaposSpin(NMHDR* pNMHDR, LRESULT* pResult) {

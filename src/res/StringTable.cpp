@@ -45,6 +45,18 @@ constexpr StringTableEntry kEnglish[] = {
     {IDS_SEND_DATA_FRAME, "Send Data"},
     {IDS_TCP_CLIENT, "TCP Client"},
     {IDS_TCP_SERVER, "TCP Server"},
+    {IDS_CANCEL, "Cancel"},
+    {IDS_LOADING_FILE, "Loading %1"},
+    {IDS_SAVING_FILE, "Saving %1"},
+    {IDS_PROGRESS_BYTES, "%1 of %2 bytes"},
+    {IDS_SAVE_CANCELED, "Saving was canceled: %1 of %2 bytes were written to %3."},
+    {IDS_LOAD_NO_MEMORY, "Not enough memory to load %1 (%2 bytes). The send data is unchanged."},
+    {IDS_RECEIVE_NO_MEMORY,
+     "Not enough memory to store more received data, so the connection was closed. The %1 bytes "
+     "received before it are kept and can be saved."},
+    {IDS_SEND_NO_MEMORY, "Not enough memory to send the data. Nothing was sent."},
+    {IDS_RESIZE_NO_MEMORY, "Not enough memory to change the data length. The send data is unchanged."},
+    {IDS_SAVE_NO_MEMORY, "Not enough memory to save %1."},
 };
 
 constexpr StringTableEntry kKorean[] = {
@@ -85,6 +97,18 @@ constexpr StringTableEntry kKorean[] = {
     {IDS_SEND_DATA_FRAME, "보낼 데이터"},
     {IDS_TCP_CLIENT, "TCP 클라이언트"},
     {IDS_TCP_SERVER, "TCP 서버"},
+    {IDS_CANCEL, "취소"},
+    {IDS_LOADING_FILE, "%1 불러오는 중"},
+    {IDS_SAVING_FILE, "%1 저장하는 중"},
+    {IDS_PROGRESS_BYTES, "%2 바이트 중 %1 바이트"},
+    {IDS_SAVE_CANCELED, "저장을 취소했습니다: %3 에 %2 바이트 중 %1 바이트를 썼습니다."},
+    {IDS_LOAD_NO_MEMORY, "메모리가 부족하여 %1 (%2 바이트) 파일을 불러올 수 없습니다. 보낼 데이터는 그대로입니다."},
+    {IDS_RECEIVE_NO_MEMORY,
+     "메모리가 부족하여 받은 데이터를 더 저장할 수 없으므로 접속을 종료했습니다. 그 전에 받은 %1 "
+     "바이트는 그대로 있으며 저장할 수 있습니다."},
+    {IDS_SEND_NO_MEMORY, "메모리가 부족하여 데이터를 보낼 수 없습니다. 아무것도 보내지 않았습니다."},
+    {IDS_RESIZE_NO_MEMORY, "메모리가 부족하여 데이터 길이를 바꿀 수 없습니다. 보낼 데이터는 그대로입니다."},
+    {IDS_SAVE_NO_MEMORY, "메모리가 부족하여 %1 에 저장할 수 없습니다."},
 };
 
 } // namespace

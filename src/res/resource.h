@@ -49,6 +49,18 @@ constexpr unsigned IDS_RECEIVE_DATA = 135;
 constexpr unsigned IDS_SEND_DATA_FRAME = 136;
 constexpr unsigned IDS_TCP_CLIENT = 137;
 constexpr unsigned IDS_TCP_SERVER = 138;
+// Long file transfers and exhausted memory (%1, %2 ... stand for the values
+// filled in).
+constexpr unsigned IDS_CANCEL = 139;
+constexpr unsigned IDS_LOADING_FILE = 140;
+constexpr unsigned IDS_SAVING_FILE = 141;
+constexpr unsigned IDS_PROGRESS_BYTES = 142;
+constexpr unsigned IDS_SAVE_CANCELED = 143;
+constexpr unsigned IDS_LOAD_NO_MEMORY = 144;
+constexpr unsigned IDS_RECEIVE_NO_MEMORY = 145;
+constexpr unsigned IDS_SEND_NO_MEMORY = 146;
+constexpr unsigned IDS_RESIZE_NO_MEMORY = 147;
+constexpr unsigned IDS_SAVE_NO_MEMORY = 148;
 
 // Main window controls.
 constexpr int IDC_SEND_PANE = 1004;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "NetTestSupport.h"
+#include "framework/BlockMemory.h"
 #include "framework/SocketApi.h"
 
 using namespace nettest;
@@ -313,4 +314,60 @@ TEST(Send, PartialTcpSendCompletesInOrder)
     EXPECT_TRUE(got == first + second);
     EXPECT_TRUE(prompts.MessageBoxes().empty());
     EXPECT_EQ(w.dlg.m_nState, Connected);
+}
+
+// A press's bytes go out as they were at the press, from the pane's own
+// storage: an edit, a RESIZE or a LOAD of the pane while they still wait
+// changes nothing of what the peer gets, and once everything is out the
+// program holds no more than the panes.
+TEST(Send, QueuedBytesGoOutAsPressedWhateverThePaneDoesMeanwhile)
+{
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const int small = 4096;
+    ::setsockopt(listener.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in sa = sockettest::Loopback(0);
+    ::bind(listener.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    ::listen(listener.get(), 1);
+    ConnectClient(w, sockettest::LocalPort(listener.get()));
+    Fd peer = AcceptWindow(listener.get());
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    CHexView& pane = w.dlg.m_sendView;
+    const auto heldByPanes = [&] {
+        return static_cast<std::size_t>(pane.m_data.AllocatedBytes() +
+                                        w.dlg.m_recvView.m_data.AllocatedBytes());
+    };
+
+    const std::string first = Pattern(3 * ByteBuffer::kChunkSize + 5, 8);
+    ASSERT_TRUE(pane.SetData(static_cast<std::int64_t>(first.size()),
+                             reinterpret_cast<const BYTE*>(first.data())));
+    ASSERT_EQ(AfxBlockBytesInUse(), heldByPanes());
+    w.Click(IDC_BUTTON_SEND);
+    ASSERT_GT(w.dlg.PendingSend().BytesQueued(), 0);
+    EXPECT_EQ(AfxBlockBytesInUse(), heldByPanes()) << "the press copied the pane";
+
+    // An edit in the first chunk, then a RESIZE into it: the second press
+    // sends the edited front.
+    std::string second = first.substr(0, 1000);
+    second[10] = static_cast<char>(~second[10]);
+    ASSERT_TRUE(pane.m_data.Set(10, static_cast<std::uint8_t>(second[10])));
+    ASSERT_TRUE(pane.ResizeData(1000));
+    w.Click(IDC_BUTTON_SEND);
+    // The bytes a LOAD gives the pane.
+    const std::string third = Pattern(70000, 9);
+    ByteBuffer loaded;
+    ASSERT_TRUE(loaded.Assign(third.data(), static_cast<std::int64_t>(third.size())));
+    pane.SetData(std::move(loaded));
+    w.Click(IDC_BUTTON_SEND);
+    EXPECT_GT(w.dlg.PendingSend().BytesQueued(), 0);
+
+    const std::string all = first + second + third;
+    const std::string got = PeerReceives(peer.get(), all.size(), kLongWaitMs);
+    ASSERT_EQ(got.size(), all.size());
+    EXPECT_TRUE(got == all);
+    EXPECT_TRUE(w.dlg.PendingSend().Empty());
+    EXPECT_EQ(AfxBlockBytesInUse(), heldByPanes());
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
 }

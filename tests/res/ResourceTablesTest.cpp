@@ -71,9 +71,9 @@ const DialogItemTemplate& Item(const DialogTemplate& dialog, int id) {
 
 } // namespace
 
-TEST(StringTables, BothLanguagesHoldExactlyTheIds101To138Except102) {
+TEST(StringTables, BothLanguagesHoldExactlyTheIds101To148Except102) {
     std::vector<UINT> expected;
-    for (UINT id = 101; id <= 138; ++id)
+    for (UINT id = 101; id <= 148; ++id)
         if (id != 102)
             expected.push_back(id);
 

@@ -1,15 +1,30 @@
 #include "testkit/ScriptedPrompts.h"
 
+#include "framework/EventLoop.h"
+
 ScriptedPrompts::ScriptedPrompts() { AfxSetPrompts(this); }
 
 ScriptedPrompts::~ScriptedPrompts() { AfxSetPrompts(nullptr); }
 
-std::vector<PromptRecord> ScriptedPrompts::MessageBoxes() const {
-    std::vector<PromptRecord> boxes;
-    for (const PromptRecord& record : m_records) {
-        if (record.kind == PromptRecord::Kind::MessageBox) boxes.push_back(record);
+namespace {
+
+std::vector<PromptRecord> RecordsOf(const std::vector<PromptRecord>& records,
+                                    PromptRecord::Kind kind) {
+    std::vector<PromptRecord> found;
+    for (const PromptRecord& record : records) {
+        if (record.kind == kind) found.push_back(record);
     }
-    return boxes;
+    return found;
+}
+
+}  // namespace
+
+std::vector<PromptRecord> ScriptedPrompts::MessageBoxes() const {
+    return RecordsOf(m_records, PromptRecord::Kind::MessageBox);
+}
+
+std::vector<PromptRecord> ScriptedPrompts::ProgressWindows() const {
+    return RecordsOf(m_records, PromptRecord::Kind::Progress);
 }
 
 int ScriptedPrompts::BeepCount() const {
@@ -54,4 +69,25 @@ void ScriptedPrompts::MessageBeep(UINT type) {
     record.kind = PromptRecord::Kind::Beep;
     record.type = type;
     m_records.push_back(record);
+}
+
+bool ScriptedPrompts::RunProgress(CWnd*, const ProgressRequest& request, IProgressTask& task) {
+    const std::size_t index = m_records.size();
+    PromptRecord record;
+    record.kind = PromptRecord::Kind::Progress;
+    record.text = request.text;
+    record.caption = request.caption;
+    record.progressRequest = request;
+    m_records.push_back(record);
+    bool more = true;
+    while (more) {
+        more = task.Step();
+        ++m_records[index].progressSteps;
+        AfxPumpMessages();
+        if (more && onProgressStep && onProgressStep(task)) {
+            m_records[index].progressCanceled = true;
+            return false;
+        }
+    }
+    return true;
 }
