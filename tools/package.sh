@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package with dpkg-buildpackage, in build-package/:
 #
-#   tools/package.sh           velmora_<version>_<arch>.deb (and its debug symbols)
+#   tools/package.sh           velmora_<version>_<arch>.deb (and its debug symbols),
+#                              and the source package velmora_<version>.dsc
 #   tools/package.sh --check   the same, building and running the test suite too
 #
 # Installs what debian/control says the build needs (Debian 12, through sudo
@@ -34,6 +35,8 @@ mkdir -p "$tree"
 git ls-files -z --cached --others --exclude-standard |
     xargs -0 -I{} sh -c '[ -e "$1" ] && printf "%s\0" "$1"' _ {} |
     tar --null -T - -cf - | tar -xf - -C "$tree"
+
+(cd "$out" && dpkg-source -b "velmora-$version" >/dev/null)
 
 (cd "$tree" && dpkg-buildpackage -us -uc -b "${profiles[@]}" > ../build.log 2>&1) || {
     tail -n 40 "$out/build.log" >&2
