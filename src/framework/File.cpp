@@ -56,7 +56,12 @@ int CFile::Open(const std::string& path, UINT nOpenFlags) {
     }
     // EWOULDBLOCK: another open file holds the lock, the file is in use.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return CloseKeepingErrno(fd);
-    if ((nOpenFlags & modeCreate) && ::ftruncate(fd, 0) != 0) return CloseKeepingErrno(fd);
+    // A file made just now is empty already. Emptying it anyway would cost
+    // the close: a file system such as ext4 then writes out everything
+    // written since, at once, to guard a replaced file's content.
+    if ((nOpenFlags & modeCreate) && !created && ::ftruncate(fd, 0) != 0) {
+        return CloseKeepingErrno(fd);
+    }
     // Back to blocking transfers: a plain file never waits, and a short
     // count must mean a real error, not EAGAIN.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);

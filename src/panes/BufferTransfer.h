@@ -36,7 +36,7 @@ public:
 
 private:
     CFile& m_file;
-    ByteBuffer m_bytes;
+    ByteBuffer m_bytes{BlockPages::Small};
     std::int64_t m_nDone = 0;
     std::int64_t m_nTotal = 0;
     int m_nError = 0;

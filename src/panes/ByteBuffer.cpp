@@ -74,7 +74,9 @@ void ByteSnapshot::ReleaseBefore(std::int64_t offset) noexcept
 }
 
 ByteBuffer::ByteBuffer(ByteBuffer&& other) noexcept
-    : m_chunks(std::move(other.m_chunks)), m_size(std::exchange(other.m_size, 0))
+    : m_chunks(std::move(other.m_chunks)),
+      m_size(std::exchange(other.m_size, 0)),
+      m_pages(other.m_pages)
 {
     other.m_chunks.clear();
 }
@@ -84,6 +86,7 @@ ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept
     if (this != &other) {
         m_chunks = std::move(other.m_chunks);
         m_size = std::exchange(other.m_size, 0);
+        m_pages = other.m_pages;
         other.m_chunks.clear();
     }
     return *this;
@@ -107,7 +110,7 @@ bool ByteBuffer::Set(std::int64_t index, std::uint8_t value) noexcept
 bool ByteBuffer::Assign(const void* src, std::int64_t count) noexcept
 {
     // Built aside, so that a failure leaves the old contents in place.
-    ByteBuffer fresh;
+    ByteBuffer fresh(m_pages);
     if (!fresh.Append(src, count)) {
         return false;
     }
@@ -205,7 +208,7 @@ bool ByteBuffer::Unshare(std::size_t index) noexcept
     if (chunk.use_count() <= 1) {
         return true;
     }
-    Chunk own = byte_chunks::NewChunk(index == 0 ? BlockPages::Small : BlockPages::Large);
+    Chunk own = byte_chunks::NewChunk(index == 0 ? BlockPages::Small : m_pages);
     if (!own) {
         return false;
     }
@@ -237,7 +240,7 @@ bool ByteBuffer::Grow(const std::uint8_t* src, std::int64_t count) noexcept
         return false;
     }
     while (m_chunks.size() < newChunks) {
-        Chunk chunk = byte_chunks::NewChunk(m_chunks.empty() ? BlockPages::Small : BlockPages::Large);
+        Chunk chunk = byte_chunks::NewChunk(m_chunks.empty() ? BlockPages::Small : m_pages);
         if (!chunk) {
             m_chunks.resize(oldChunks);
             return false;

@@ -15,7 +15,8 @@
 // measured, more than all other work of a 1 KiB read. So every chunk after
 // the first asks for large pages (one fault per 2 MiB). The first chunk
 // keeps small pages, so that a pane of a few bytes, like the send pane,
-// holds a few KiB rather than a whole large page.
+// holds a few KiB rather than a whole large page. A buffer that a file is
+// read into keeps small pages throughout (see the constructor).
 //
 // Chunks are shared with snapshots (ByteSnapshot): a snapshot keeps the
 // bytes as they were when it was taken, without a copy, for as long as a
@@ -37,6 +38,8 @@
 #include <span>
 #include <type_traits>
 #include <vector>
+
+#include "framework/BlockMemory.h"
 
 namespace byte_chunks {
 
@@ -126,6 +129,11 @@ public:
     static constexpr std::int64_t kChunkSize = byte_chunks::kSize;
 
     ByteBuffer() = default;
+    // A buffer whose chunks after the first take `pages`. A file read fills
+    // a chunk in one call; with large pages the system may stop to compact
+    // memory for each one, which made a LOAD four times slower than with
+    // small pages once the page cache held much.
+    explicit ByteBuffer(BlockPages pages) noexcept : m_pages(pages) {}
     ~ByteBuffer() = default;
     // Copying a multi-GiB capture by accident would be costly; share it with
     // Snapshot, or copy explicitly with ForEachSpan or ToVector.
@@ -211,4 +219,5 @@ private:
     // last is full.
     std::vector<Chunk> m_chunks;
     std::int64_t m_size = 0;
+    BlockPages m_pages = BlockPages::Large;
 };

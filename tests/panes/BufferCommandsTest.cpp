@@ -8,6 +8,9 @@
 #include <sys/resource.h>
 
 #include <cerrno>
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/BlockMemory.h"
 #include "framework/File.h"
 #include "framework/FileDialog.h"
 #include "framework/WinApp.h"
@@ -369,6 +373,178 @@ TEST_F(BufferCommands, UnappliedEditsGiveWayToTheStoredValues) {
     }
 }
 
+constexpr std::int64_t kChunk = ByteBuffer::kChunkSize;
+// Longer than the program writes or reads in one go.
+constexpr std::size_t kLong = (std::size_t{64} << 20) + 3 * kChunk + 5;
+
+// Lets no block be taken beyond those held now, for its lifetime.
+struct NoMoreBlocks {
+    NoMoreBlocks() { AfxSetBlockLimit(AfxBlockBytesInUse()); }
+    ~NoMoreBlocks() { AfxSetBlockLimit(SIZE_MAX); }
+};
+
+TEST_F(BufferCommands, FilesOfSeveralChunksSaveAndLoadByteForByte) {
+    for (const std::int64_t size : {kChunk - 1, kChunk, kChunk + 1, 5 * kChunk + 3}) {
+        SCOPED_TRACE(size);
+        const Bytes content = Pattern(static_cast<std::size_t>(size));
+        const std::string in = dir / "in.bin";
+        WriteFile(in, content);
+        Choose(IDC_BUTTON_LOAD, in);
+        EXPECT_TRUE(SendBytes() == content);
+        EXPECT_EQ(w.Text(IDC_DATA_LENGTH), std::to_string(size));
+
+        const std::string sent = dir / "send.bin";
+        Choose(IDC_BUTTON_SAVE_SEND, sent);
+        EXPECT_TRUE(ReadFile(sent) == content);
+
+        w.Click(IDC_BUTTON_CLEAR);
+        Receive(content);
+        const std::string received = dir / "recv.bin";
+        Choose(IDC_BUTTON_SAVE_RECV, received);
+        EXPECT_TRUE(ReadFile(received) == content);
+    }
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+    EXPECT_TRUE(prompts.ProgressWindows().empty());
+}
+
+// A long LOAD runs under the progress window while a peer's bytes keep
+// arriving; Cancel leaves the send pane as it was, a full run replaces it.
+TEST_F(BufferCommands, LongLoadShowsProgressKeepsReceivingAndCanBeCanceled) {
+    sockettest::Fd listener = sockettest::RawListener();
+    nettest::ConnectClient(w, sockettest::LocalPort(listener.get()));
+    const sockettest::Fd peer(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    const std::string path = dir / "long.bin";
+    const Bytes content = Pattern(kLong);
+    WriteFile(path, content);
+
+    int steps = 0;
+    prompts.onProgressStep = [&](const IProgressTask& task) {
+        EXPECT_EQ(task.Total(), static_cast<std::int64_t>(kLong));
+        if (++steps == 2) sockettest::SendAll(peer.get(), "during load");
+        // Cancel once the peer's bytes have been received meanwhile.
+        return w.dlg.m_recvView.m_nLength == 11;
+    };
+    Choose(IDC_BUTTON_LOAD, path);
+    auto windows = prompts.ProgressWindows();
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_TRUE(windows[0].progressCanceled);
+    EXPECT_EQ(windows[0].caption, "Load");
+    EXPECT_EQ(windows[0].text, "Loading " + path);
+    EXPECT_EQ(windows[0].progressRequest.countFormat, "%1 of %2 bytes");
+    EXPECT_EQ(windows[0].progressRequest.cancelText, "Cancel");
+    EXPECT_EQ(RecvBytes(), ToBytes("during load"));
+    EXPECT_EQ(w.Text(IDC_RECV_COUNT), "11");
+    EXPECT_EQ(SendBytes(), ToBytes(kInitial));
+    EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "36");
+
+    prompts.Clear();
+    std::int64_t lastDone = 0;
+    prompts.onProgressStep = [&](const IProgressTask& task) {
+        EXPECT_GT(task.Done(), lastDone);
+        lastDone = task.Done();
+        return false;
+    };
+    Choose(IDC_BUTTON_LOAD, path);
+    windows = prompts.ProgressWindows();
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_FALSE(windows[0].progressCanceled);
+    EXPECT_GT(windows[0].progressSteps, 30);
+    EXPECT_TRUE(SendBytes() == content);
+    EXPECT_EQ(w.Text(IDC_DATA_LENGTH), std::to_string(kLong));
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+    EXPECT_EQ(w.dlg.m_nState, Connected);
+}
+
+// A long SAVE writes the pane as it was when the file opened, whatever
+// arrives meanwhile; Cancel says how much reached the file.
+TEST_F(BufferCommands, LongSaveWritesItsMomentAndCancelTellsWhatWasWritten) {
+    const Bytes content = Pattern(kLong);
+    Receive(content);
+    const std::string whole = dir / "whole.bin";
+    prompts.onProgressStep = [&](const IProgressTask&) {
+        Receive(ToBytes("later"));
+        return false;
+    };
+    Choose(IDC_BUTTON_SAVE_RECV, whole);
+    ASSERT_EQ(prompts.ProgressWindows().size(), 1u);
+    EXPECT_EQ(prompts.ProgressWindows()[0].caption, "Save");
+    EXPECT_EQ(prompts.ProgressWindows()[0].text, "Saving " + whole);
+    EXPECT_TRUE(ReadFile(whole) == content);
+    EXPECT_TRUE(prompts.MessageBoxes().empty());
+
+    prompts.Clear();
+    int steps = 0;
+    prompts.onProgressStep = [&](const IProgressTask&) { return ++steps == 5; };
+    const std::string part = dir / "part.bin";
+    Choose(IDC_BUTTON_SAVE_RECV, part);
+    const auto written = static_cast<std::size_t>(fs::file_size(part));
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, kLong);
+    const Bytes got = ReadFile(part);
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), content.begin()));
+    const std::string total = std::to_string(w.dlg.m_recvView.m_nLength);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Saving was canceled: " +
+                                                   std::to_string(written) + " of " + total +
+                                                   " bytes were written to " + part + "."});
+}
+
+TEST_F(BufferCommands, LoadWithoutMemoryForTheFileChangesNothing) {
+    for (const std::size_t size : {std::size_t{3} << 20, kLong}) {
+        SCOPED_TRACE(size);
+        prompts.Clear();
+        const std::string path = dir / "big.bin";
+        WriteFile(path, Pattern(size));
+        {
+            NoMoreBlocks limit;
+            Choose(IDC_BUTTON_LOAD, path);
+        }
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Not enough memory to load " + path + " (" +
+                                                       std::to_string(size) +
+                                                       " bytes). The send data is unchanged."});
+        EXPECT_TRUE(prompts.ProgressWindows().empty());
+        EXPECT_EQ(SendBytes(), ToBytes(kInitial));
+        EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "36");
+    }
+}
+
+// Received bytes that cannot be stored end the connection with one message;
+// everything received before stays, and saves.
+TEST_F(BufferCommands, ReceiveWithoutMemoryKeepsTheCaptureAndCloses) {
+    sockettest::Fd listener = sockettest::RawListener();
+    nettest::ConnectClient(w, sockettest::LocalPort(listener.get()));
+    const sockettest::Fd peer(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    // Nearly a chunk first, so that the next reads need a new one.
+    const Bytes first = Pattern(static_cast<std::size_t>(kChunk) - 100);
+    ASSERT_TRUE(sockettest::SendAll(peer.get(), std::string(first.begin(), first.end())));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength == kChunk - 100; }));
+    {
+        NoMoreBlocks limit;
+        ASSERT_TRUE(sockettest::SendAll(peer.get(), std::string(20000, 'z')));
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Idle; }));
+        AfxPumpMessages();
+    }
+    const std::int64_t kept = w.dlg.m_recvView.m_nLength;
+    EXPECT_GE(kept, kChunk - 100);
+    EXPECT_LE(kept, kChunk);
+    Bytes expected = first;
+    expected.resize(static_cast<std::size_t>(kept), 'z');
+    EXPECT_TRUE(RecvBytes() == expected);
+    EXPECT_EQ(w.Text(IDC_RECV_COUNT), std::to_string(kept));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{
+                              "Not enough memory to store more received data, so the connection "
+                              "was closed. The " + std::to_string(kept) +
+                              " bytes received before it are kept and can be saved."});
+    EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
+    EXPECT_EQ(w.Text(IDC_STATUS), "Ready");
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
+
+    const std::string saved = dir / "capture.bin";
+    Choose(IDC_BUTTON_SAVE_RECV, saved);
+    EXPECT_TRUE(ReadFile(saved) == expected);
+}
+
 // The child's side of the tests below: they need a process of their own.
 // Each one ends the process, with 0 when all held.
 [[noreturn]] void OpenFirstDialogOfTheRun() {
@@ -410,6 +586,51 @@ TEST_F(BufferCommands, UnappliedEditsGiveWayToTheStoredValues) {
     std::_Exit(ok ? 0 : 1);
 }
 
+// The address space the process holds now, from the system's own count.
+std::uint64_t AddressSpaceInUse() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+    }
+    return 0;
+}
+
+// With 1 GiB of address space left, as under `prlimit --as`: a 4 GiB file
+// (sparse, so it costs no disk) gives a message, never an abort, and one of
+// 768 MiB loads, because the file is held once.
+[[noreturn]] void LoadPastAnAddressSpaceLimit() {
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    bool ok = false;
+    {
+        TempDir dir;
+        const std::string path = dir / "huge.bin";
+        WriteFile(path, {});
+        fs::resize_file(path, std::uintmax_t{4} << 30);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_AS, &limit);
+        const rlimit saved = limit;
+        limit.rlim_cur = AddressSpaceInUse() + (std::uint64_t{1} << 30);
+        ::setrlimit(RLIMIT_AS, &limit);
+        prompts.QueueFile(FileDialogResult{path, 1});
+        w.Click(IDC_BUTTON_LOAD);
+        const auto boxes = prompts.MessageBoxes();
+        for (const PromptRecord& box : boxes) std::fprintf(stderr, "[%s]\n", box.text.c_str());
+        ok = boxes.size() == 1 && boxes[0].text.rfind("Not enough memory to load", 0) == 0 &&
+             w.dlg.m_sendView.m_data.ToVector() == ToBytes(kInitial) &&
+             w.Text(IDC_DATA_LENGTH) == "36";
+        constexpr std::int64_t kFits = std::int64_t{768} << 20;
+        fs::resize_file(path, kFits);
+        prompts.QueueFile(FileDialogResult{path, 1});
+        w.Click(IDC_BUTTON_LOAD);
+        ::setrlimit(RLIMIT_AS, &saved);
+        ok = ok && prompts.MessageBoxes().size() == 1 && w.dlg.m_sendView.m_nLength == kFits;
+    }
+    std::_Exit(ok ? 0 : 1);
+}
+
 // The remembered path starts out only once per run, so this runs in a
 // process of its own.
 TEST(BufferCommandsFirstRun, FirstDialogOpensOnBinFilesInTheHomeFolder) {
@@ -431,6 +652,15 @@ TEST(BufferCommandsShortWrite, IncompleteSaveIsReported) {
     // The reason is the system's own text, in the system's language.
     EXPECT_EXIT(SaveOntoADiskThatTakesTenBytes(), ::testing::ExitedWithCode(0),
                 "Could not write .*short.bin: " + AfxSystemErrorText(EFBIG) + ".*10 of 36 bytes");
+}
+
+TEST(BufferCommandsAddressSpace, LoadPastTheLimitShowsTheMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer holds more address space than a limit leaves";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(LoadPastAnAddressSpaceLimit(), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace
