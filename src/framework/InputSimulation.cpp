@@ -61,6 +61,8 @@ void AfxSimulateKey(CWnd* pTarget, UINT vk, std::string_view text, KeyModifiers 
     if (modifiers.shift) mods |= Qt::ShiftModifier;
     if (modifiers.ctrl) mods |= Qt::ControlModifier;
     if (modifiers.alt) mods |= Qt::AltModifier;
+    if (modifiers.super) mods |= Qt::MetaModifier;
+    if (modifiers.altGr) mods |= Qt::GroupSwitchModifier;
     if (origin == KeyOrigin::Keypad) mods |= Qt::KeypadModifier;
     Qt::Key key = KeyOfVk(vk, text);
     if (key == Qt::Key_Tab && modifiers.shift) key = Qt::Key_Backtab;

@@ -13,6 +13,8 @@ struct KeyModifiers {
     bool shift = false;
     bool ctrl = false;
     bool alt = false;
+    bool super = false;
+    bool altGr = false;  // the layout's third level (AltGr+q types "@" on many layouts)
 };
 
 // Presses and releases a key on the window (which takes the focus first).

@@ -340,14 +340,12 @@ bool MultiLineEditWidget::event(QEvent* event) {
 }
 
 void MultiLineEditWidget::keyPressEvent(QKeyEvent* event) {
-    RouteKeyPress(this, *event, [this](UINT vk) { DefaultKeyDown(vk); },
-                  [this](unsigned char c) { DefaultChar(c); });
-    event->accept();
+    event->setAccepted(RouteKeyPress(this, *event, [this](UINT vk) { DefaultKeyDown(vk); },
+                                     [this](unsigned char c) { DefaultChar(c); }));
 }
 
 void MultiLineEditWidget::keyReleaseEvent(QKeyEvent* event) {
-    RouteKeyRelease(this, *event);
-    event->accept();
+    event->setAccepted(RouteKeyRelease(this, *event));
 }
 
 void MultiLineEditWidget::DefaultKeyDown(UINT vk) {

@@ -338,13 +338,11 @@ bool RichEditWidget::event(QEvent* event) {
 
 void RichEditWidget::keyPressEvent(QKeyEvent* event) {
     // Keys have no default handling here: a pane decides what they do.
-    RouteKeyPress(this, *event, [](UINT) {}, [](unsigned char) {});
-    event->accept();
+    event->setAccepted(RouteKeyPress(this, *event, [](UINT) {}, [](unsigned char) {}));
 }
 
 void RichEditWidget::keyReleaseEvent(QKeyEvent* event) {
-    RouteKeyRelease(this, *event);
-    event->accept();
+    event->setAccepted(RouteKeyRelease(this, *event));
 }
 
 void RichEditWidget::mousePressEvent(QMouseEvent* event) {

@@ -77,9 +77,22 @@ std::string CharactersOf(const QKeyEvent& event) {
     return ToUtf8(event.text());
 }
 
-void RouteKeyPress(QWidget* widget, const QKeyEvent& event,
+bool IsSystemKey(const QKeyEvent& event) {
+    const int key = event.key();
+    if (key == Qt::Key_Alt || key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R) {
+        return true;
+    }
+    // The toolkit reports AltGr (the third level of the layout, which types
+    // characters such as "@" or "€") as a modifier of its own.
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    return (modifiers.testFlag(Qt::AltModifier) && !modifiers.testFlag(Qt::GroupSwitchModifier)) ||
+           modifiers.testFlag(Qt::MetaModifier);
+}
+
+bool RouteKeyPress(QWidget* widget, const QKeyEvent& event,
                    const std::function<void(UINT vk)>& defaultKeyDown,
                    const std::function<void(unsigned char c)>& defaultChar) {
+    if (IsSystemKey(event)) return false;
     const KeyMessage key = TranslateKey(event);
     const LPARAM lParam = key.KeyDownLParam(event.isAutoRepeat());
     QPointer<QWidget> guard(widget);
@@ -89,16 +102,19 @@ void RouteKeyPress(QWidget* widget, const QKeyEvent& event,
         WndRouting::Route(widget, WM_KEYDOWN, vk, lParam, [&defaultKeyDown, vk] { defaultKeyDown(vk); });
     }
     for (unsigned char c : CharactersOf(event)) {
-        if (!guard) return;
+        if (!guard) return true;
         WndRouting::Route(widget, WM_CHAR, c, lParam, [&defaultChar, c] { defaultChar(c); });
     }
+    return true;
 }
 
-void RouteKeyRelease(QWidget* widget, const QKeyEvent& event) {
+bool RouteKeyRelease(QWidget* widget, const QKeyEvent& event) {
+    if (IsSystemKey(event)) return false;
     const KeyMessage key = TranslateKey(event);
     if (key.vk != 0 && !event.isAutoRepeat()) {
         WndRouting::Route(widget, WM_KEYUP, key.vk, key.KeyUpLParam(), [] {});
     }
+    return true;
 }
 
 bool IsControlTab(const QEvent& event) {

@@ -59,14 +59,21 @@ struct KeyMessage {
 void ForwardScrollRequests(QScrollBar* bar, const bool& syncing,
                            std::function<void(UINT code, int trackPos)> send);
 
+// A key pressed with Alt (not AltGr) or Super held, or one of those keys
+// itself: on the desktop these are shortcuts for menus and the window
+// manager, never typing, as the window system's system keys are.
+[[nodiscard]] bool IsSystemKey(const QKeyEvent& event);
+
 // The framework's own text controls take their keys as key messages: a
 // key-down (for keys with a virtual key), then one WM_CHAR per byte of the
 // key's text, each through the object's message map; the defaults run for
 // what the map leaves alone. Stops if a handler destroys the widget.
-void RouteKeyPress(QWidget* widget, const QKeyEvent& event,
+// System keys are not routed (false): the control leaves them to its
+// window.
+bool RouteKeyPress(QWidget* widget, const QKeyEvent& event,
                    const std::function<void(UINT vk)>& defaultKeyDown,
                    const std::function<void(unsigned char c)>& defaultChar);
-void RouteKeyRelease(QWidget* widget, const QKeyEvent& event);
+bool RouteKeyRelease(QWidget* widget, const QKeyEvent& event);
 // True for a Tab or Shift+Tab press, which a text control keeps for itself;
 // Ctrl+Tab is left to the dialog manager.
 [[nodiscard]] bool IsControlTab(const QEvent& event);

@@ -249,6 +249,38 @@ TEST_F(HexPaneTest, KeysWithoutAMeaningChangeNothing) {
     EXPECT_EQ(send.GetTopLine(), 51);
 }
 
+TEST_F(HexPaneTest, AltAndSuperKeysAreShortcutsNotTyping) {
+    struct Case {
+        const char* name;
+        Caret at;
+        UINT vk;
+        const char* text;
+        KeyModifiers modifiers;
+    };
+    const Case cases[] = {
+        {"Alt+c on a hex digit", {0, 10}, 'C', "c", {.alt = true}},
+        {"Alt+7 on a hex digit", {0, 11}, '7', "7", {.alt = true}},
+        {"Alt+Shift+A in the character column", {0, 62}, 'A', "A", {.shift = true, .alt = true}},
+        {"Super+a on a hex digit", {1, 13}, 'A', "a", {.super = true}},
+        {"Super+x in the character column", {1, 61}, 'X', "x", {.super = true}},
+        {"Alt+Right", {0, 10}, VK_RIGHT, "", {.alt = true}},
+        {"Alt+Backspace", {0, 13}, VK_BACK, "\b", {.alt = true}},
+        {"Alt+Tab", {0, 13}, VK_TAB, "\t", {.alt = true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PutCaret(send, c.at.row, c.at.column);
+        AfxSimulateKey(&send, c.vk, c.text, c.modifiers);
+        EXPECT_EQ(CaretOf(send), c.at);
+        EXPECT_EQ(Contents(send), Bytes(kInitial.begin(), kInitial.end()));
+    }
+    // AltGr is the layout's third level, and it types.
+    PutCaret(send, 0, 60);
+    AfxSimulateKey(&send, 'Q', "@", KeyModifiers{.altGr = true});
+    EXPECT_EQ(send.m_data.At(0), '@');
+    EXPECT_EQ(CaretOf(send), (Caret{0, 61}));
+}
+
 TEST_F(HexPaneTest, EmptyPaneIgnoresAllInput) {
     AfxSimulateTyping(&recv, "0aZ\t\b\r");
     for (const CursorKeyCode& key : {kUp, kPageUp, kLeft, kRight, kDown, kPageDown}) {

@@ -173,6 +173,28 @@ TEST(TelnetEngine, CharacterModeSendsEachKeyAndShowsNothing) {
     EXPECT_EQ(session.Screen(), "");
 }
 
+TEST(TelnetEngine, AltAndSuperKeysSendNothing) {
+    EnglishScope english;
+    for (LineMode mode : {LineMode::Character, LineMode::Line}) {
+        SCOPED_TRACE(mode == LineMode::Line ? "line mode" : "character mode");
+        CTerminalSession session;
+        session.Terminal().SetLineMode(mode);
+        session.Terminal().SetTxMode(TxMode::Cr);
+        AfxSimulateKey(&session.Terminal(), 'X', "x", KeyModifiers{.alt = true});
+        AfxSimulateKey(&session.Terminal(), 'B', "b", KeyModifiers{.super = true});
+        AfxSimulateKey(&session.Terminal(), VK_RETURN, "\r", KeyModifiers{.alt = true});
+        AfxSimulateKey(&session.Terminal(), VK_BACK, "\b", KeyModifiers{.alt = true});
+        EXPECT_EQ(session.Screen(), "");
+        EXPECT_TRUE(session.Sends().empty());
+        // AltGr types the layout's third level.
+        AfxSimulateKey(&session.Terminal(), 'Q', "@", KeyModifiers{.altGr = true});
+        AfxSimulateKey(&session.Terminal(), VK_RETURN, "\r");
+        const std::vector<std::string> sent =
+            mode == LineMode::Line ? std::vector<std::string>{"@\r"} : std::vector<std::string>{"@", "\r"};
+        EXPECT_EQ(session.Sends(), sent);
+    }
+}
+
 TEST(TelnetEngine, PendingLineGoesOutFirstWhenLineModeIsSwitchedOff) {
     EnglishScope english;
     CTerminalSession session;
