@@ -13,6 +13,7 @@
 #include "framework/DialogTemplate.h"
 #include "framework/Font.h"
 #include "framework/KeyState.h"
+#include "framework/Locale.h"
 #include "framework/MultiLineEdit.h"
 #include "framework/Resources.h"
 #include "framework/RichEditCtrl.h"
@@ -62,6 +63,26 @@ void InstallKeyFilter() {
         filter = new DialogKeyFilter;
         qApp->installEventFilter(filter);
     }
+}
+
+// The window system's own texts for the system menu's commands, in the
+// user-interface language.
+struct SystemMenuTexts {
+    UINT command;
+    std::string_view english;
+    std::string_view korean;
+};
+
+constexpr SystemMenuTexts kSystemMenuTexts[] = {
+    {SC_MOVE, "&Move", "\xEC\x9D\xB4\xEB\x8F\x99(&M)"},                  // 이동(&M)
+    {SC_CLOSE, "&Close\tAlt+F4", "\xEB\x8B\xAB\xEA\xB8\xB0(&C)\tAlt+F4"},  // 닫기(&C)
+};
+
+std::string_view SystemMenuText(UINT command) {
+    for (const SystemMenuTexts& texts : kSystemMenuTexts) {
+        if (texts.command == command) return IsKoreanUserInterface() ? texts.korean : texts.english;
+    }
+    return {};
 }
 
 CPoint ComputeBaseUnits(const CFont& font) {
@@ -160,9 +181,9 @@ bool CDialog::CreateFromTemplate() {
     WndRouting::Bind(window, this);
     if (m_pTemplate->style & WS_SYSMENU) {
         info.systemMenu = std::make_unique<CMenu>();
-        info.systemMenu->AppendMenu(MF_STRING, SC_MOVE, "&Move");
+        info.systemMenu->AppendMenu(MF_STRING, SC_MOVE, SystemMenuText(SC_MOVE));
         info.systemMenu->AppendMenu(MF_SEPARATOR);
-        info.systemMenu->AppendMenu(MF_STRING, SC_CLOSE, "&Close\tAlt+F4");
+        info.systemMenu->AppendMenu(MF_STRING, SC_CLOSE, SystemMenuText(SC_CLOSE));
     }
 
     CRect client{0, 0, m_pTemplate->cx, m_pTemplate->cy};

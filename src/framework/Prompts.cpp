@@ -27,6 +27,17 @@ QMessageBox::Icon IconOf(UINT type) {
     }
 }
 
+// The path with ".extension" added when its file name has none of its own
+// (no "." in it) and it names no folder, as the file dialogs add a default
+// extension.
+QString WithDefaultExtension(const QString& path, const std::string& extension) {
+    const QFileInfo info(path);
+    if (extension.empty() || info.fileName().isEmpty() || info.fileName().contains(u'.') || info.isDir()) {
+        return path;
+    }
+    return path + u'.' + FromUtf8(extension);
+}
+
 // The toolkit's own dialogs.
 class ToolkitPrompts : public IUserPrompts {
 public:
@@ -48,8 +59,9 @@ public:
 
     std::optional<FileDialogResult> FileDialog(CWnd* owner, const FileDialogRequest& request) override {
         QWidget* parent = owner && owner->m_hWnd ? owner->m_hWnd->window() : nullptr;
+        // The desktop's own dialog where its platform theme or portal offers
+        // one, the toolkit's otherwise.
         QFileDialog dialog(parent, FromUtf8(request.title));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
         const bool save = request.kind == FileDialogKind::SaveAs;
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         // An Open dialog still accepts a name that does not exist; opening
@@ -57,7 +69,6 @@ public:
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
         dialog.setOption(QFileDialog::ReadOnly, false);
-        if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(FromUtf8(request.defaultExtension));
         QStringList filters;
         for (const FileDialogFilter& filter : request.filters) {
             QString pattern = FromUtf8(filter.pattern);
@@ -71,9 +82,22 @@ public:
         const QFileInfo initial(FromUtf8(request.initialPath));
         dialog.setDirectory(initial.absolutePath());
         dialog.selectFile(initial.fileName());
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        // The default extension is added here, not by the dialog: a
+        // desktop's own dialog asks about replacing the name as typed, before
+        // the extension is added, so the name with it is asked about here.
+        QString path;
+        for (;;) {
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+            const QString chosen = dialog.selectedFiles().front();
+            path = WithDefaultExtension(chosen, request.defaultExtension);
+            if (!save || !request.overwritePrompt || path == chosen || !QFileInfo::exists(path) ||
+                ConfirmReplace(&dialog, path)) {
+                break;
+            }
+            dialog.selectFile(path);
+        }
         FileDialogResult result;
-        result.path = ToUtf8(dialog.selectedFiles().front());
+        result.path = ToUtf8(path);
         result.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
         if (result.filterIndex < 1) result.filterIndex = request.filterIndex;
         return result;
@@ -84,6 +108,16 @@ public:
     bool RunProgress(CWnd* owner, const ProgressRequest& request, IProgressTask& task) override {
         CProgressDlg dialog(request, task, owner);
         return dialog.DoModal() == IDOK;
+    }
+
+private:
+    // The toolkit's own question, in its own words and language.
+    static bool ConfirmReplace(QFileDialog* dialog, const QString& path) {
+        const QString question =
+            QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+                .arg(QFileInfo(path).fileName());
+        return QMessageBox::warning(dialog, dialog->windowTitle(), question,
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
     }
 };
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "framework/DisplayCheck.h"
+#include "framework/ToolkitTranslations.h"
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -47,6 +48,7 @@ int AfxWinMain(int argc, char** argv) {
     if (argc > 0 && argv[0]) g_appName = std::filesystem::path(argv[0]).stem().string();
     QApplication application(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    AfxLoadToolkitTranslations();
     CWinApp* app = AfxGetApp();
     if (!app) return 1;
     if (app->m_pszAppName.empty()) app->m_pszAppName = g_appName;

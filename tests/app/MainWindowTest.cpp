@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+
 #include <map>
 
 #include "app/AboutDlg.h"
@@ -257,6 +261,45 @@ TEST(MainWindow, SystemMenuGainsTheAboutItem) {
     EXPECT_EQ(items[items.size() - 2].flags, MF_SEPARATOR);
     EXPECT_EQ(items.back().id, IDM_ABOUTBOX);
     EXPECT_EQ(items.back().text, "&About Velmora...");
+}
+
+TEST(MainWindow, SystemMenuOpensWithAltSpaceInTheInterfaceLanguage) {
+    struct Row {
+        bool korean;
+        std::vector<std::string> items;
+    };
+    const Row rows[] = {
+        {false, {"&Move", "", "&Close\tAlt+F4", "", "&About Velmora..."}},
+        {true, {"이동(&M)", "", "닫기(&C)\tAlt+F4", "", "Velmora 정보.(&A)..."}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.korean ? "korean" : "english");
+        LanguageScope language(row.korean, row.korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US);
+        TestMainWindow w;
+        std::vector<std::string> shown;
+        AfxPostCall([&] {
+            QMenu* menu = nullptr;
+            AfxPumpUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }, 2000);
+            if (!menu) return;
+            for (const QAction* action : menu->actions()) shown.push_back(action->text().toStdString());
+            menu->close();
+        });
+        // Alt+Space from a field and from a pane: the key stays the window's.
+        AfxSimulateKey(w.Item(IDC_REMOTE_IP), VK_SPACE, " ", KeyModifiers{.alt = true});
+        EXPECT_EQ(shown, row.items);
+        shown.clear();
+        AfxPostCall([&] {
+            QMenu* menu = nullptr;
+            AfxPumpUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }, 2000);
+            if (!menu) return;
+            shown.push_back(menu->actions().back()->text().toStdString());
+            menu->close();
+        });
+        const std::string dump = w.dlg.m_sendView.GetText();
+        AfxSimulateKey(&w.dlg.m_sendView, VK_SPACE, " ", KeyModifiers{.alt = true});
+        EXPECT_EQ(shown, std::vector<std::string>{row.items.back()});
+        EXPECT_EQ(w.dlg.m_sendView.GetText(), dump);
+    }
 }
 
 TEST(AboutBox, OpensFromTheSystemMenuAndClosesEveryWay) {
