@@ -19,6 +19,7 @@ import os
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -172,6 +173,21 @@ class Desktop:
         self.shots += 1
         path = os.path.join(self.out, f"{self.shots:02d}-{name}.png")
         run("import", "-display", self.display, "-window", window or "root", path, check=False)
+        return path
+
+    def shot_windows(self, name, window_ids):
+        """A screenshot of the screen's part that these windows cover."""
+        boxes = []
+        for wid in window_ids:
+            geometry = self.xdo("getwindowgeometry", wid)
+            x, y = map(int, re.search(r"Position: (-?\d+),(-?\d+)", geometry).groups())
+            w, h = map(int, re.search(r"Geometry: (\d+)x(\d+)", geometry).groups())
+            boxes.append((x, y, x + w, y + h))
+        left, top = min(b[0] for b in boxes), min(b[1] for b in boxes)
+        right, bottom = max(b[2] for b in boxes), max(b[3] for b in boxes)
+        path = os.path.join(self.out, f"{name}.png")
+        run("import", "-display", self.display, "-window", "root", "-crop",
+            f"{right - left}x{bottom - top}+{left}+{top}", "+repage", path, check=False)
         return path
 
     def xdo(self, *args):
@@ -339,6 +355,10 @@ class App:
         x, y = re.search(r"Position: (-?\d+),(-?\d+)", geometry).groups()
         return int(x), int(y)
 
+    def window_ids(self):
+        """The program's windows on the screen, popups included."""
+        return self.d.xdo("search", "--onlyvisible", "--pid", str(self.proc.pid), "").split()
+
     def window_id(self, title):
         ids = self.d.xdo("search", "--onlyvisible", "--pid", str(self.proc.pid), "--name",
                          "^" + re.escape(title) + "$").split()
@@ -422,10 +442,11 @@ class App:
         if self.proc.returncode != 0:
             raise Failure(f"the program ended with exit code {self.proc.returncode}")
 
-    def confirmation(self):
+    def confirmation(self, yes="Yes"):
         def probe():
             for w in self.ui.windows():
-                if w.get_name() == self.title and w is not None and self.ui.find_all(w, "push button", "Yes"):
+                if w.get_name() == self.title and w is not None and [
+                        b for b in self.ui.find_all(w, "push button") if b.get_name().startswith(yes)]:
                     return True, w
             return False, [w.get_name() for w in self.ui.windows()]
         return wait_for("the exit confirmation appears", probe)
@@ -540,21 +561,110 @@ def startup_names_and_tab_order(d, binary, step):
         app.stop()
 
 
+KOREAN = {"LANGUAGE": "ko", "LC_ALL": "ko_KR.UTF-8", "LANG": "ko_KR.UTF-8"}
+
+
+def latin_texts(ui, root, roles):
+    """The names of the objects with these roles that show Latin letters,
+    once "(X)" mnemonics (Korean style) are left out."""
+    found = []
+    for a in ui.walk(root):
+        if a.get_role_name() in roles and re.search(r"[A-Za-z]", re.sub(r"\(.\)", "", a.get_name() or "")):
+            found.append((a.get_role_name(), a.get_name()))
+    return found
+
+
 @scenario
-def korean_names(d, binary, step):
-    app = App(d, binary, env={"LANGUAGE": "ko", "LC_ALL": "ko_KR.UTF-8", "LANG": "ko_KR.UTF-8"})
+def korean_interface(d, binary, step):
+    """The Korean interface all the way down: the program's texts, and the
+    toolkit's in the system menu, the file dialog and the message box."""
+    app = App(d, binary, env=KOREAN)
     try:
         with step("korean"):
             wait_equal("the field named '통신할 주소'", lambda: app.field("통신할 주소"), "10.1.0.1")
             app.ui.find(app.main, "text", "보낼 데이터")
             app.ui.find(app.main, "push button", "데이터 보내기")
             app.expect_status("대기 중")
-        app.click("IDC_BUTTON_EXIT")
-        box = app.confirmation()
-        app.click_accessible(app.ui.find(box, "push button", "Yes"))
+            # The exit confirmation has the same title: keep the window's own id.
+            main_id = app.window_id(TITLE)
+        with step("system-menu"):
+            app.click("IDC_REMOTE_IP")
+            before = len(app.window_ids())
+            d.key("alt+space")
+            # The toolkit keeps popup menus out of the accessibility tree: the
+            # menu is a new window of the program (its texts are checked by
+            # the unit tests, and seen in the picture).
+            wait_for("the system menu opens", lambda: (lambda ids: (len(ids) == before + 1, ids))(app.window_ids()))
+            d.shot_windows("korean-system-menu", [main_id])
+            d.key("Escape")
+            wait_for("the system menu closes", lambda: (lambda ids: (len(ids) == before, ids))(app.window_ids()))
+        with step("file-dialog"):
+            app.click("IDC_BUTTON_LOAD")
+            dialog = wait_for("the '불러오기' file dialog appears",
+                              lambda: (lambda w: (w is not None, w))(app.ui.window("불러오기")))
+            wait_for("the dialog shows its buttons", lambda: (lambda b: (len(b) >= 2, b))(
+                app.ui.find_all(dialog, "push button")))
+            latin = latin_texts(app.ui, dialog, ("label", "push button", "table column header"))
+            if latin:
+                raise Failure(f"English texts in the file dialog: {latin}")
+            d.shot_windows("korean-file-dialog", [main_id, app.window_id("불러오기")])
+            d.key("Escape")
+            wait_for("the file dialog closes", lambda: (app.ui.window("불러오기") is None, None))
+        with step("exit-box"):
+            app.click("IDC_BUTTON_EXIT")
+            box = app.confirmation("예")
+            wait_for("the confirmation asks in Korean", lambda: (lambda t: (
+                "프로그램을 종료 하시겠습니까?" in t, t))([a.get_name() for a in app.ui.find_all(box, "label")]))
+            buttons = {a.get_name().split("(")[0]: a for a in app.ui.find_all(box, "push button")}
+            if sorted(buttons) != ["아니요", "예"]:
+                raise Failure(f"the confirmation's buttons are {sorted(buttons)}")
+            d.shot_windows("korean-exit-box", [main_id])
+        app.click_accessible(buttons["예"])
         wait_for("the program ends", lambda: (not app.alive(), app.proc.poll()))
     finally:
         app.stop()
+
+
+@scenario
+def display_check(d, binary, step):
+    """The start-up check connects to the display: one reachable only by
+    its abstract socket works, a dead one left only its socket file gets
+    the one-sentence message."""
+    with step("abstract-socket-only"):
+        read, write = os.pipe()
+        server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+             "-nolisten", "unix"], pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        try:
+            with os.fdopen(read) as displayfd:
+                number = displayfd.readline().strip()
+            if not number:
+                raise Failure("Xvfb did not start")
+            if os.path.exists(f"/tmp/.X11-unix/X{number}"):
+                raise Failure(f"Xvfb made the socket file /tmp/.X11-unix/X{number}")
+            app = App(d, binary, env={"DISPLAY": ":" + number})
+            app.stop()
+        finally:
+            server.terminate()
+            server.wait()
+    with step("dead-display"):
+        number = next(n for n in range(900, 1000) if not os.path.exists(f"/tmp/.X11-unix/X{n}")
+                      and not os.path.exists(f"/tmp/.X{n}-lock"))
+        path = f"/tmp/.X11-unix/X{number}"
+        left = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        left.bind(path)
+        left.close()
+        try:
+            env = dict(d.env, DISPLAY=f":{number}")
+            result = subprocess.run([binary], env=env, capture_output=True, text=True, timeout=TIMEOUT)
+        finally:
+            os.unlink(path)
+        lines = result.stderr.strip().split("\n")
+        if result.returncode != 2 or len(lines) != 1 or not lines[0].startswith("velmora: "):
+            raise Failure(f"exit {result.returncode}, said {result.stderr!r}")
+        if "ssh -X" not in lines[0] or "127.0.0.1" not in lines[0] or "QT_QPA_PLATFORM" in lines[0]:
+            raise Failure(f"the message names no local-only way: {lines[0]!r}")
 
 
 def connect_client(app, port):
