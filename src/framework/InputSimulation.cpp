@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -73,6 +74,15 @@ void AfxSimulateKey(CWnd* pTarget, UINT vk, std::string_view text, KeyModifiers 
     if (!guard) return;
     QKeyEvent release(QEvent::KeyRelease, key, mods, qtext);
     QApplication::sendEvent(receiver, &release);
+}
+
+void AfxSimulateInputMethod(CWnd* pTarget, std::string_view preedit, std::string_view commit) {
+    if (!pTarget || !pTarget->m_hWnd) return;
+    QWidget* widget = pTarget->m_hWnd;
+    widget->setFocus(Qt::OtherFocusReason);
+    QInputMethodEvent event(FromUtf8(preedit), {});
+    event.setCommitString(FromUtf8(commit));
+    QApplication::sendEvent(widget, &event);
 }
 
 void AfxSimulateTyping(CWnd* pTarget, std::string_view text) {

@@ -21,6 +21,9 @@ struct KeyModifiers {
 // `text` is the character the key produces ("" for none).
 void AfxSimulateKey(CWnd* pTarget, UINT vk, std::string_view text = {}, KeyModifiers modifiers = {},
                     KeyOrigin origin = KeyOrigin::Dedicated);
+// An input method's composition (`preedit`, shown while composing) and its
+// committed text, as one event to the window (which takes the focus first).
+void AfxSimulateInputMethod(CWnd* pTarget, std::string_view preedit, std::string_view commit);
 // Types text on the window, one key per character.
 void AfxSimulateTyping(CWnd* pTarget, std::string_view text);
 // A left click (press and release) at a point of the window's client area.

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -36,6 +39,9 @@ MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, DWORD style)
     setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::IBeamCursor);
+    // Input methods (Hangul, for one) type into the control; their
+    // committed text arrives as characters.
+    setAttribute(Qt::WA_InputMethodEnabled);
     m_readOnly = (style & ES_READONLY) != 0;
     m_scrollBar->setVisible((style & WS_VSCROLL) != 0);
     m_scrollBarWidth = m_scrollBar->sizeHint().width();
@@ -45,7 +51,11 @@ MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, DWORD style)
                           [this](UINT code, int track) { SendScroll(code, track); });
     m_repaint.setSingleShot(true);
     m_repaint.setInterval(kRepaintIntervalMs);
-    connect(&m_repaint, &QTimer::timeout, this, [this] { update(); });
+    connect(&m_repaint, &QTimer::timeout, this, [this] {
+        update();
+        // The input method's candidate window follows the caret.
+        if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
+    });
     const int flash = QApplication::cursorFlashTime();
     m_blink.setInterval(flash > 0 ? flash / 2 : 500);
     connect(&m_blink, &QTimer::timeout, this, [this] {
@@ -318,15 +328,28 @@ void MultiLineEditWidget::paintEvent(QPaintEvent*) {
         if (!shown.isEmpty()) painter.drawText(area.left(), y + m_ascent, shown);
     }
 
-    if (hasFocus() && m_caretOn && selStart == selEnd) {
-        const TextRowLayout::Place place = m_layout.PlaceOf(m_text, m_caret);
-        const long visibleRow = place.row - m_topRow;
-        if (visibleRow >= 0 && visibleRow <= VisibleRows()) {
-            painter.fillRect(area.left() + static_cast<int>(place.column) * m_cellWidth,
-                             area.top() + static_cast<int>(visibleRow) * m_rowHeight, 1, m_rowHeight,
-                             pal.color(QPalette::Text));
-        }
+    const QRect caret = CaretRect();
+    if (hasFocus() && !m_preedit.isEmpty()) {
+        // The composition stands at the caret, underlined, over what is there.
+        QFont composing = font;
+        composing.setUnderline(true);
+        painter.setFont(composing);
+        const int width = painter.fontMetrics().horizontalAdvance(m_preedit);
+        painter.fillRect(caret.left(), caret.top(), width, m_rowHeight, pal.color(QPalette::Base));
+        painter.drawText(caret.left(), caret.top() + m_ascent, m_preedit);
+    } else if (hasFocus() && m_caretOn && selStart == selEnd && !caret.isEmpty()) {
+        painter.fillRect(caret, pal.color(QPalette::Text));
     }
+}
+
+QRect MultiLineEditWidget::CaretRect() const {
+    if (!m_layoutValid) return {};
+    const TextRowLayout::Place place = m_layout.PlaceOf(m_text, m_caret);
+    const long visibleRow = place.row - m_topRow;
+    if (visibleRow < 0 || visibleRow > VisibleRows()) return {};
+    const QRect area = TextArea();
+    return {area.left() + static_cast<int>(place.column) * m_cellWidth,
+            area.top() + static_cast<int>(visibleRow) * m_rowHeight, 1, m_rowHeight};
 }
 
 // ---- Input ----
@@ -346,6 +369,39 @@ void MultiLineEditWidget::keyPressEvent(QKeyEvent* event) {
 
 void MultiLineEditWidget::keyReleaseEvent(QKeyEvent* event) {
     event->setAccepted(RouteKeyRelease(this, *event));
+}
+
+void MultiLineEditWidget::inputMethodEvent(QInputMethodEvent* event) {
+    // The committed text is typed, whatever the composition was; the
+    // control's own text changes only through what its owner does with it.
+    const std::string committed = ToUtf8(event->commitString());
+    m_preedit = event->preeditString();
+    update();
+    event->accept();
+    if (!committed.empty()) RouteCharacters(this, committed, [this](unsigned char c) { DefaultChar(c); });
+}
+
+QVariant MultiLineEditWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
+    switch (query) {
+    case Qt::ImEnabled:
+        return true;
+    case Qt::ImCursorRectangle:
+        return CaretRect();
+    case Qt::ImFont:
+        return font();
+    case Qt::ImCursorPosition:
+    case Qt::ImAnchorPosition:
+        // The input method composes on its own: nothing around the caret
+        // is there to be changed.
+        return 0;
+    case Qt::ImSurroundingText:
+    case Qt::ImCurrentSelection:
+        return QString();
+    case Qt::ImHints:
+        return static_cast<int>(Qt::ImhNoPredictiveText);
+    default:
+        return QWidget::inputMethodQuery(query);
+    }
 }
 
 void MultiLineEditWidget::DefaultKeyDown(UINT vk) {
@@ -425,6 +481,7 @@ void MultiLineEditWidget::focusInEvent(QFocusEvent* event) {
 
 void MultiLineEditWidget::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
+    m_preedit.clear();
     m_blink.stop();
     update();
 }

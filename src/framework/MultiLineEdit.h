@@ -62,6 +62,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    [[nodiscard]] QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -85,6 +87,8 @@ private:
     void RouteMouse(UINT message, QMouseEvent* event, bool placeCaret);
     void MeasureFont();
     [[nodiscard]] QRect TextArea() const;
+    // The caret's cell in widget coordinates, as of the last layout.
+    [[nodiscard]] QRect CaretRect() const;
 
     std::string m_text;
     TextRowLayout m_layout;
@@ -103,6 +107,9 @@ private:
     int m_rowHeight = 1;
     int m_ascent = 0;
     double m_letterSpacing = 0;
+    // What an input method is composing, shown at the caret until it is
+    // committed (then it arrives as typed characters).
+    QString m_preedit;
     QScrollBar* m_scrollBar;
     QTimer m_repaint;
     QTimer m_blink;

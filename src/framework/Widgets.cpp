@@ -35,6 +35,17 @@ constexpr KeyRow kKeys[] = {
     {Qt::Key_Control, VK_CONTROL, 0x1D, false}, {Qt::Key_Alt, VK_MENU, 0x38, false},
 };
 
+// One WM_CHAR per byte, each with the key's lParam.
+void RouteCharacterBytes(QWidget* widget, std::string_view bytes,
+                         const std::function<void(unsigned char c)>& defaultChar, LPARAM lParam) {
+    QPointer<QWidget> guard(widget);
+    for (const char byte : bytes) {
+        if (!guard) return;
+        const auto c = static_cast<unsigned char>(byte);
+        WndRouting::Route(widget, WM_CHAR, c, lParam, [&defaultChar, c] { defaultChar(c); });
+    }
+}
+
 }  // namespace
 
 LPARAM KeyMessage::KeyDownLParam(bool autoRepeat) const {
@@ -101,11 +112,14 @@ bool RouteKeyPress(QWidget* widget, const QKeyEvent& event,
         const UINT vk = key.vk;
         WndRouting::Route(widget, WM_KEYDOWN, vk, lParam, [&defaultKeyDown, vk] { defaultKeyDown(vk); });
     }
-    for (unsigned char c : CharactersOf(event)) {
-        if (!guard) return true;
-        WndRouting::Route(widget, WM_CHAR, c, lParam, [&defaultChar, c] { defaultChar(c); });
-    }
+    if (guard) RouteCharacterBytes(widget, CharactersOf(event), defaultChar, lParam);
     return true;
+}
+
+void RouteCharacters(QWidget* widget, std::string_view bytes,
+                     const std::function<void(unsigned char c)>& defaultChar) {
+    // No key stands behind them: a repeat count of one and no scan code.
+    RouteCharacterBytes(widget, bytes, defaultChar, 1);
 }
 
 bool RouteKeyRelease(QWidget* widget, const QKeyEvent& event) {

@@ -74,6 +74,10 @@ bool RouteKeyPress(QWidget* widget, const QKeyEvent& event,
                    const std::function<void(UINT vk)>& defaultKeyDown,
                    const std::function<void(unsigned char c)>& defaultChar);
 bool RouteKeyRelease(QWidget* widget, const QKeyEvent& event);
+// Text that comes as characters without a key of its own (an input
+// method's committed text): one WM_CHAR per byte of its UTF-8, as typed.
+void RouteCharacters(QWidget* widget, std::string_view bytes,
+                     const std::function<void(unsigned char c)>& defaultChar);
 // True for a Tab or Shift+Tab press, which a text control keeps for itself;
 // Ctrl+Tab is left to the dialog manager.
 [[nodiscard]] bool IsControlTab(const QEvent& event);

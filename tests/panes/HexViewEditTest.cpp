@@ -274,6 +274,10 @@ TEST_F(HexPaneTest, AltAndSuperKeysAreShortcutsNotTyping) {
         EXPECT_EQ(CaretOf(send), c.at);
         EXPECT_EQ(Contents(send), Bytes(kInitial.begin(), kInitial.end()));
     }
+    // An input method's text does not reach a pane, as before.
+    PutCaret(send, 0, 60);
+    AfxSimulateInputMethod(&send, "", "x\xED\x95\x9C");
+    EXPECT_EQ(Contents(send), Bytes(kInitial.begin(), kInitial.end()));
     // AltGr is the layout's third level, and it types.
     PutCaret(send, 0, 60);
     AfxSimulateKey(&send, 'Q', "@", KeyModifiers{.altGr = true});

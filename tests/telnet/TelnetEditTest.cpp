@@ -195,6 +195,37 @@ TEST(TelnetEngine, AltAndSuperKeysSendNothing) {
     }
 }
 
+TEST(TelnetEngine, InputMethodTextIsTypedAsItsCharacters) {
+    EnglishScope english;
+    // "한" composed (ㅎ, 하, 한), then committed with "글" still composing.
+    const auto compose = [](CTelnetEdit& terminal) {
+        for (const char* step : {"\xE3\x85\x8E", "\xED\x95\x98", "\xED\x95\x9C"}) {
+            AfxSimulateInputMethod(&terminal, step, "");
+        }
+        AfxSimulateInputMethod(&terminal, "\xEA\xB8\x80", "\xED\x95\x9C");
+        AfxSimulateInputMethod(&terminal, "", "\xEA\xB8\x80");
+    };
+    {
+        SCOPED_TRACE("character mode: the UTF-8 bytes, one character message each");
+        CTerminalSession session;
+        compose(session.Terminal());
+        EXPECT_EQ(session.Sends(),
+                  (std::vector<std::string>{"\xED", "\x95", "\x9C", "\xEA", "\xB8", "\x80"}));
+        EXPECT_EQ(session.Screen(), "");
+    }
+    {
+        SCOPED_TRACE("line mode: into the line, sent with Enter");
+        CTerminalSession session;
+        session.Terminal().SetLineMode(LineMode::Line);
+        session.Terminal().SetTxMode(TxMode::Cr);
+        compose(session.Terminal());
+        EXPECT_TRUE(session.Sends().empty());
+        EXPECT_EQ(session.Screen(), "\xED\x95\x9C\xEA\xB8\x80");
+        AfxSimulateKey(&session.Terminal(), VK_RETURN, "\r");
+        EXPECT_EQ(session.Sends(), std::vector<std::string>{"\xED\x95\x9C\xEA\xB8\x80\r"});
+    }
+}
+
 TEST(TelnetEngine, PendingLineGoesOutFirstWhenLineModeIsSwitchedOff) {
     EnglishScope english;
     CTerminalSession session;
