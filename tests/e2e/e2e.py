@@ -330,7 +330,7 @@ class App:
     """One run of the program: started, found on screen and in the
     accessibility tree, driven by clicks and keys, and ended."""
 
-    def __init__(self, desktop, binary, scale=1, env=None):
+    def __init__(self, desktop, binary, scale=1, env=None, prefix=()):
         self.d = desktop
         self.scale = scale
         environment = dict(desktop.env)
@@ -338,7 +338,9 @@ class App:
             environment["QT_SCALE_FACTOR"] = str(scale)
         environment.update(env or {})
         self.log = tempfile.TemporaryFile()
-        self.proc = subprocess.Popen([binary], env=environment, stdout=self.log, stderr=self.log)
+        # A prefix such as prlimit runs the program in its own process (exec).
+        self.proc = subprocess.Popen([*prefix, binary], env=environment, stdout=self.log,
+                                     stderr=self.log)
         self.ui = Ui(desktop, self.proc.pid)
         self.title = TITLE  # string 104 reads the same in both languages
         self.main = wait_for("the main window appears in the accessibility tree",
@@ -867,6 +869,88 @@ def load_and_save(d, binary, step):
         app.exit_confirmed()
     finally:
         app.stop()
+
+
+def memory_of(pid, key):
+    """A size from /proc/PID/status (VmRSS, VmHWM, VmSize ...), in bytes."""
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith(key + ":"):
+                return int(line.split()[1]) * 1024
+    raise Failure(f"no {key} for process {pid}")
+
+
+def choose_file(d, app, title, path):
+    """The path typed into the file dialog and confirmed, without waiting for
+    the dialog to go (a progress window of the same title may follow it)."""
+    dialog = wait_for(f"the {title!r} file dialog appears",
+                      lambda: (lambda w: (w is not None, w))(app.ui.window(title)))
+    field = wait_for("the file-name field has the focus", lambda: (lambda f: (
+        f is not None and f.get_role_name() == "text", f))(app.ui.focused(dialog)))
+    d.key("ctrl+a")
+    d.type(path)
+    wait_equal("the file-name field", lambda: app.ui.text(field), path)
+    d.key("Return")
+
+
+@scenario
+def large_load(d, binary, step):
+    """LOAD of a 5 GiB sparse file: a progress window while it reads, the
+    file held once in memory; under an address-space limit the same LOAD
+    gives a message and the program goes on."""
+    folder = tempfile.mkdtemp(prefix="velmora-e2e-large-", dir=d.home)
+    path = os.path.join(folder, "sparse-5g.bin")
+    size = 5 << 30
+    with open(path, "wb") as f:
+        f.truncate(size)
+    try:
+        app = App(d, binary)
+        try:
+            before = memory_of(app.proc.pid, "VmRSS")
+            startup_space = memory_of(app.proc.pid, "VmSize")
+            with step("large-load-progress"):
+                app.click("IDC_BUTTON_LOAD")
+                choose_file(d, app, "Load", path)
+                wait_for("the progress window shows its bar", lambda: (lambda w: (
+                    w is not None and bool(app.ui.find_all(w, "progress bar")), w))(
+                        app.ui.window("Load")), 20)
+            with step("large-load-done"):
+                # The field shows the largest length it holds.
+                wait_equal("the data length field", lambda: app.field("Data Length"),
+                           "4294967295", 180)
+                wait_for("the progress window closes",
+                         lambda: (app.ui.window("Load") is None, None))
+                growth = memory_of(app.proc.pid, "VmHWM") - before
+                print(f"  5 GiB LOAD: peak resident growth {growth / size:.3f} x the file")
+                if growth > 1.05 * size:
+                    raise Failure(f"peak resident growth {growth} for a file of {size}")
+            app.exit_confirmed()
+        finally:
+            app.stop()
+
+        # Room for the program as it starts and 2 GiB more: the file cannot fit.
+        limit = startup_space + (2 << 30)
+        app = App(d, binary, prefix=("prlimit", f"--as={limit}"))
+        try:
+            with step("large-load-no-memory"):
+                app.click("IDC_BUTTON_LOAD")
+                choose_file(d, app, "Load", path)
+                expected = (f"Not enough memory to load {path} ({size} bytes). "
+                            "The send data is unchanged.")
+                box = wait_for("the message about memory appears", lambda: (lambda ws: (
+                    bool(ws), ws[0] if ws else [w.get_name() for w in app.ui.windows()]))(
+                        [w for w in app.ui.windows() if app.ui.find_all(w, None, expected)]))
+                app.click_accessible(app.ui.find(box, "push button", "OK"))
+                wait_for("the message closes", lambda: (
+                    not [w for w in app.ui.windows() if app.ui.find_all(w, None, expected)], None))
+                if not app.alive():
+                    raise Failure("the program ended under the address-space limit")
+                wait_equal("the data length field", lambda: app.field("Data Length"), "36")
+            app.exit_confirmed()
+        finally:
+            app.stop()
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 @scenario
