@@ -816,8 +816,10 @@ def udp(d, binary, step):
             p.stop()
 
 
-def file_dialog(d, app, title, path):
-    """The toolkit's file dialog: the path typed into its file-name field, then Enter."""
+def choose_file(d, app, title, path):
+    """The toolkit's file dialog: the path typed into its file-name field,
+    then Enter, without waiting for the dialog to go (a progress window of
+    the same title may follow it)."""
     dialog = wait_for(f"the {title!r} file dialog appears",
                       lambda: (lambda w: (w is not None, w))(app.ui.window(title)))
     field = wait_for("the file-name field has the focus", lambda: (lambda f: (
@@ -826,6 +828,11 @@ def file_dialog(d, app, title, path):
     d.type(path)
     wait_equal("the file-name field", lambda: app.ui.text(field), path)
     d.key("Return")
+
+
+def file_dialog(d, app, title, path):
+    """The file dialog answered with `path`, and gone."""
+    choose_file(d, app, title, path)
     # A completion list may take the first Enter; a second one confirms.
     for _ in range(2):
         try:
@@ -878,19 +885,6 @@ def memory_of(pid, key):
             if line.startswith(key + ":"):
                 return int(line.split()[1]) * 1024
     raise Failure(f"no {key} for process {pid}")
-
-
-def choose_file(d, app, title, path):
-    """The path typed into the file dialog and confirmed, without waiting for
-    the dialog to go (a progress window of the same title may follow it)."""
-    dialog = wait_for(f"the {title!r} file dialog appears",
-                      lambda: (lambda w: (w is not None, w))(app.ui.window(title)))
-    field = wait_for("the file-name field has the focus", lambda: (lambda f: (
-        f is not None and f.get_role_name() == "text", f))(app.ui.focused(dialog)))
-    d.key("ctrl+a")
-    d.type(path)
-    wait_equal("the file-name field", lambda: app.ui.text(field), path)
-    d.key("Return")
 
 
 @scenario
