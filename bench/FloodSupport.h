@@ -7,11 +7,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string_view>
 #include <thread>
 
 #include "framework/BlockingSocket.h"
+#include "framework/Timer.h"
 #include "framework/WinApp.h"
+#include "support/DisplayRuns.h"
 
 namespace flood {
 
@@ -25,6 +28,72 @@ constexpr double kLatenessBarMs = 50;
 inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 inline double Micros(Clock::duration d) {
     return std::chrono::duration<double, std::micro>(d).count();
+}
+
+// Where the calling thread's time goes, from the scheduler's own account
+// (/proc/thread-self/schedstat): on a CPU, runnable but waiting for one, and
+// the rest of the wall-clock time, asleep. A receive path that sleeps while
+// bytes wait shows here, however loaded the machine is.
+struct ThreadTimes {
+    Clock::time_point wall = Clock::now();
+    double onCpu = 0;
+    double waitingForCpu = 0;
+
+    [[nodiscard]] static ThreadTimes Now() {
+        ThreadTimes t;
+        std::ifstream stat("/proc/thread-self/schedstat");
+        unsigned long long run = 0, wait = 0;
+        stat >> run >> wait;
+        t.onCpu = static_cast<double>(run) / 1e9;
+        t.waitingForCpu = static_cast<double>(wait) / 1e9;
+        return t;
+    }
+};
+
+struct TimeShares {
+    double onCpu = 0;
+    double waitingForCpu = 0;
+    double asleep = 0;
+};
+
+inline TimeShares SharesBetween(const ThreadTimes& from, const ThreadTimes& to) {
+    const double wall = Seconds(to.wall - from.wall);
+    TimeShares s;
+    if (wall <= 0) return s;
+    s.onCpu = (to.onCpu - from.onCpu) / wall;
+    s.waitingForCpu = (to.waitingForCpu - from.waitingForCpu) / wall;
+    s.asleep = std::max(0.0, 1 - s.onCpu - s.waitingForCpu);
+    return s;
+}
+
+// The worst lateness of a 10 ms timer while it runs: the event loop's
+// promptness under a flood.
+class LatenessProbe {
+public:
+    LatenessProbe() {
+        m_timer.Start(kTimerIntervalMs, [this] {
+            const Clock::time_point now = Clock::now();
+            m_worstGap = std::max(m_worstGap, now - m_lastTick);
+            m_lastTick = now;
+        });
+    }
+    // Milliseconds beyond the interval, at worst, so far.
+    [[nodiscard]] double WorstMs() const {
+        return std::max(0.0, Micros(m_worstGap) / 1000 - kTimerIntervalMs);
+    }
+    void Stop() { m_timer.Stop(); }
+
+private:
+    Clock::time_point m_lastTick = Clock::now();
+    Clock::duration m_worstGap = Clock::duration::zero();
+    CRepeatingTimer m_timer;
+};
+
+inline const char* Verdict(bool held) { return held ? "ok" : "MISSED"; }
+
+inline void PrintShares(const char* what, const TimeShares& s) {
+    std::printf("  %-22s UI thread %3.0f %% on a CPU, %3.0f %% waiting for one, %3.0f %% asleep\n",
+                what, s.onCpu * 100, s.waitingForCpu * 100, s.asleep * 100);
 }
 
 // A peer thread that accepts one connection and sends `total` bytes, the
@@ -71,12 +140,15 @@ inline double BareRate(std::string_view block, std::size_t total) {
     return static_cast<double>(received) / seconds;
 }
 
-// A benchmark's main: the megabytes to flood from the first argument (else
-// `defaultMiB`), the application object run, its exit code returned.
+// A benchmark's main: one run offscreen and one on an X server (see
+// DisplayRuns.h); in each, the size of the flood from the first argument
+// (else `defaultSize`), the application object run, its exit code returned.
 template <class App>
-int RunBench(int argc, char** argv, long defaultMiB) {
-    const long megabytes = argc > 1 ? std::strtol(argv[1], nullptr, 10) : defaultMiB;
-    App app(static_cast<std::size_t>(std::max(1L, megabytes)));
+int RunBench(int argc, char** argv, long defaultSize) {
+    if (const int parent = bench::RunOnEveryDisplay(argc, argv); parent >= 0) return parent;
+    const long size = argc > 1 && argv[1][0] != '-' ? std::strtol(argv[1], nullptr, 10) : defaultSize;
+    std::printf("%s\n", bench::DisplayDescription().c_str());
+    App app(static_cast<std::size_t>(std::max(1L, size)));
     char* qtArgv[] = {argv[0], nullptr};
     const int rc = AfxWinMain(1, qtArgv);
     return rc != 0 ? rc : app.exitCode;
