@@ -55,6 +55,16 @@ CBlockingSocket CBlockingSocket::Connect(std::uint16_t port) {
     return socket;
 }
 
+CBlockingSocket CBlockingSocket::Datagram() {
+    CBlockingSocket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!socket.IsOpen()) return socket;
+    const sockaddr_in address = Loopback(0);
+    if (::bind(socket.m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        socket.Close();
+    }
+    return socket;
+}
+
 std::uint16_t CBlockingSocket::Port() const {
     sockaddr_in address{};
     socklen_t size = sizeof address;
@@ -94,6 +104,32 @@ long CBlockingSocket::WaitAndReceive(void* buffer, std::size_t length) const {
         received = ::recv(m_fd, buffer, length, 0);
     } while (received < 0 && errno == EINTR);
     return static_cast<long>(received);
+}
+
+bool CBlockingSocket::SendDatagram(std::uint16_t port, const void* data, std::size_t length) const {
+    const sockaddr_in address = Loopback(port);
+    for (;;) {
+        const ssize_t sent = ::sendto(m_fd, data, length, MSG_NOSIGNAL,
+                                      reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        if (sent >= 0) return true;
+        if (errno == EINTR) continue;
+        // A full send queue: wait until it drains.
+        if (errno == ENOBUFS || errno == EAGAIN) {
+            pollfd watched{m_fd, POLLOUT, 0};
+            ::poll(&watched, 1, 1);
+            continue;
+        }
+        return false;
+    }
+}
+
+bool CBlockingSocket::WaitReadable(int timeoutMs) const {
+    pollfd watched{m_fd, POLLIN, 0};
+    int ready = 0;
+    while ((ready = ::poll(&watched, 1, timeoutMs)) < 0) {
+        if (errno != EINTR) return false;
+    }
+    return ready > 0;
 }
 
 void CBlockingSocket::ShutdownSend() const {
