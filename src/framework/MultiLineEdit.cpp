@@ -35,7 +35,7 @@ bool IsLineBreakAt(const std::string& text, long position) {
 }  // namespace
 
 MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, DWORD style)
-    : QWidget(parent), m_scrollBar(new QScrollBar(Qt::Vertical, this)) {
+    : QWidget(parent), m_scrollBar(new TextScrollBar(this)) {
     setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::IBeamCursor);
@@ -46,8 +46,7 @@ MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, DWORD style)
     m_scrollBar->setVisible((style & WS_VSCROLL) != 0);
     m_scrollBarWidth = m_scrollBar->sizeHint().width();
     m_scrollBar->setCursor(Qt::ArrowCursor);
-    m_scrollBar->setEnabled(false);
-    ForwardScrollRequests(m_scrollBar, m_syncingScrollBar,
+    ForwardScrollRequests(m_scrollBar, m_scrollBar->Applying(),
                           [this](UINT code, int track) { SendScroll(code, track); });
     m_repaint.setSingleShot(true);
     m_repaint.setInterval(kRepaintIntervalMs);
@@ -192,21 +191,11 @@ void MultiLineEditWidget::Sync() {
 }
 
 void MultiLineEditWidget::SyncScrollBar() {
-    m_syncingScrollBar = true;
     const long visible = VisibleRows();
     const long rows = m_layout.RowCount();
-    const bool scrollable = rows > visible;
-    m_scrollBar->setEnabled(scrollable && isEnabled());
-    if (scrollable) {
-        const int top = static_cast<int>(std::min<long>(rows - visible, INT_MAX));
-        m_scrollBar->setRange(0, top);
-        m_scrollBar->setPageStep(static_cast<int>(visible));
-        m_scrollBar->setSingleStep(1);
-        if (!m_scrollBar->isSliderDown()) m_scrollBar->setValue(static_cast<int>(m_topRow));
-    } else {
-        m_scrollBar->setRange(0, 0);
-    }
-    m_syncingScrollBar = false;
+    const int top = static_cast<int>(std::min<long>(std::max(0L, rows - visible), INT_MAX));
+    m_scrollBar->SetState(rows > visible, isEnabled(), 0, top, static_cast<int>(visible),
+                          static_cast<int>(m_topRow));
 }
 
 void MultiLineEditWidget::RequestRepaint() {
@@ -273,9 +262,8 @@ void MultiLineEditWidget::paintEvent(QPaintEvent*) {
     Sync();
     QPainter painter(this);
     const QPalette& pal = palette();
-    painter.fillRect(rect(), pal.color(m_readOnly || !isEnabled() ? QPalette::Window : QPalette::Base));
-    painter.setPen(pal.color(QPalette::Mid));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    FillOnThisThread(painter, rect(), pal.color(m_readOnly || !isEnabled() ? QPalette::Window : QPalette::Base));
+    FrameOnThisThread(painter, rect(), pal.color(QPalette::Mid));
     const QRect area = TextArea();
     painter.setClipRect(area);
     QFont font = this->font();

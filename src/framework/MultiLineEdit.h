@@ -16,6 +16,7 @@
 #include <string>
 
 #include "framework/TextRowLayout.h"
+#include "framework/TextScrollBar.h"
 #include "framework/WinDef.h"
 #include "framework/Widgets.h"
 
@@ -101,7 +102,6 @@ private:
     bool m_followCaret = false;
     bool m_dragging = false;
     bool m_caretOn = true;
-    bool m_syncingScrollBar = false;
     int m_scrollBarWidth = 0;
     int m_cellWidth = 1;
     int m_rowHeight = 1;
@@ -110,7 +110,7 @@ private:
     // What an input method is composing, shown at the caret until it is
     // committed (then it arrives as typed characters).
     QString m_preedit;
-    QScrollBar* m_scrollBar;
+    TextScrollBar* m_scrollBar;
     QTimer m_repaint;
     QTimer m_blink;
 };

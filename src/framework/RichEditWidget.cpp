@@ -20,15 +20,13 @@ constexpr WPARAM kLeftButtonDown = 0x0001;  // the button state of WM_LBUTTONDOW
 }  // namespace
 
 RichEditWidget::RichEditWidget(QWidget* parent, DWORD style)
-    : QWidget(parent), m_scrollBar(new QScrollBar(Qt::Vertical, this)) {
+    : QWidget(parent), m_scrollBar(new TextScrollBar(this)) {
     setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::IBeamCursor);
     m_scroll.nMax = 0;
     m_scroll.nPage = 0;
-    m_scrollBar->setEnabled(false);
-    m_scrollBar->setRange(0, 0);
-    ForwardScrollRequests(m_scrollBar, m_syncingScrollBar,
+    ForwardScrollRequests(m_scrollBar, m_scrollBar->Applying(),
                           [this](UINT code, int track) { SendScroll(code, track); });
     const int flash = QApplication::cursorFlashTime();
     m_blink.setInterval(flash > 0 ? flash / 2 : 500);
@@ -140,30 +138,18 @@ void RichEditWidget::SetScrollBarShown(bool shown) {
 
 bool RichEditWidget::ScrollBarEnabled() {
     SyncScrollBar();
+    m_scrollBar->Apply();
     return m_scrollBarShown && m_scrollBar->isEnabled();
 }
 
 void RichEditWidget::SyncScrollBar() {
-    m_syncingScrollBar = true;
     const long long span = static_cast<long long>(m_scroll.nMax) - m_scroll.nMin + 1;
-    const bool scrollable = span > static_cast<long long>(m_scroll.nPage);
     // Shown but disabled while there is nothing to scroll.
-    m_scrollBar->setEnabled(scrollable && isEnabled());
-    if (scrollable) {
-        const int page = static_cast<int>(std::max(1U, m_scroll.nPage));
-        m_scrollBar->setRange(m_scroll.nMin,
-                              static_cast<int>(static_cast<long long>(m_scroll.nMax) - page + 1));
-        m_scrollBar->setPageStep(page);
-        m_scrollBar->setSingleStep(1);
-        // While the user drags the thumb it stays under the mouse.
-        if (!m_scrollBar->isSliderDown()) {
-            m_scrollBar->setSliderPosition(m_scroll.nPos);
-            m_scrollBar->setValue(m_scroll.nPos);
-        }
-    } else {
-        m_scrollBar->setRange(0, 0);
-    }
-    m_syncingScrollBar = false;
+    const bool scrollable = span > static_cast<long long>(m_scroll.nPage);
+    const int page = static_cast<int>(std::max(1U, m_scroll.nPage));
+    m_scrollBar->SetState(scrollable, isEnabled(), m_scroll.nMin,
+                          static_cast<int>(static_cast<long long>(m_scroll.nMax) - page + 1), page,
+                          m_scroll.nPos);
 }
 
 void RichEditWidget::SendScroll(UINT code, int trackPos) {
@@ -309,9 +295,8 @@ void RichEditWidget::paintEvent(QPaintEvent* event) {
     m_painting = false;
     QPainter painter(this);
     const QPalette& pal = palette();
-    painter.fillRect(event->rect(), pal.color(QPalette::Base));
-    painter.setPen(pal.color(QPalette::Mid));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    FillOnThisThread(painter, event->rect(), pal.color(QPalette::Base));
+    FrameOnThisThread(painter, rect(), pal.color(QPalette::Mid));
     const QRect area = TextArea();
     painter.setClipRect(area);
     const QRect dirty = event->rect().intersected(area);

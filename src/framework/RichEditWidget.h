@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 
+#include "framework/TextScrollBar.h"
 #include "framework/WinDef.h"
 #include "framework/Widgets.h"
 
@@ -96,9 +97,8 @@ private:
     bool m_painting = false;
     QElapsedTimer m_lastFrame;
     mutable bool m_realizing = false;
-    bool m_syncingScrollBar = false;
     SCROLLINFO m_scroll;
-    QScrollBar* m_scrollBar;
+    TextScrollBar* m_scrollBar;
     QTimer m_blink;
     std::function<void()> m_realize;
 
