@@ -319,6 +319,23 @@ void StaticWidget::SetText(std::string_view text) {
     AfxAccessibleTextChanged(this);
 }
 
+void FillOnThisThread(QPainter& painter, const QRect& area, const QColor& color) {
+    // The engine splits a fill of 96 scanlines or more among its threads.
+    constexpr int kBand = 64;
+    for (int top = area.top(); top <= area.bottom(); top += kBand) {
+        painter.fillRect(QRect(area.left(), top, area.width(), std::min(kBand, area.bottom() + 1 - top)),
+                         color);
+    }
+}
+
+void FrameOnThisThread(QPainter& painter, const QRect& area, const QColor& color) {
+    if (area.isEmpty()) return;
+    painter.fillRect(QRect(area.left(), area.top(), area.width(), 1), color);
+    painter.fillRect(QRect(area.left(), area.bottom(), area.width(), 1), color);
+    FillOnThisThread(painter, QRect(area.left(), area.top(), 1, area.height()), color);
+    FillOnThisThread(painter, QRect(area.right(), area.top(), 1, area.height()), color);
+}
+
 LPARAM PointLParam(QPoint point) {
     return static_cast<LPARAM>((static_cast<DWORD>(point.y() & 0xFFFF) << 16) |
                                (static_cast<DWORD>(point.x()) & 0xFFFF));

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -23,6 +24,13 @@
 // The shortest interval between two repaints of a widget whose content may
 // change thousands of times a second: one display frame.
 constexpr int kFrameMs = 16;
+
+// Fills `area` in bands of fewer scanlines than the raster engine hands to
+// its thread pool: a taller fill wakes the pool's threads and waits for
+// them, and on a busy machine that wait costs more than the fill itself.
+void FillOnThisThread(QPainter& painter, const QRect& area, const QColor& color);
+// A one-pixel frame just inside `area`, drawn the same way.
+void FrameOnThisThread(QPainter& painter, const QRect& area, const QColor& color);
 
 // Text access shared by every framework widget (WM_SETTEXT / WM_GETTEXT).
 class TextWindow {
