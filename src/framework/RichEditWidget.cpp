@@ -68,8 +68,65 @@ void RichEditWidget::RequestRepaint() {
         m_framePending = false;
         m_lastFrame.start();
         SyncScrollBar();
-        update();
+        RepaintChangedRows();
     });
+}
+
+long RichEditWidget::VisibleRows() const {
+    return std::max(0, TextArea().height() + m_rowHeight - 1) / m_rowHeight;
+}
+
+QRect RichEditWidget::RowRect(long row) const {
+    const QRect area = TextArea();
+    return {area.left(), area.top() + static_cast<int>(row) * m_rowHeight, area.width(), m_rowHeight};
+}
+
+RichEditWidget::RowLook RichEditWidget::LookOf(long row) const {
+    RowLook look;
+    const long length = static_cast<long>(m_text.size());
+    const long rowStart = row * m_rowChars;
+    const long rowEnd = std::min(length, rowStart + m_rowChars);
+    if (rowStart < rowEnd) {
+        look.text.assign(m_text, static_cast<std::size_t>(rowStart),
+                         static_cast<std::size_t>(rowEnd - rowStart));
+    }
+    const bool active = hasFocus() && !m_caretHidden;
+    if (active && m_selEnd > m_selStart && m_selStart < rowEnd && m_selEnd > rowStart) {
+        look.selectedFrom = std::max(m_selStart, rowStart) - rowStart;
+        look.selectedTo = std::min(m_selEnd, rowEnd) - rowStart;
+    }
+    if (active && m_caretOn) {
+        // The caret after a full last row stands at that row's end.
+        const long p = m_selStart;
+        const bool afterFullRow = p == length && p > 0 && p % m_rowChars == 0;
+        const long caretRow = afterFullRow ? (p - 1) / m_rowChars : p / m_rowChars;
+        if (caretRow == row) look.caret = afterFullRow ? m_rowChars : p % m_rowChars;
+    }
+    return look;
+}
+
+void RichEditWidget::RepaintAll() {
+    m_repaintAll = true;
+    RequestRepaint();
+}
+
+void RichEditWidget::RepaintChangedRows() {
+    m_painting = true;
+    Realize();
+    m_painting = false;
+    if (m_repaintAll) {
+        update();
+        return;
+    }
+    QRegion changed;
+    const long rows = VisibleRows();
+    for (long row = 0; row < rows; ++row) {
+        const auto index = static_cast<std::size_t>(row);
+        if (index >= m_shownRows.size() || !(m_shownRows[index] == LookOf(row))) {
+            changed += RowRect(row);
+        }
+    }
+    if (!changed.isEmpty()) update(changed);
 }
 
 const std::string& RichEditWidget::Text() const {
@@ -106,7 +163,7 @@ void RichEditWidget::ReplaceSelection(std::string_view text) {
 
 void RichEditWidget::SetRowChars(int chars) {
     m_rowChars = std::max(1, chars);
-    RequestRepaint();
+    RepaintAll();
 }
 
 void RichEditWidget::SetScrollState(const SCROLLINFO& info) {
@@ -133,7 +190,7 @@ void RichEditWidget::SetScrollBarShown(bool shown) {
     if (shown == m_scrollBarShown) return;
     m_scrollBarShown = shown;
     m_scrollBar->setVisible(shown);
-    RequestRepaint();
+    RepaintAll();
 }
 
 bool RichEditWidget::ScrollBarEnabled() {
@@ -223,6 +280,7 @@ QPoint RichEditWidget::PointOf(long position) const {
 }
 
 void RichEditWidget::resizeEvent(QResizeEvent*) {
+    m_repaintAll = true;
     const int scrollWidth = m_scrollBar->sizeHint().width();
     m_scrollBar->setGeometry(width() - kBorder - scrollWidth, kBorder, scrollWidth,
                              height() - 2 * kBorder);
@@ -230,6 +288,10 @@ void RichEditWidget::resizeEvent(QResizeEvent*) {
 
 void RichEditWidget::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) UpdateFontMetrics();
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::EnabledChange) {
+        RepaintAll();
+    }
     QWidget::changeEvent(event);
 }
 
@@ -295,12 +357,17 @@ void RichEditWidget::paintEvent(QPaintEvent* event) {
     m_painting = false;
     QPainter painter(this);
     const QPalette& pal = palette();
-    FillOnThisThread(painter, event->rect(), pal.color(QPalette::Base));
-    FrameOnThisThread(painter, rect(), pal.color(QPalette::Mid));
     const QRect area = TextArea();
+    FrameOnThisThread(painter, rect(), pal.color(QPalette::Mid));
+    for (const QRect& part : event->region()) {
+        FillOnThisThread(painter, part.intersected(rect().adjusted(1, 1, -1, -1)),
+                         pal.color(QPalette::Base));
+    }
     painter.setClipRect(area);
-    const QRect dirty = event->rect().intersected(area);
-    if (!dirty.isEmpty()) PaintText(painter, area, dirty);
+    for (const QRect& part : event->region()) {
+        const QRect dirty = part.intersected(area);
+        if (!dirty.isEmpty()) PaintText(painter, area, dirty);
+    }
     if (hasFocus() && !m_caretHidden && m_caretOn) {
         const long length = static_cast<long>(m_text.size());
         const long p = m_selStart;
@@ -311,6 +378,17 @@ void RichEditWidget::paintEvent(QPaintEvent* event) {
         }
         painter.fillRect(at.x(), at.y(), 2, m_rowHeight, pal.color(QPalette::Text));
     }
+    // Remember what the rows painted now show.
+    const long rows = VisibleRows();
+    if (m_shownRows.size() < static_cast<std::size_t>(rows)) {
+        m_shownRows.resize(static_cast<std::size_t>(rows));
+    }
+    for (long row = 0; row < rows; ++row) {
+        if (event->region().intersects(RowRect(row))) {
+            m_shownRows[static_cast<std::size_t>(row)] = LookOf(row);
+        }
+    }
+    if (QRegion(area).subtracted(event->region()).isEmpty()) m_repaintAll = false;
 }
 
 bool RichEditWidget::event(QEvent* event) {

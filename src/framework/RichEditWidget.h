@@ -2,7 +2,9 @@
 // Inside the framework only: the painted widget behind CRichEditCtrl.
 // It holds the text, the selection and the scroll-bar state as plain
 // values; painting and the toolkit scroll bar follow them lazily, so that
-// an owner changing them many times per frame pays for one repaint.
+// an owner changing them many times per frame pays for one repaint, and a
+// repaint covers only the rows whose characters, selection or caret
+// changed since they were last painted.
 
 #include <QList>
 #include <QPointF>
@@ -14,6 +16,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/TextScrollBar.h"
 #include "framework/WinDef.h"
@@ -78,6 +81,21 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // What one row of the view shows: its characters, the cells shown
+    // selected and the caret's cell (-1: no caret on the row).
+    struct RowLook {
+        std::string text;
+        long selectedFrom = 0;
+        long selectedTo = 0;
+        long caret = -1;
+        bool operator==(const RowLook&) const = default;
+    };
+    [[nodiscard]] RowLook LookOf(long row) const;
+    [[nodiscard]] long VisibleRows() const;
+    [[nodiscard]] QRect RowRect(long row) const;
+    // A frame: the rows whose look changed since they were painted.
+    void RepaintChangedRows();
+    void RepaintAll();
     void SyncScrollBar();
     void UpdateFontMetrics();
     void PaintText(QPainter& painter, const QRect& area, const QRect& dirty);
@@ -94,6 +112,10 @@ private:
     bool m_dragging = false;
     bool m_scrollBarShown = true;
     bool m_framePending = false;
+    // The rows as last painted; a change of size, font or colours paints
+    // every row again.
+    std::vector<RowLook> m_shownRows;
+    bool m_repaintAll = true;
     bool m_painting = false;
     QElapsedTimer m_lastFrame;
     mutable bool m_realizing = false;
