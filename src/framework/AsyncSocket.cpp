@@ -292,6 +292,7 @@ void CAsyncSocket::Open(SOCKET socket, long events, Phase phase)
     m_connectResultKnown = false;
     m_connectResult = 0;
     m_pendingError = 0;
+    m_knownWaiting = 0;
     if (!m_readNotifier) {
         m_readNotifier = std::make_unique<SocketNotifier>(QSocketNotifier::Read, this);
         m_writeNotifier = std::make_unique<SocketNotifier>(QSocketNotifier::Write, this);
@@ -360,6 +361,7 @@ void CAsyncSocket::Close()
 // drops activations the dispatcher still holds for it.
 void CAsyncSocket::Release()
 {
+    m_knownWaiting = 0;
     m_writeRequested = false;
     Watch(Phase::Closed);
     m_hSocket = INVALID_SOCKET;
@@ -476,9 +478,11 @@ int CAsyncSocket::Receive(void* buffer, int length, int flags)
     if (!BeginReceive(length)) return SOCKET_ERROR;
     const ssize_t n = ::recv(m_hSocket, buffer, static_cast<size_t>(length), flags);
     if (n < 0) {
+        m_knownWaiting = 0;
         SetLastError(errno);
         return SOCKET_ERROR;
     }
+    if ((flags & MSG_PEEK) == 0) m_knownWaiting = std::max(0L, m_knownWaiting - static_cast<long>(n));
     return static_cast<int>(n);
 }
 
@@ -665,6 +669,10 @@ void CAsyncSocket::ReadActivated()
     // notifications from here: one wake-up of the event loop then serves a
     // few reads. The bound keeps timers, paints and other sockets served.
     for (int round = 0; round < kReadsPerWakeup; ++round) {
+        if (m_phase == Phase::Connected && m_knownWaiting > 0) {
+            if (!DeliverRead(&CAsyncSocket::OnReceive, 0)) return;
+            continue;
+        }
         int waiting = 0;
         if (::ioctl(m_hSocket, FIONREAD, &waiting) != 0) {
             const int error = errno;
@@ -688,6 +696,7 @@ void CAsyncSocket::ReadActivated()
             }
             return;
         }
+        if (m_phase == Phase::Connected) m_knownWaiting = waiting;
         if (!DeliverRead(&CAsyncSocket::OnReceive, 0)) {
             return;
         }

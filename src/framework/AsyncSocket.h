@@ -218,6 +218,11 @@ private:
     bool m_connectResultKnown = false;  // Connect saw the outcome at once
     int m_connectResult = 0;
     int m_pendingError = 0;             // error read by the layer, owed to Receive
+    // Stream bytes known to be waiting: the last count the system gave,
+    // less what Receive has taken since. Only reads shrink a stream's
+    // queue, so while this is above zero the next notification needs no
+    // query of its own.
+    long m_knownWaiting = 0;
     DispatchFrame* m_frames = nullptr;  // handlers of this object running now
     std::unique_ptr<SocketNotifier> m_readNotifier;
     std::unique_ptr<SocketNotifier> m_writeNotifier;

@@ -135,6 +135,35 @@ TEST(AsyncSocketReceive, NotificationWaitsForReceiveAndFollowsWhileBytesRemain)
     }
 }
 
+TEST(AsyncSocketReceive, SmallReadsAreNotifiedOnceEachWithBytesAlwaysWaiting)
+{
+    // Many reads per wake-up, some after a peek: every notification finds
+    // bytes to read, however few each read takes.
+    RecordingSocket client;
+    Fd peer = ConnectToRawPeer(client);
+    ASSERT_GE(peer.get(), 0);
+    client.events.clear();
+    const std::string burst = Pattern(5000, 2);
+    std::string received;
+    int reads = 0;
+    client.onReceive = [&](RecordingSocket& s, int) {
+        char block[7];
+        if (reads % 3 == 0) {
+            ASSERT_GT(s.Receive(block, sizeof block, MSG_PEEK), 0) << "read " << reads;
+        }
+        const int n = s.Receive(block, sizeof block);
+        ASSERT_GT(n, 0) << "read " << reads;
+        received.append(block, static_cast<std::size_t>(n));
+        ++reads;
+    };
+    ASSERT_TRUE(SendAll(peer.get(), burst));
+    ASSERT_TRUE(PumpUntil([&] { return received.size() == burst.size(); }));
+    Drain();
+    EXPECT_EQ(received, burst);
+    EXPECT_EQ(reads, static_cast<int>((burst.size() + 6) / 7));
+    EXPECT_EQ(client.Count(Event::Receive), reads);
+}
+
 TEST(AsyncSocketReceive, OrderlyCloseComesOnceAfterTheDataIsRead)
 {
     RecordingSocket client;
