@@ -190,6 +190,11 @@ public:
         return std::nullopt;
     }
     void MessageBeep(UINT) override {}
+    bool RunProgress(CWnd*, const ProgressRequest&, IProgressTask& task) override {
+        while (task.Step()) {
+        }
+        return true;
+    }
 };
 
 std::uint16_t FreeDatagramPort() {
