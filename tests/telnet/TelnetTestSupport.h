@@ -1,14 +1,15 @@
 #pragma once
-// A scripted Telnet peer on 127.0.0.1 and a terminal connected to it: the
-// peer listens on a free port (port 0, read back), accepts one connection
-// and records every byte; the terminal's endpoint hands its notifications
-// straight to a Telnet window, as the main window does while Telnet is on,
-// and records each send call so that "one call" can be checked.
+// A scripted Telnet peer on 127.0.0.1 and a terminal connected to it (or to
+// any server): the peer listens on a free port (port 0, read back), accepts
+// one connection and records every byte; the terminal's endpoint hands its
+// notifications straight to a Telnet window, as the main window does while
+// Telnet is on, and records each send call so that "one call" can be checked.
 
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -100,6 +101,8 @@ public:
     bool connected = false;
     int connectError = -1;
     std::vector<std::string> sends;
+    // Runs in the connect handler, before any byte of the peer is read.
+    std::function<void()> onConnected;
 
     int Send(const void* data, int length, int flags = 0) override {
         sends.emplace_back(static_cast<const char*>(data), static_cast<std::size_t>(length));
@@ -110,6 +113,7 @@ protected:
     void OnConnect(int nErrorCode) override {
         connectError = nErrorCode;
         connected = nErrorCode == 0;
+        if (connected && onConnected) onConnected();
     }
     void OnReceive(int nErrorCode) override {
         if (pDlg) pDlg->m_terminal.ProcessReceive(this, nErrorCode);
@@ -120,52 +124,80 @@ protected:
     }
 };
 
-// A Telnet window (modeless) connected to a scripted peer. `announcedPort`
-// is the remote port the terminal is told, so the port-23 behaviour can be
-// seen without a listener on port 23.
-class CTerminalSession {
+// A Telnet window's terminal (the window modeless) connected to a server on
+// 127.0.0.1, as the main window connects it. `announcedPort` is the remote
+// port the terminal is told. One window may serve several links in turn, as
+// the main window's one Telnet window serves every connection of a run.
+class CTerminalLink {
 public:
-    explicit CTerminalSession(int announcedPort = 0) {
+    CTerminalLink(CTelnetDlg& dlg, std::uint16_t port, int announcedPort) : m_dlg(dlg) {
         m_socket.pDlg = &dlg;
+        // As the main window does it: the connect handler hands the
+        // connection to the window and opens it, so a server that speaks
+        // first is heard by the terminal.
+        m_socket.onConnected = [this, announcedPort] {
+            m_dlg.SetConnection(&m_socket, announcedPort);
+            EXPECT_TRUE(m_dlg.Create());
+        };
         EXPECT_TRUE(m_socket.Create(0, SocketType::Stream, FD_ALL_EVENTS));
-        const auto port = static_cast<std::uint16_t>(peer.Port());
         m_socket.Connect(SocketAddress::FromText("127.0.0.1", port));
-        EXPECT_TRUE(AfxPumpUntil([&] { return m_socket.connected && peer.Accepted(); }));
-        dlg.SetConnection(&m_socket, announcedPort ? announcedPort : static_cast<int>(port));
-        EXPECT_TRUE(dlg.Create());
+        EXPECT_TRUE(AfxPumpUntil([&] { return m_socket.connected; }));
         AfxPumpMessages();  // the window becomes the active one
     }
-    ~CTerminalSession() {
-        dlg.DestroyWindow();
+    ~CTerminalLink() {
+        m_dlg.DestroyWindow();
         m_socket.Close();
     }
+    CTerminalLink(const CTerminalLink&) = delete;
+    CTerminalLink& operator=(const CTerminalLink&) = delete;
 
-    [[nodiscard]] CTelnetEdit& Terminal() { return dlg.m_terminal; }
-    [[nodiscard]] std::string Screen() { return dlg.m_terminal.GetWindowText(); }
+    [[nodiscard]] CTelnetEdit& Terminal() { return m_dlg.m_terminal; }
+    [[nodiscard]] std::string Screen() { return m_dlg.m_terminal.GetWindowText(); }
     [[nodiscard]] const std::vector<std::string>& Sends() const { return m_socket.sends; }
     void ClearSends() { m_socket.sends.clear(); }
+    // Waits until the screen shows exactly `text`, or ends with `end`.
+    bool WaitForScreen(const std::string& text) {
+        return AfxPumpUntil([&] { return Screen() == text; });
+    }
+    bool WaitForScreenEnd(const std::string& end, int timeoutMs = 5000) {
+        return AfxPumpUntil([&] { return Screen().ends_with(end); }, timeoutMs);
+    }
+
+private:
+    CTelnetDlg& m_dlg;
+    CRoutedSocket m_socket;
+};
+
+// A Telnet window connected to a scripted peer. `announcedPort` is the
+// remote port the terminal is told (0: the peer's), so the port-23
+// behaviour can be seen without a listener on port 23.
+class CTerminalSession {
+public:
+    explicit CTerminalSession(int announcedPort = 0)
+        : m_link(dlg, static_cast<std::uint16_t>(peer.Port()),
+                 announcedPort ? announcedPort : static_cast<int>(peer.Port())) {
+        EXPECT_TRUE(AfxPumpUntil([&] { return peer.Accepted(); }));
+    }
+
+    [[nodiscard]] CTelnetEdit& Terminal() { return m_link.Terminal(); }
+    [[nodiscard]] std::string Screen() { return m_link.Screen(); }
+    [[nodiscard]] const std::vector<std::string>& Sends() const { return m_link.Sends(); }
+    void ClearSends() { m_link.ClearSends(); }
 
     // The peer sends `bytes` followed by a marker that the terminal shows;
     // returns once the screen ends with it, so the bytes before it have been
     // processed (and any reply to them is on its way).
     bool PeerSendsThenMarker(const std::string& bytes, const std::string& marker = "#") {
         peer.Send(bytes + marker);
-        return AfxPumpUntil([&] {
-            const std::string screen = Screen();
-            return screen.size() >= marker.size() &&
-                   screen.compare(screen.size() - marker.size(), marker.size(), marker) == 0;
-        });
+        return m_link.WaitForScreenEnd(marker);
     }
-    // Waits until the screen shows exactly `text`.
-    bool WaitForScreen(const std::string& text) {
-        return AfxPumpUntil([&] { return Screen() == text; });
-    }
+    bool WaitForScreen(const std::string& text) { return m_link.WaitForScreen(text); }
 
     CScriptedPeer peer;
     CTelnetDlg dlg;
 
 private:
-    CRoutedSocket m_socket;
+    CTerminalLink m_link;
 };
 
 }  // namespace telnettest
