@@ -12,6 +12,7 @@
 #include "framework/DialogTemplate.h"
 #include "framework/MultiLineEdit.h"
 #include "framework/RichEditWidget.h"
+#include "framework/Utf8Text.h"
 #include "framework/Widgets.h"
 #include "framework/WindowSystem.h"
 
@@ -96,7 +97,8 @@ public:
     void setSelection(int, int startOffset, int endOffset) override {
         if (auto* pane = dynamic_cast<RichEditWidget*>(widget())) pane->SetSelection(startOffset, endOffset);
         if (auto* terminal = dynamic_cast<MultiLineEditWidget*>(widget())) {
-            terminal->SetSelection(startOffset, endOffset);
+            const Utf8Text text(terminal->GetText());
+            terminal->SetSelection(text.PositionOf(startOffset), text.PositionOf(endOffset));
         }
     }
     int cursorPosition() const override { return Selection().first; }
@@ -122,7 +124,8 @@ public:
             return static_cast<int>(pane->PositionAt(pane->mapFromGlobal(point)));
         }
         if (auto* terminal = dynamic_cast<MultiLineEditWidget*>(widget())) {
-            return static_cast<int>(terminal->PositionAt(terminal->mapFromGlobal(point)));
+            const long position = terminal->PositionAt(terminal->mapFromGlobal(point));
+            return Utf8Text(terminal->GetText()).OffsetOf(position);
         }
         return -1;
     }
@@ -138,8 +141,13 @@ public:
 private:
     QString Content() const {
         if (role() == QAccessible::StaticText) return ShownText(widget());
+        // The terminal paints its bytes as UTF-8 text: read it the same way,
+        // and count offsets in what is read.
+        if (const auto* terminal = dynamic_cast<const MultiLineEditWidget*>(widget())) {
+            return Utf8Text(terminal->GetText()).Text();
+        }
         const auto* text = dynamic_cast<const TextWindow*>(widget());
-        // Bytes outside ASCII are shown one cell each: read them the same way.
+        // A pane shows each byte in a cell of its own: read them the same way.
         return text ? QString::fromLatin1(text->GetText()) : QString();
     }
     std::pair<int, int> Selection() const {
@@ -147,8 +155,8 @@ private:
             return {static_cast<int>(pane->SelectionStart()), static_cast<int>(pane->SelectionEnd())};
         }
         if (const auto* terminal = dynamic_cast<const MultiLineEditWidget*>(widget())) {
-            return {static_cast<int>(terminal->SelectionStart()),
-                    static_cast<int>(terminal->SelectionEnd())};
+            const Utf8Text text(terminal->GetText());
+            return {text.OffsetOf(terminal->SelectionStart()), text.OffsetOf(terminal->SelectionEnd())};
         }
         return {0, 0};
     }

@@ -1,9 +1,12 @@
 // Accessible names: every control of the three windows is announced by its
 // own text or by the label that stands for it in the layout, in both
 // languages, and a name follows its label when the label's text changes.
+// The terminal's text is read as it is painted.
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QWidget>
 #include <map>
 #include <string>
 
@@ -141,6 +144,36 @@ TEST(AccessibleNames, TelnetWindowAndAboutBox) {
         EXPECT_EQ(AfxGetAccessibleName(about.GetDlgItem(IDOK)), korean ? "확인" : "OK");
         about.DestroyWindow();
     }
+}
+
+TEST(AccessibleText, TerminalIsReadAsItIsPaintedWithOffsetsInWhatIsRead) {
+    EnglishScope english;
+    CTelnetDlg telnet;
+    ASSERT_TRUE(telnet.Create());
+    AfxPumpMessages();
+    CTelnetEdit& terminal = telnet.m_terminal;
+    terminal.ReplaceSel("\xED\x95\x9C\xEA\xB8\x80 ok\r\n", false);  // 한글 ok, 11 bytes
+
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(terminal.m_hWnd);
+    ASSERT_NE(iface, nullptr);
+    QAccessibleTextInterface* text = iface->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(iface->text(QAccessible::Value), QString::fromUtf8("한글 ok\r\n"));
+    EXPECT_EQ(text->characterCount(), 7);
+    EXPECT_EQ(text->text(0, 2), QString::fromUtf8("한글"));
+    EXPECT_EQ(text->cursorPosition(), 7);
+
+    // An offset is a character of what is read; the control counts bytes.
+    text->setSelection(0, 1, 3);
+    int start = 0;
+    int end = 0;
+    terminal.GetSel(start, end);
+    EXPECT_EQ(start, 3);
+    EXPECT_EQ(end, 7);
+    text->selection(0, &start, &end);
+    EXPECT_EQ(start, 1);
+    EXPECT_EQ(end, 3);
+    telnet.DestroyWindow();
 }
 
 }  // namespace
