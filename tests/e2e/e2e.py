@@ -3,12 +3,12 @@
 
 Runs inside a network namespace and a PID namespace of its own (run.sh
 starts it that way): an X server (Xvfb), a D-Bus session with the
-accessibility bus, the program, and socat peers on 127.0.0.1. The program
-is driven with real input events (xdotool: clicks at the controls'
-positions, typed text, keys) and read back through its accessibility tree
-(AT-SPI), which also proves the controls' accessible names. Every step
-leaves a screenshot in the output folder; a step that does not show what
-it should fails with its screenshot named.
+accessibility bus, the program, and socat peers and a busybox telnetd on
+127.0.0.1. The program is driven with real input events (xdotool: clicks at
+the controls' positions, typed text, keys) and read back through its
+accessibility tree (AT-SPI), which also proves the controls' accessible
+names. Every step leaves a screenshot in the output folder; a step that does
+not show what it should fails with its screenshot named.
 
 Standard library, plus Debian's python3-gi with gir1.2-atspi-2.0.
 """
@@ -1037,6 +1037,65 @@ def telnet(d, binary, step):
     finally:
         app.stop()
         peer.stop()
+
+
+class TelnetServer:
+    """busybox telnetd on 127.0.0.1:23 of this namespace, a shell for each
+    connection."""
+
+    def __init__(self):
+        env = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "HOME": "/", "PS1": "# ", "LC_ALL": "C"}
+        self.proc = subprocess.Popen(["busybox", "telnetd", "-F", "-p", "23", "-b", "127.0.0.1",
+                                      "-l", "/bin/sh", "-f", "/dev/null"], env=env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for("telnetd listens", lambda: (listening(23), None))
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait(5)
+
+
+@scenario
+def telnet_shell(d, binary, step):
+    """A shell on a real Telnet server: bytes 0xFF arrive doubled and are
+    shown once each, UTF-8 text is read as it is painted, Ctrl+C reaches the
+    shell and its echo comes back."""
+    server = TelnetServer()
+    app = App(d, binary)
+    try:
+        app.set_field("IDC_REMOTE_IP", "Remote Host Address", "127.0.0.1")
+        app.set_field("IDC_REMOTE_PORT", "Remote Host Port", "23")
+        with step("prompt"):
+            app.click("IDC_BUTTON_TELNET")
+            window = wait_for("the Telnet window appears",
+                              lambda: (lambda w: (w is not None, w))(app.ui.window("Telnet")))
+            terminal = [a for a in app.ui.find_all(window, "text") if app.ui.has(a, "MULTI_LINE")][0]
+            wait_for("the shell's prompt", lambda: (lambda t: (t.endswith("# "), t))(
+                app.ui.text(terminal)))
+        with step("bytes-ff"):
+            d.type("printf '<A\\377BC|D\\377\\377EF|>\\n'")
+            d.key("Return")
+            # Each 0xFF is one byte on screen, read as the replacement
+            # character it paints as; nothing around it is lost.
+            wait_for("the line with its 0xFF bytes", lambda: (lambda t: (
+                t.endswith("<A\ufffdBC|D\ufffd\ufffdEF|>\r\n# "), t))(app.ui.text(terminal)))
+        with step("utf8"):
+            d.type("printf '\\355\\225\\234\\352\\270\\200\\n'")
+            d.key("Return")
+            wait_for("the Korean text", lambda: (lambda t: (t.endswith("\r\n\ud55c\uae00\r\n# "), t))(
+                app.ui.text(terminal)))
+        with step("ctrl-c"):
+            d.key("ctrl+c")
+            wait_for("the shell's echo of Ctrl+C", lambda: (lambda t: (t.endswith("# ^C\r\n# "), t))(
+                app.ui.text(terminal)))
+        with step("closed"):
+            app.click("IDC_BUTTON_CLOSE", "telnet", "Telnet")
+            wait_for("the Telnet window closes", lambda: (app.ui.window("Telnet") is None, None))
+            app.expect_status("Ready")
+        app.exit_confirmed()
+    finally:
+        app.stop()
+        server.stop()
 
 
 @scenario
