@@ -677,6 +677,20 @@ def connect_client(app, port):
     app.expect_buttons(Connect=False, Disconnect=True, Send_Data=True, Telnet=False)
 
 
+def open_telnet(app, port):
+    """TELNET to 127.0.0.1:port: the Telnet window and its terminal, once open."""
+    app.set_field("IDC_REMOTE_IP", "Remote Host Address", "127.0.0.1")
+    app.set_field("IDC_REMOTE_PORT", "Remote Host Port", str(port))
+    app.click("IDC_BUTTON_TELNET")
+    window = wait_for("the Telnet window appears",
+                      lambda: (lambda w: (w is not None, w))(app.ui.window("Telnet")))
+    app.expect_status(f"Connected [127.0.0.1 : {port}]")
+    terminal = [a for a in app.ui.find_all(window, "text") if app.ui.has(a, "MULTI_LINE")]
+    if len(terminal) != 1:
+        raise Failure("no terminal in the Telnet window")
+    return window, terminal[0]
+
+
 @scenario
 def tcp_client(d, binary, step):
     peer = Peer("TCP4-LISTEN:5001,bind=127.0.0.1,reuseaddr", "STDIO")
@@ -994,17 +1008,8 @@ def telnet(d, binary, step):
     app = App(d, binary)
     try:
         wait_for("the peer listens", lambda: (listening(5023), None))
-        app.set_field("IDC_REMOTE_IP", "Remote Host Address", "127.0.0.1")
-        app.set_field("IDC_REMOTE_PORT", "Remote Host Port", "5023")
         with step("window-open"):
-            app.click("IDC_BUTTON_TELNET")
-            window = wait_for("the Telnet window appears",
-                              lambda: (lambda w: (w is not None, w))(app.ui.window("Telnet")))
-            app.expect_status("Connected [127.0.0.1 : 5023]")
-            terminal = [a for a in app.ui.find_all(window, "text") if app.ui.has(a, "MULTI_LINE")]
-            if len(terminal) != 1:
-                raise Failure("no terminal in the Telnet window")
-            terminal = terminal[0]
+            window, terminal = open_telnet(app, 5023)
             app.ui.find(window, "push button", "Close")
             app.ui.find(window, "check box", "Linemode")
         with step("received-text"):
@@ -1063,13 +1068,8 @@ def telnet_shell(d, binary, step):
     server = TelnetServer()
     app = App(d, binary)
     try:
-        app.set_field("IDC_REMOTE_IP", "Remote Host Address", "127.0.0.1")
-        app.set_field("IDC_REMOTE_PORT", "Remote Host Port", "23")
         with step("prompt"):
-            app.click("IDC_BUTTON_TELNET")
-            window = wait_for("the Telnet window appears",
-                              lambda: (lambda w: (w is not None, w))(app.ui.window("Telnet")))
-            terminal = [a for a in app.ui.find_all(window, "text") if app.ui.has(a, "MULTI_LINE")][0]
+            _, terminal = open_telnet(app, 23)
             wait_for("the shell's prompt", lambda: (lambda t: (t.endswith("# "), t))(
                 app.ui.text(terminal)))
         with step("bytes-ff"):
