@@ -5,6 +5,7 @@
 // commands in panes/, the Telnet command in telnet/.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,9 +13,12 @@
 
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "framework/EventLoop.h"
 #include "framework/Font.h"
+#include "framework/HostLookup.h"
 #include "net/ConnectionState.h"
 #include "net/LinkSocket.h"
+#include "net/ReceiveErrorReports.h"
 #include "net/SendQueue.h"
 #include "panes/HexView.h"
 #include "telnet/TelnetDlg.h"
@@ -35,13 +39,20 @@ public:
     // Helpers that several commands share.
     void SetStatusText(const std::string& text);
     void UpdateConnectionUi();
-    void ReportSocketError(int nError);
+    // The system's text for the error (none for 0) and, when a connection
+    // ended with bytes of earlier SENDs still waiting, how many were not
+    // sent: one message box, nothing when there is nothing to say.
+    void ReportSocketError(int nError, std::int64_t nUnsent = 0);
     void ShowReceiveCount(std::int64_t nCount);
     // A received block could not be stored: the capture stays whole, the
     // connection ends, and the user is told once.
     void StopReceivingForMemory();
     // The SEND presses whose bytes the system has not taken yet.
     [[nodiscard]] const CSendQueue& PendingSend() const { return m_sendQueue; }
+
+    // Bytes of SEND presses not yet handed to the system: the TCP presses
+    // still queued, and UDP presses waiting for their address.
+    [[nodiscard]] std::int64_t BytesNotYetSent() const;
 
     // Controls, in declaration order.
     CComboBox m_comboMode;
@@ -107,19 +118,33 @@ protected:
     void OnSelchangeMode();
 
     // Connection manager steps.
-    // The remote address by the address rule: dotted text, else a host-name
-    // lookup; std::nullopt (after telling the user) when the field is empty.
-    std::optional<std::uint32_t> GetRemoteAddress();
-    static std::uint32_t ResolveHost(const std::string& strHost);
+    // Takes and checks the fields that a connection in `mode` uses, and the
+    // mode; false (after the field's message) when one of them is invalid.
+    bool TakeConnectionFields(ConnectionMode mode);
+    // False, after telling the user, when REMOTE IP is empty.
+    bool HasRemoteAddress();
+    // CONNECT in TcpClient and Udp mode, and TELNET: the connection to REMOTE
+    // IP, opened at once for dotted text, else once the name has been looked
+    // up (Connecting meanwhile, which CLOSE abandons). False when refused.
+    bool OpenRemote(ConnectionMode mode);
+    void OnRemoteResolved(ConnectionMode mode, int nErrorCode, std::uint32_t nAddress);
+    void OpenRemoteAt(ConnectionMode mode, std::uint32_t nAddress);
+    void OpenUdp(std::uint32_t nAddress);
+    void OpenListener();
     void ApplyKeepAlive(CLinkSocket& socket);
     // The TCP client connect of CONNECT and TELNET on the data endpoint:
     // Connecting, or Idle (reported, m_bTelnetActive cleared) when the
     // attempt fails at once.
     void StartConnect(std::uint32_t nAddress, bool bKeepAlive);
-    // A multicast endpoint for the group the remote address names (looked
-    // up again, as its datagrams will be addressed).
-    void OpenMulticast();
-    void CloseDataSocket();
+    // A multicast endpoint joined to the group (network order).
+    void OpenMulticast(std::uint32_t nGroup);
+    // Closes the data endpoint, abandons a lookup and drops whatever waits to
+    // be sent; returns how many bytes that was.
+    std::int64_t CloseDataSocket();
+    // The end of the data connection after a failed send or the peer's
+    // close: closed, and the state and controls showing what stays open (the
+    // server's listener keeps listening). Returns the bytes left unsent.
+    std::int64_t EndDataConnection();
     // Queues a press's bytes on the data endpoint and, if nothing was
     // waiting before them, makes the press's one send call; whatever the
     // system does not take at once goes from OnSocketSend. False after a
@@ -128,6 +153,18 @@ protected:
     // One send call of the queue's front bytes; asks for OnSocketSend while
     // bytes remain. False after a real socket error.
     bool SendQueued();
+
+    // SEND in Udp mode: one datagram of the press's bytes, sent at once to a
+    // dotted address, else when the name's lookup answers.
+    void SendDatagram(ByteSnapshot payload);
+    bool SendDatagramTo(const ByteSnapshot& payload, std::uint32_t nAddress);
+    void OnDatagramAddressResolved(int nErrorCode, std::uint32_t nAddress);
+    // Ends the connection after a send call failed with `nError`.
+    void FailSend(int nError);
+
+    // A failed read, reported from the event loop (see ReceiveErrorReports.h).
+    void QueueReceiveError(int nError);
+    void ShowReceiveErrors();
 
     // The buffer commands' shared file dialog; the chosen path, or
     // std::nullopt when the user cancels.
@@ -138,4 +175,11 @@ protected:
 
     // Bytes of TCP SEND presses that the system has not taken yet.
     CSendQueue m_sendQueue;
+
+    // The remote name being looked up, for CONNECT, TELNET or UDP SEND.
+    CHostLookup m_hostLookup;
+    // UDP presses waiting for that lookup, in press order.
+    std::deque<ByteSnapshot> m_waitingDatagrams;
+    CReceiveErrorReports m_receiveErrors;
+    CPostedCalls m_postedCalls;
 };

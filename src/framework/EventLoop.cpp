@@ -20,3 +20,9 @@ bool AfxPumpUntil(const std::function<bool()>& done, int timeoutMs) {
 void AfxPostCall(std::function<void()> action) {
     QTimer::singleShot(0, QCoreApplication::instance(), std::move(action));
 }
+
+void CPostedCalls::Post(std::function<void()> call) {
+    AfxPostCall([alive = std::weak_ptr<char>(m_alive), call = std::move(call)] {
+        if (alive.lock()) call();
+    });
+}

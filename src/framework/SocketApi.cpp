@@ -91,6 +91,11 @@ bool IsWouldBlockError(int code)
     return code == EAGAIN || code == EWOULDBLOCK || code == EINPROGRESS;
 }
 
+bool IsMessageTooLongError(int code)
+{
+    return code == EMSGSIZE;
+}
+
 std::string FormatSocketError(int code)
 {
     if (IsResolverError(code)) {
@@ -99,37 +104,46 @@ std::string FormatSocketError(int code)
     return AfxSystemErrorText(code);
 }
 
-std::uint32_t InetAddr(std::string_view dotted)
+std::optional<std::uint32_t> ParseInetAddress(std::string_view dotted)
 {
     if (dotted.empty() || dotted.find('\0') != std::string_view::npos) {
-        return kInetAddrNone;
+        return std::nullopt;
     }
-    return inet_addr(std::string(dotted).c_str());
+    in_addr address{};
+    if (inet_aton(std::string(dotted).c_str(), &address) == 0) {
+        return std::nullopt;
+    }
+    return address.s_addr;
 }
 
-std::uint32_t ResolveHostName(std::string_view name)
+std::uint32_t InetAddr(std::string_view dotted)
 {
-    if (name.empty() || name.find('\0') != std::string_view::npos) {
-        WSASetLastError(ResolverErrorCode(EAI_NONAME));
-        return kInetAddrNone;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int rc = getaddrinfo(std::string(name).c_str(), nullptr, &hints, &found);
-    if (rc != 0) {
-        WSASetLastError(ResolverErrorCode(rc));
-        return kInetAddrNone;
-    }
-    const AddrInfoList list(found);
-    for (const addrinfo* entry = list.get(); entry != nullptr; entry = entry->ai_next) {
-        if (entry->ai_family == AF_INET) {
-            return reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr;
+    return ParseInetAddress(dotted).value_or(kInetAddrNone);
+}
+
+int LookupHostAddress(std::string_view name, std::uint32_t& address)
+{
+    int code = ResolverErrorCode(EAI_NONAME);
+    if (!name.empty() && name.find('\0') == std::string_view::npos) {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        code = ResolverErrorCode(getaddrinfo(std::string(name).c_str(), nullptr, &hints, &found));
+        if (code == 0) {
+            const AddrInfoList list(found);
+            code = ResolverErrorCode(EAI_NODATA);
+            for (const addrinfo* entry = list.get(); entry != nullptr; entry = entry->ai_next) {
+                if (entry->ai_family == AF_INET) {
+                    address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr;
+                    code = 0;
+                    break;
+                }
+            }
         }
     }
-    WSASetLastError(ResolverErrorCode(EAI_NODATA));
-    return kInetAddrNone;
+    WSASetLastError(code);
+    return code;
 }
 
 bool GetLocalHostName(std::string& name)
@@ -141,32 +155,6 @@ bool GetLocalHostName(std::string& name)
     }
     name = text;
     return true;
-}
-
-int LookupDatagramAddress(std::string_view host, std::string_view service, bool passive,
-                          SocketAddress& result)
-{
-    addrinfo hints{};
-    hints.ai_flags = passive ? AI_PASSIVE : 0;
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    hints.ai_protocol = IPPROTO_UDP;
-    const std::string hostText(host);
-    const std::string serviceText(service);
-    addrinfo* found = nullptr;
-    const int rc = getaddrinfo(hostText.empty() ? nullptr : hostText.c_str(),
-                               serviceText.empty() ? nullptr : serviceText.c_str(), &hints,
-                               &found);
-    const int code = ResolverErrorCode(rc);
-    WSASetLastError(code);
-    if (code != 0) {
-        return code;
-    }
-    const AddrInfoList list(found);
-    sockaddr_in sa{};
-    std::memcpy(&sa, list->ai_addr, sizeof sa);
-    result = SocketAddress::FromNetwork(sa.sin_addr.s_addr, ntohs(sa.sin_port));
-    return 0;
 }
 
 bool SetKeepAlive(SOCKET socket, bool on, unsigned idleMs, unsigned intervalMs)

@@ -33,23 +33,26 @@ void WSASetLastError(int code);
 [[nodiscard]] bool IsResolverError(int code);
 // True for the codes that mean "not now, try later" (EAGAIN, EINPROGRESS).
 [[nodiscard]] bool IsWouldBlockError(int code);
+// True for EMSGSIZE: a datagram longer than the buffer given to read it,
+// or one to send that is longer than a datagram can be.
+[[nodiscard]] bool IsMessageTooLongError(int code);
 
 // The system's text for a socket error or resolver code; never empty.
 [[nodiscard]] std::string FormatSocketError(int code);
 
 // Dotted-decimal text (also the short and hexadecimal forms inet_addr
-// takes) to a network-order address; kInetAddrNone for anything else.
+// takes) to a network-order address; std::nullopt for anything else, so
+// that "255.255.255.255" is an address like any other.
+[[nodiscard]] std::optional<std::uint32_t> ParseInetAddress(std::string_view dotted);
+// As ParseInetAddress, with kInetAddrNone for text that is no address.
 [[nodiscard]] std::uint32_t InetAddr(std::string_view dotted);
-// The first IPv4 address of a host name (or address text), network order;
-// kInetAddrNone when it cannot be resolved.
-[[nodiscard]] std::uint32_t ResolveHostName(std::string_view name);
+// The first IPv4 address (network order) of a host name or address text,
+// from the system's resolver. This may wait for the name service for many
+// seconds: the window never calls it on its own thread (see HostLookup.h).
+// Returns 0, or the resolver code (also set as the calling thread's last
+// error).
+[[nodiscard]] int LookupHostAddress(std::string_view name, std::uint32_t& address);
 [[nodiscard]] bool GetLocalHostName(std::string& name);
-
-// getaddrinfo for AF_INET datagram sockets: the first address of `host`
-// (null-free text; empty with `passive` means any) at the decimal
-// `service`. Returns 0 or a resolver code, also set as the last error.
-[[nodiscard]] int LookupDatagramAddress(std::string_view host, std::string_view service,
-                                        bool passive, SocketAddress& result);
 
 // Keep-alive probes: SO_KEEPALIVE, the first probe after `idleMs` of
 // silence and then one every `intervalMs` (whole seconds, at least 1).

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/LinkDlg.h"
+#include "framework/DataExchange.h"
 #include "framework/Prompts.h"
 #include "framework/Resources.h"
 #include "framework/SocketApi.h"
@@ -109,46 +110,101 @@ constexpr StateRow kStateRows[] = {
 
 void CLinkDlg::OnButtonConnect() {
     const ConnectionMode mode = ModeOf(m_comboMode.GetCurSel());
-    if (!UpdateData(true)) return;
+    if (!TakeConnectionFields(mode)) return;
 
-    if (mode == Udp) {
-        const std::optional<std::uint32_t> address = GetRemoteAddress();
-        if (!address) return;
-        if (IsMulticast(*address)) {
-            OpenMulticast();
-        } else if (!m_dataSocket.Create(m_nLocalPort, SocketType::Datagram)) {
-            ReportSocketError(WSAGetLastError());
-        } else if (!SetBroadcast(m_dataSocket.m_hSocket, true)) {
-            const int error = WSAGetLastError();
-            CloseDataSocket();
-            ReportSocketError(error);
-        } else {
-            m_nState = UdpOpen;
-        }
-    } else if (mode == TcpServer) {
-        if (m_nState == Idle) {
-            if (!m_listenSocket.Create(m_nLocalPort, SocketType::Stream)) {
-                ReportSocketError(WSAGetLastError());
-            } else {
-                if (m_checkKeepAlive.GetCheck()) ApplyKeepAlive(m_listenSocket);
-                if (!m_listenSocket.Listen(kListenBacklog)) {
-                    const int error = WSAGetLastError();
-                    m_listenSocket.Close();
-                    m_nState = Idle;
-                    ReportSocketError(error);
-                } else {
-                    m_nState = Listening;
-                }
-            }
-        }
-    } else {
-        const std::optional<std::uint32_t> address = GetRemoteAddress();
-        if (!address) return;
-        StartConnect(*address, m_checkKeepAlive.GetCheck() != 0);
+    if (mode == TcpServer) {
+        if (m_nState == Idle) OpenListener();
+    } else if (!OpenRemote(mode)) {
+        return;
     }
-
     m_comboMode.EnableWindow(false);
     UpdateConnectionUi();
+}
+
+bool CLinkDlg::TakeConnectionFields(ConnectionMode mode) {
+    // Only what the connection uses: a field it does not read (the data
+    // length, or the other mode's port) must not stop it.
+    CDataExchange dx(this, true);
+    if (mode != TcpServer) {
+        DDX_Text(&dx, IDC_REMOTE_PORT, m_nRemotePort);
+        DDV_MinMaxUInt(&dx, m_nRemotePort, 1, 65535);
+        DDX_Text(&dx, IDC_REMOTE_IP, m_strRemoteIP);
+    }
+    if (mode != TcpClient) {
+        DDX_Text(&dx, IDC_LOCAL_PORT, m_nLocalPort);
+        DDV_MinMaxUInt(&dx, m_nLocalPort, 1, 65535);
+    }
+    DDX_CBIndex(&dx, IDC_MODE, m_nMode);
+    return !dx.Failed();
+}
+
+bool CLinkDlg::OpenRemote(ConnectionMode mode) {
+    if (!HasRemoteAddress()) return false;
+    if (const std::optional<std::uint32_t> address = ParseInetAddress(m_strRemoteIP)) {
+        OpenRemoteAt(mode, *address);
+        return true;
+    }
+    // A name: the lookup may take as long as the name service likes, so it
+    // runs off this thread and the window stays live.
+    m_nState = Connecting;
+    m_hostLookup.Start(m_strRemoteIP, [this, mode](int nErrorCode, std::uint32_t nAddress) {
+        OnRemoteResolved(mode, nErrorCode, nAddress);
+    });
+    return true;
+}
+
+void CLinkDlg::OnRemoteResolved(ConnectionMode mode, int nErrorCode, std::uint32_t nAddress) {
+    // Only a lookup still wanted answers: CLOSE abandons it. From here on it
+    // is CONNECT (or TELNET) with the address found.
+    m_nState = Idle;
+    if (nErrorCode != 0) {
+        // A name that does not resolve is no address: nothing is opened.
+        m_bTelnetActive = false;
+        UpdateConnectionUi();
+        ReportSocketError(nErrorCode);
+        return;
+    }
+    OpenRemoteAt(mode, nAddress);
+    UpdateConnectionUi();
+}
+
+void CLinkDlg::OpenRemoteAt(ConnectionMode mode, std::uint32_t nAddress) {
+    if (mode == Udp) {
+        OpenUdp(nAddress);
+    } else {
+        // No keep-alive for a Telnet session, whatever the Keep Alive box shows.
+        StartConnect(nAddress, !m_bTelnetActive && m_checkKeepAlive.GetCheck() != 0);
+    }
+}
+
+void CLinkDlg::OpenUdp(std::uint32_t nAddress) {
+    if (IsMulticast(nAddress)) {
+        OpenMulticast(nAddress);
+    } else if (!m_dataSocket.Create(m_nLocalPort, SocketType::Datagram)) {
+        ReportSocketError(WSAGetLastError());
+    } else if (!SetBroadcast(m_dataSocket.m_hSocket, true)) {
+        const int error = WSAGetLastError();
+        CloseDataSocket();
+        ReportSocketError(error);
+    } else {
+        m_nState = UdpOpen;
+    }
+}
+
+void CLinkDlg::OpenListener() {
+    if (!m_listenSocket.Create(m_nLocalPort, SocketType::Stream)) {
+        ReportSocketError(WSAGetLastError());
+        return;
+    }
+    if (m_checkKeepAlive.GetCheck()) ApplyKeepAlive(m_listenSocket);
+    if (!m_listenSocket.Listen(kListenBacklog)) {
+        const int error = WSAGetLastError();
+        m_listenSocket.Close();
+        m_nState = Idle;
+        ReportSocketError(error);
+    } else {
+        m_nState = Listening;
+    }
 }
 
 void CLinkDlg::StartConnect(std::uint32_t nAddress, bool bKeepAlive) {
@@ -177,11 +233,12 @@ void CLinkDlg::StartConnect(std::uint32_t nAddress, bool bKeepAlive) {
 }
 
 void CLinkDlg::OnButtonClose() {
-    CloseDataSocket();
+    const std::int64_t unsent = CloseDataSocket();
     m_listenSocket.Close();
     m_bTelnetActive = false;
     m_nState = Idle;
     UpdateConnectionUi();
+    ReportSocketError(0, unsent);
 }
 
 void CLinkDlg::OnSelchangeMode() {
@@ -242,10 +299,10 @@ void CLinkDlg::OnSocketConnect(CLinkSocket*, int nErrorCode) {
 void CLinkDlg::OnSocketAccept(CLinkSocket* pSocket, int nErrorCode) {
     if (nErrorCode != 0) {
         // Nothing may go on listening in Idle.
-        CloseDataSocket();
+        const std::int64_t unsent = CloseDataSocket();
         m_listenSocket.Close();
         m_nState = Idle;
-        ReportSocketError(nErrorCode);
+        ReportSocketError(nErrorCode, unsent);
         UpdateConnectionUi();
         return;
     }
@@ -266,16 +323,26 @@ void CLinkDlg::OnSocketClose(CLinkSocket* pSocket, int nErrorCode) {
         m_telnetDlg.m_terminal.ShowConnectionClosed(pSocket, nErrorCode);
         return;
     }
-    // Closed here rather than only after this handler returns: a validation
-    // box below runs a modal loop, and a peer accepted from it must find the
-    // data endpoint free.
-    if (pSocket == &m_dataSocket) CloseDataSocket();
+    // Only the data endpoint is ever told of a close (a listener has no
+    // peer). It is closed here rather than only after this handler returns:
+    // the report below runs a modal loop, and a peer accepted from it must
+    // find the data endpoint free.
+    const std::int64_t unsent = EndDataConnection();
+    // The peer's close says nothing by itself (a reset included), but bytes
+    // that it left unsent are worth a word.
+    if (unsent > 0) ReportSocketError(nErrorCode, unsent);
+}
+
+std::int64_t CLinkDlg::EndDataConnection() {
+    const std::int64_t unsent = CloseDataSocket();
     m_nState = m_nState == PeerAccepted ? PeerClosed : Idle;
     UpdateConnectionUi();
+    return unsent;
 }
 
 void CLinkDlg::UpdateConnectionUi() {
-    if (!UpdateData(true)) return;
+    // The controls follow the state and the mode alone: no field is read,
+    // so that no notification can stop at a field it does not use.
     const ConnectionMode mode = ModeOf(m_comboMode.GetCurSel());
     const StateRow* row = FindStateRow(m_nState);
     if (!row) return;
@@ -301,29 +368,24 @@ void CLinkDlg::UpdateConnectionUi() {
     SetStatusText(status);
 }
 
-void CLinkDlg::ReportSocketError(int nError) {
-    const std::string text = FormatSocketError(nError);
-    if (text.empty()) return;
-    MessageBox(text, m_strTitle, MB_OK | MB_ICONSTOP);
-}
-
-std::optional<std::uint32_t> CLinkDlg::GetRemoteAddress() {
-    if (m_strRemoteIP.empty()) {
-        // Refused like a failed field check: the message, then the field
-        // with the focus and its (empty) text selected.
-        AfxMessageBox(kRemoteAddressMissing, MB_OK | MB_ICONEXCLAMATION);
-        m_editRemoteIP.SetFocus();
-        m_editRemoteIP.SetSel(0, -1);
-        return std::nullopt;
+void CLinkDlg::ReportSocketError(int nError, std::int64_t nUnsent) {
+    std::string text = nError != 0 ? FormatSocketError(nError) : std::string();
+    if (nUnsent > 0) {
+        if (!text.empty()) text += "\n\n";
+        text += AfxFormatText(LoadString(IDS_BYTES_NOT_SENT), {std::to_string(nUnsent)});
     }
-    const std::uint32_t address = InetAddr(m_strRemoteIP);
-    return address != kInetAddrNone ? address : ResolveHost(m_strRemoteIP);
+    if (text.empty()) return;
+    MessageBox(text, m_strTitle, MB_OK | (nError != 0 ? MB_ICONSTOP : MB_ICONEXCLAMATION));
 }
 
-std::uint32_t CLinkDlg::ResolveHost(const std::string& strHost) {
-    // A name that cannot be resolved becomes 255.255.255.255; the socket
-    // call that uses it decides what that means.
-    return ResolveHostName(strHost);
+bool CLinkDlg::HasRemoteAddress() {
+    if (!m_strRemoteIP.empty()) return true;
+    // Refused like a failed field check: the message, then the field with
+    // the focus and its (empty) text selected.
+    AfxMessageBox(kRemoteAddressMissing, MB_OK | MB_ICONEXCLAMATION);
+    m_editRemoteIP.SetFocus();
+    m_editRemoteIP.SetSel(0, -1);
+    return false;
 }
 
 void CLinkDlg::ApplyKeepAlive(CLinkSocket& socket) {
@@ -332,7 +394,7 @@ void CLinkDlg::ApplyKeepAlive(CLinkSocket& socket) {
     SetKeepAlive(socket.m_hSocket, true, kKeepAliveIdleMs, kKeepAliveIntervalMs);
 }
 
-void CLinkDlg::OpenMulticast() {
+void CLinkDlg::OpenMulticast(std::uint32_t nGroup) {
     // Bound to the local port before the join, shared with other members
     // of the group, so that datagrams sent to the group at that port arrive.
     const auto localPort = static_cast<std::uint16_t>(m_nLocalPort);
@@ -347,18 +409,8 @@ void CLinkDlg::OpenMulticast() {
         ReportSocketError(error);
         return;
     }
-    // The group as the resolver gives it for the remote text, the way the
-    // datagrams will be addressed.
-    SocketAddress group;
-    const int lookup =
-        LookupDatagramAddress(m_strRemoteIP, std::to_string(m_nLocalPort), false, group);
-    if (lookup != 0) {
-        CloseDataSocket();
-        ReportSocketError(lookup);
-        return;
-    }
     if (!SetMulticastTtl(socket, kMulticastTtl) || !SetMulticastLoop(socket, false) ||
-        !JoinMulticastGroup(socket, group.address)) {
+        !JoinMulticastGroup(socket, nGroup)) {
         const int error = WSAGetLastError();
         CloseDataSocket();
         ReportSocketError(error);
@@ -367,8 +419,19 @@ void CLinkDlg::OpenMulticast() {
     m_nState = UdpOpen;
 }
 
-void CLinkDlg::CloseDataSocket() {
+std::int64_t CLinkDlg::CloseDataSocket() {
+    m_hostLookup.Cancel();
     m_dataSocket.Close();
-    // Bytes owed to a connection that is gone are dropped with it.
+    // Bytes owed to a connection that is gone go with it; the caller tells
+    // the user how many.
+    const std::int64_t unsent = BytesNotYetSent();
     m_sendQueue.Clear();
+    m_waitingDatagrams.clear();
+    return unsent;
+}
+
+std::int64_t CLinkDlg::BytesNotYetSent() const {
+    std::int64_t bytes = m_sendQueue.BytesQueued();
+    for (const ByteSnapshot& datagram : m_waitingDatagrams) bytes += datagram.Size();
+    return bytes;
 }

@@ -30,7 +30,7 @@ void CLinkDlg::OnSocketReceive(CLinkSocket* pSocket, int nErrorCode) {
     const int received = mode == Udp ? pSocket->ReceiveFrom(block, kReceiveBlock, &sender)
                                      : pSocket->Receive(block, kReceiveBlock);
     if (received == SOCKET_ERROR) {
-        ReportSocketError(WSAGetLastError());
+        QueueReceiveError(WSAGetLastError());
         return;
     }
     if (!m_recvView.AppendData(received, block)) {
@@ -44,13 +44,37 @@ void CLinkDlg::StopReceivingForMemory() {
     // Everything closes before the message: its modal loop would otherwise
     // deliver more reads that fail the same way, and the user is told once.
     // What was captured before stays in the pane, whole and savable.
-    CloseDataSocket();
+    const std::int64_t unsent = CloseDataSocket();
     m_listenSocket.Close();
     m_nState = Idle;
     UpdateConnectionUi();
-    AfxMessageBox(AfxFormatText(LoadString(IDS_RECEIVE_NO_MEMORY),
-                                {std::to_string(m_recvView.m_nLength)}),
-                  MB_OK | MB_ICONEXCLAMATION);
+    std::string text =
+        AfxFormatText(LoadString(IDS_RECEIVE_NO_MEMORY), {std::to_string(m_recvView.m_nLength)});
+    if (unsent > 0) {
+        text += "\n\n" + AfxFormatText(LoadString(IDS_BYTES_NOT_SENT), {std::to_string(unsent)});
+    }
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CLinkDlg::QueueReceiveError(int nError) {
+    // Not shown from here: a message box opened inside this handler would
+    // hold the endpoint's reads until it is dismissed, and the system would
+    // drop whatever arrived meanwhile.
+    if (m_receiveErrors.Add(nError)) m_postedCalls.Post([this] { ShowReceiveErrors(); });
+}
+
+void CLinkDlg::ShowReceiveErrors() {
+    // One box at a time; reading goes on while each is open, and the errors
+    // that come meanwhile are summed into the next.
+    while (const std::optional<CReceiveErrorReports::Report> report = m_receiveErrors.Next()) {
+        std::string text = FormatSocketError(report->error);
+        if (report->count > 1) {
+            const UINT detail =
+                IsMessageTooLongError(report->error) ? IDS_DATAGRAMS_TOO_LONG : IDS_ERROR_REPEATED;
+            text += "\n\n" + AfxFormatText(LoadString(detail), {std::to_string(report->count)});
+        }
+        MessageBox(text, m_strTitle, MB_OK | MB_ICONSTOP);
+    }
 }
 
 void CLinkDlg::ShowReceiveCount(std::int64_t nCount) {

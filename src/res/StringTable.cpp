@@ -57,6 +57,9 @@ constexpr StringTableEntry kEnglish[] = {
     {IDS_SEND_NO_MEMORY, "Not enough memory to send the data. Nothing was sent."},
     {IDS_RESIZE_NO_MEMORY, "Not enough memory to change the data length. The send data is unchanged."},
     {IDS_SAVE_NO_MEMORY, "Not enough memory to save %1."},
+    {IDS_BYTES_NOT_SENT, "%1 byte(s) were not sent."},
+    {IDS_DATAGRAMS_TOO_LONG, "%1 datagram(s) longer than 1024 bytes were not received."},
+    {IDS_ERROR_REPEATED, "The same error occurred %1 time(s)."},
 };
 
 constexpr StringTableEntry kKorean[] = {
@@ -109,6 +112,9 @@ constexpr StringTableEntry kKorean[] = {
     {IDS_SEND_NO_MEMORY, "메모리가 부족하여 데이터를 보낼 수 없습니다. 아무것도 보내지 않았습니다."},
     {IDS_RESIZE_NO_MEMORY, "메모리가 부족하여 데이터 길이를 바꿀 수 없습니다. 보낼 데이터는 그대로입니다."},
     {IDS_SAVE_NO_MEMORY, "메모리가 부족하여 %1 에 저장할 수 없습니다."},
+    {IDS_BYTES_NOT_SENT, "%1 바이트를 보내지 못했습니다."},
+    {IDS_DATAGRAMS_TOO_LONG, "1024 바이트보다 긴 데이터그램 %1개를 받지 못했습니다."},
+    {IDS_ERROR_REPEATED, "같은 오류가 %1번 발생했습니다."},
 };
 
 } // namespace

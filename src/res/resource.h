@@ -61,6 +61,11 @@ constexpr unsigned IDS_RECEIVE_NO_MEMORY = 145;
 constexpr unsigned IDS_SEND_NO_MEMORY = 146;
 constexpr unsigned IDS_RESIZE_NO_MEMORY = 147;
 constexpr unsigned IDS_SAVE_NO_MEMORY = 148;
+// Messages about bytes lost with a connection or to a receive error; "%1"
+// stands for a count.
+constexpr unsigned IDS_BYTES_NOT_SENT = 149;
+constexpr unsigned IDS_DATAGRAMS_TOO_LONG = 150;
+constexpr unsigned IDS_ERROR_REPEATED = 151;
 
 // Main window controls.
 constexpr int IDC_SEND_PANE = 1004;

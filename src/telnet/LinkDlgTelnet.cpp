@@ -5,18 +5,15 @@
 #include "app/LinkDlg.h"
 
 void CLinkDlg::OnButtonTelnet() {
-    if (!UpdateData(true)) return;
-    // An empty REMOTE IP is refused here, with a message naming the field.
-    const std::optional<std::uint32_t> address = GetRemoteAddress();
-    if (!address) return;
+    if (!TakeConnectionFields(TcpClient)) return;
 
     m_bTelnetActive = true;
-    // No keep-alive for a Telnet session, whatever the Keep Alive box shows.
-    StartConnect(*address, false);
-    // A failure at once has been reported and has cleared the flag; nothing
-    // on the window changed, so it stays as it is.
-    if (!m_bTelnetActive) return;
-
+    // An empty REMOTE IP is refused, with a message naming the field; a
+    // failure at once is reported and clears the flag, leaving Idle.
+    if (!OpenRemote(TcpClient)) {
+        m_bTelnetActive = false;
+        return;
+    }
     m_comboMode.EnableWindow(false);
     UpdateConnectionUi();
 }

@@ -6,16 +6,21 @@
 
 #include <netinet/tcp.h>
 
+#include <fstream>
 #include <functional>
 
 #include "NetTestSupport.h"
 #include "framework/SocketApi.h"
+#include "testkit/TempDir.h"
 
 using namespace nettest;
 using sockettest::RawConnect;
 using sockettest::RawListener;
 
 namespace {
+
+constexpr const char* kRangeMessage = "Please enter an integer between 1 and 65535.";
+constexpr const char* kNumberMessage = "Please enter a positive integer.";
 
 bool Closed(const CAsyncSocket& socket) { return socket.m_hSocket == INVALID_SOCKET; }
 
@@ -264,25 +269,135 @@ TEST(Connection, FailedAcceptNotificationClosesBothEndpoints)
     ExpectIdleView(w);
 }
 
-TEST(Connection, InvalidFieldAtANotificationKeepsTheViewButChangesTheState)
+TEST(Connection, ConnectChecksOnlyTheFieldsItsModeUses)
 {
-    EnglishScope language;
-    ScriptedPrompts prompts;
-    TestMainWindow w;
-    Fd listener = RawListener();
-    const std::uint16_t port = sockettest::LocalPort(listener.get());
-    ConnectClient(w, port);
-    Fd peer = AcceptWindow(listener.get());
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    struct Row {
+        const char* name;
+        int mode;
+        int field;
+        const char* text;
+        const char* refusal;  // null: the connection opens
+    };
+    const Row rows[] = {
+        {"server, bad remote port", TcpServer, IDC_REMOTE_PORT, "0", nullptr},
+        {"client, bad local port", TcpClient, IDC_LOCAL_PORT, "x", nullptr},
+        {"client, bad data length", TcpClient, IDC_DATA_LENGTH, "", nullptr},
+        {"udp, bad data length", Udp, IDC_DATA_LENGTH, "70000", nullptr},
+        {"client, bad remote port", TcpClient, IDC_REMOTE_PORT, "0", kRangeMessage},
+        {"udp, bad local port", Udp, IDC_LOCAL_PORT, "0", kRangeMessage},
+        {"server, empty local port", TcpServer, IDC_LOCAL_PORT, "", kNumberMessage},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        Fd listener = RawListener();
+        w.ChooseMode(row.mode);
+        w.SetText(IDC_REMOTE_IP, "127.0.0.1");
+        w.SetText(IDC_REMOTE_PORT, std::to_string(sockettest::LocalPort(listener.get())));
+        w.SetText(IDC_LOCAL_PORT, std::to_string(FreePort(row.mode == Udp ? SOCK_DGRAM : SOCK_STREAM)));
+        w.SetText(row.field, row.text);
+        w.Click(IDC_BUTTON_CONNECT);
 
-    w.SetText(IDC_DATA_LENGTH, "");
-    peer.Reset();
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Idle; }));
-    const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
-    ASSERT_EQ(boxes.size(), 1U);
-    EXPECT_EQ(boxes[0].text, "Please enter a positive integer.");
-    EXPECT_EQ(Status(w), ConnectedTo(port));
-    EXPECT_TRUE(Closed(w.dlg.m_dataSocket));
+        const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+        if (row.refusal == nullptr) {
+            EXPECT_TRUE(boxes.empty());
+            EXPECT_NE(w.dlg.m_nState, Idle);
+        } else {
+            ASSERT_EQ(boxes.size(), 1U);
+            EXPECT_EQ(boxes[0].text, row.refusal);
+            EXPECT_EQ(CWnd::GetFocus(), w.Item(row.field));
+            ExpectIdleView(w);
+        }
+        w.Click(IDC_BUTTON_CLOSE);
+    }
+}
+
+TEST(Connection, SendBufferOfAnyLengthNeverStopsTheConnection)
+{
+    // However the data-length field came to be out of range, the connection
+    // does not read it: only RESIZE does.
+    struct Case {
+        const char* name;
+        std::size_t loaded;  // bytes loaded from a file; or the field typed empty
+        bool typedEmpty;
+    };
+    for (const Case c : {Case{"loaded 100000", 100000, false}, Case{"loaded 0", 0, false},
+                         Case{"field emptied", 36, true}}) {
+        SCOPED_TRACE(c.name);
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        TempDir folder;
+        std::string bytes(c.loaded, '\0');
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+        if (c.typedEmpty) {
+            bytes = kStartBuffer;
+        } else {
+            std::ofstream(folder / "data.bin", std::ios::binary) << bytes;
+            prompts.QueueFile(FileDialogResult{folder / "data.bin", 1});
+            w.Click(IDC_BUTTON_LOAD);
+            ASSERT_EQ(w.Text(IDC_DATA_LENGTH), std::to_string(c.loaded));
+        }
+        const std::string fieldText = c.typedEmpty ? "" : std::to_string(c.loaded);
+        // Received bytes write the stored length back over a typed one.
+        const auto spoil = [&] {
+            if (c.typedEmpty) w.SetText(IDC_DATA_LENGTH, fieldText);
+        };
+
+        // A client against an echo peer.
+        Fd listener = RawListener();
+        const std::uint16_t port = sockettest::LocalPort(listener.get());
+        spoil();
+        ConnectClient(w, port);
+        Fd peer = AcceptWindow(listener.get());
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+        EXPECT_EQ(Status(w), ConnectedTo(port));
+        EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
+
+        w.Click(IDC_BUTTON_SEND);
+        std::string echoed;
+        ASSERT_TRUE(AfxPumpUntil([&] {
+            std::string got;
+            ReadAvailable(peer.get(), got);
+            echoed += got;
+            sockettest::SendAll(peer.get(), got);
+            return echoed.size() >= bytes.size() &&
+                   w.dlg.m_recvView.m_nLength == static_cast<std::int64_t>(bytes.size());
+        }));
+        EXPECT_TRUE(echoed == bytes);
+        sockettest::Drain();
+        EXPECT_EQ(w.Text(IDC_RECV_COUNT), std::to_string(bytes.size()));
+
+        spoil();
+        peer.Reset();
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Idle; }));
+        ExpectIdleView(w);
+
+        // A server serving peers with the same buffer.
+        spoil();
+        Fd client = RawConnect(ListenAnywhere(w));
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+        EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(client.get())));
+        EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
+        spoil();
+        client.Reset();
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerClosed; }));
+        EXPECT_EQ(Status(w), "Listening");
+        spoil();
+        w.Click(IDC_BUTTON_CLOSE);
+        ExpectIdleView(w);
+        EXPECT_TRUE(prompts.MessageBoxes().empty());
+
+        // RESIZE is where the field is checked.
+        w.SetText(IDC_DATA_LENGTH, fieldText);
+        w.Click(IDC_BUTTON_RESIZE);
+        const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1U);
+        EXPECT_EQ(boxes[0].text, c.typedEmpty ? kNumberMessage : kRangeMessage);
+        EXPECT_EQ(w.dlg.m_sendView.m_nLength, static_cast<std::int64_t>(bytes.size()));
+    }
 }
 
 TEST(Connection, ModeChoiceSetsCaptionAndFields)

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <net/if.h>
 #include <net/route.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 
@@ -120,11 +121,14 @@ inline std::string PeerDatagram(int fd)
     return got;
 }
 
-// Accepts the window's connection on a raw listener while pumping.
+// Accepts the window's connection on a raw listener while pumping (the
+// window may connect only later, from the event loop).
 inline Fd AcceptWindow(int listener)
 {
     Fd peer;
     AfxPumpUntil([&] {
+        pollfd pending{listener, POLLIN, 0};
+        if (::poll(&pending, 1, 0) != 1) return false;
         peer = Fd(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
         return peer.get() >= 0;
     });

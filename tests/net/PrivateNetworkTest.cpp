@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <netdb.h>
+#include <poll.h>
+
 #include "NetTestSupport.h"
 #include "framework/SocketApi.h"
+#include "testkit/ScriptedLookups.h"
 
 using namespace nettest;
 
@@ -84,40 +88,79 @@ TEST(PrivateNetwork, MulticastRoundTrip)
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
-TEST(PrivateNetwork, UnknownHostIsUsedAsTheLimitedBroadcast)
+TEST(PrivateNetwork, UnknownHostIsRefusedWithTheResolversTextAndNothingLeaves)
 {
     PrivateNetwork net;
     NETTEST_REQUIRE_PRIVATE_NETWORK(net);
+    // The system's own resolver, asked from inside the namespace, where no
+    // name service can be reached.
     const char* unknown = "no-such-host.invalid";
-    ASSERT_EQ(ResolveHostName(unknown), kInetAddrNone);
+    std::uint32_t ignored = 0;
+    const int code = LookupHostAddress(unknown, ignored);
+    ASSERT_NE(code, 0);
+    const std::string resolverText = FormatSocketError(code);
 
-    // UDP: the datagrams go out as broadcasts.
-    {
+    struct Case {
+        const char* name;
+        int mode;
+        bool telnet;
+    };
+    for (const Case c : {Case{"udp", Udp, false}, Case{"tcp", TcpClient, false},
+                         Case{"telnet", TcpClient, true}}) {
+        SCOPED_TRACE(c.name);
         EnglishScope language;
         ScriptedPrompts prompts;
         TestMainWindow w;
-        Fd listener = AnyAddress(SOCK_DGRAM);
-        OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(listener.get()), unknown);
-        ASSERT_EQ(w.dlg.m_nState, UdpOpen);
-        w.Click(IDC_BUTTON_SEND);
-        EXPECT_EQ(PeerDatagram(listener.get()), kStartBuffer);
-    }
-    // TCP: no connection can be made to it; the attempt ends with the
-    // system's text.
-    {
-        EnglishScope language;
-        ScriptedPrompts prompts;
-        TestMainWindow w;
-        w.dlg.m_bTelnetActive = true;  // as TELNET leaves it
-        ConnectClient(w, FreePort(SOCK_STREAM), unknown);
+        // Bound to every address: it would get a broadcast as well as
+        // anything sent to a local address.
+        Fd everyone = AnyAddress(c.mode == Udp ? SOCK_DGRAM : SOCK_STREAM);
+        const std::uint16_t port = sockettest::LocalPort(everyone.get());
+        if (c.mode == Udp) {
+            OpenUdp(w, FreePort(SOCK_DGRAM), port, unknown);
+        } else if (c.telnet) {
+            w.SetText(IDC_REMOTE_IP, unknown);
+            w.SetText(IDC_REMOTE_PORT, std::to_string(port));
+            w.Click(IDC_BUTTON_TELNET);
+        } else {
+            ConnectClient(w, port, unknown);
+        }
         ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
         const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
         ASSERT_EQ(boxes.size(), 1U);
-        EXPECT_EQ(boxes[0].text, std::strerror(ENETUNREACH));
+        EXPECT_EQ(boxes[0].text, resolverText);
         EXPECT_EQ(w.dlg.m_nState, Idle);
         EXPECT_FALSE(w.dlg.m_bTelnetActive);
         EXPECT_EQ(Status(w), "Ready");
         EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
         EXPECT_TRUE(w.Enabled(IDC_MODE));
+
+        // Neither a datagram nor a connection came.
+        sockettest::Drain();
+        pollfd waiting{everyone.get(), POLLIN, 0};
+        EXPECT_EQ(::poll(&waiting, 1, 0), 0);
     }
+}
+
+TEST(PrivateNetwork, UdpSendToANameThatStopsResolvingSendsNothing)
+{
+    PrivateNetwork net;
+    NETTEST_REQUIRE_PRIVATE_NETWORK(net);
+    ScriptedLookups lookups;
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd everyone = AnyAddress(SOCK_DGRAM);
+    OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(everyone.get()), "peer.velmora.test");
+    ASSERT_TRUE(lookups.WaitForCount(1));
+    lookups.Answer(0, "127.0.0.1");
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == UdpOpen; }));
+
+    w.Click(IDC_BUTTON_SEND);
+    ASSERT_TRUE(lookups.WaitForCount(2));
+    lookups.Fail(1, ResolverErrorCode(EAI_NONAME));
+    ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+    EXPECT_EQ(prompts.MessageBoxes()[0].text, gai_strerror(EAI_NONAME));
+    sockettest::Drain();
+    char byte = 0;
+    EXPECT_LT(::recv(everyone.get(), &byte, 1, MSG_DONTWAIT), 0);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/ioctl.h>
 
 #include <random>
@@ -37,6 +38,47 @@ std::string PaneBytes(const CHexView& pane)
     });
     return bytes;
 }
+
+void SetSendBytes(TestMainWindow& w, const std::string& bytes)
+{
+    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(bytes.size()),
+                             reinterpret_cast<const BYTE*>(bytes.data()));
+}
+
+// Closes with a reset (RST) instead of an orderly shutdown.
+void ResetConnection(Fd& peer)
+{
+    const linger abort{1, 0};
+    ::setsockopt(peer.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    peer.Reset();
+}
+
+// The window connected as a TCP client to a peer with a small receive
+// buffer that reads nothing until the test does: most of a large SEND waits
+// in the window.
+struct SlowPeer {
+    explicit SlowPeer(TestMainWindow& w)
+    {
+        Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        const int small = 4096;
+        ::setsockopt(listener.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in sa = sockettest::Loopback(0);
+        ::bind(listener.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        ::listen(listener.get(), 1);
+        ConnectClient(w, sockettest::LocalPort(listener.get()));
+        peer = AcceptWindow(listener.get());
+        int flags = 0;
+        ::ioctl(peer.get(), FIONBIO, &flags);  // blocking reads
+        connected = AfxPumpUntil([&] { return w.dlg.m_nState == Connected; });
+        int size = 0;
+        socklen_t length = sizeof size;
+        ::getsockopt(w.dlg.m_dataSocket.m_hSocket, SOL_SOCKET, SO_SNDBUF, &size, &length);
+        sendBuffer = static_cast<std::size_t>(size);
+    }
+    Fd peer;
+    bool connected = false;
+    std::size_t sendBuffer = 0;
+};
 
 // The window connected as a TCP client to a raw peer.
 struct ClientPair {
@@ -169,7 +211,7 @@ TEST(Receive, DatagramOf1024BytesArrivesWholeAndLongerOnesAreRefused)
     EXPECT_EQ(w.dlg.m_nState, UdpOpen);
 }
 
-TEST(Receive, FloodOfLongDatagramsKeepsBoxesFromNesting)
+TEST(Receive, DatagramsArrivingWhileAnErrorIsShownAreAllCounted)
 {
     EnglishScope language;
     ScriptedPrompts prompts;
@@ -179,27 +221,51 @@ TEST(Receive, FloodOfLongDatagramsKeepsBoxesFromNesting)
     OpenUdp(w, local, sockettest::LocalPort(sender.get()));
     ASSERT_EQ(w.dlg.m_nState, UdpOpen);
 
-    // Each box runs the event loop while it is open, as a real one does.
-    bool posted = false;
-    prompts.onMessageBox = [&](const PromptRecord&) {
-        AfxPostCall([&] { posted = true; });
-        AfxPumpMessages();
-    };
-    // Few enough to fit in the receive buffer, so none is dropped.
-    constexpr int kDatagrams = 40;
+    // While the first box is open (its loop runs, as a real box's does),
+    // bursts of datagrams, one in ten too long. Each burst fits in the
+    // socket's buffer, so every datagram reaches the socket; the window must
+    // take each burst in before the next is sent.
     const std::string longer = Pattern(1025, 4);
-    for (int i = 0; i < kDatagrams; ++i) {
-        ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, longer));
-    }
-    ASSERT_TRUE(AfxPumpUntil(
-        [&] { return prompts.MessageBoxes().size() == static_cast<std::size_t>(kDatagrams); },
-        kLongWaitMs));
-    EXPECT_EQ(prompts.MaxDepth(), 1);
-    EXPECT_TRUE(posted);
-    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 0);
+    std::string expected;
+    int longDuringBox = 0;
+    bool flooded = false;
+    bool everyBurstCounted = true;
+    prompts.onMessageBox = [&](const PromptRecord&) {
+        if (std::exchange(flooded, true)) return;
+        for (int burst = 0; burst < 20 && everyBurstCounted; ++burst) {
+            for (int i = 0; i < 50; ++i) {
+                if (i % 10 == 0) {
+                    ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, longer));
+                    ++longDuringBox;
+                }
+                const std::string datagram =
+                    Pattern(1 + static_cast<std::size_t>(i * 20), static_cast<unsigned>(burst * 50 + i));
+                ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, datagram));
+                expected += datagram;
+            }
+            everyBurstCounted = AfxPumpUntil([&] {
+                return w.dlg.m_recvView.m_nLength == static_cast<std::int64_t>(expected.size());
+            });
+        }
+    };
+    ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, longer));
+    ASSERT_TRUE(AfxPumpUntil([&] { return prompts.MessageBoxes().size() == 2; }, kLongWaitMs));
+    sockettest::Drain();
 
-    ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, "ok"));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength == 2; }));
+    EXPECT_TRUE(everyBurstCounted);
+    EXPECT_EQ(w.Text(IDC_RECV_COUNT), std::to_string(expected.size()));
+    EXPECT_TRUE(PaneBytes(w.dlg.m_recvView) == expected);
+    // One box at a time: the first datagram's, then one for all that came
+    // while it was open.
+    const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 2U);
+    EXPECT_EQ(prompts.MaxDepth(), 1);
+    EXPECT_EQ(boxes[0].text, std::strerror(EMSGSIZE));
+    EXPECT_EQ(boxes[1].text, std::string(std::strerror(EMSGSIZE)) + "\n\n" +
+                                 std::to_string(longDuringBox) +
+                                 " datagram(s) longer than 1024 bytes were not received.");
+    EXPECT_EQ(boxes[1].type, MB_OK | MB_ICONSTOP);
+    EXPECT_EQ(w.dlg.m_nState, UdpOpen);
 }
 
 TEST(Receive, SixtyFourMebibytesArriveByteForByte)
@@ -250,32 +316,112 @@ TEST(Send, UdpGoesBothWays)
     EXPECT_EQ(PaneBytes(w.dlg.m_recvView), "hello");
 }
 
-TEST(Send, FailedSendEndsTheConnectionButLeavesTheViewUntilClose)
+TEST(Send, FailedSendLeavesControlsThatMatchTheSockets)
 {
-    EnglishScope language;
-    ScriptedPrompts prompts;
-    TestMainWindow w;
-    Fd peer = RawUdp();
-    OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(peer.get()));
-    ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+    // UDP: longer than any datagram can be; the endpoint is closed.
+    {
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        Fd peer = RawUdp();
+        OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(peer.get()));
+        ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+        const std::string tooLong(65535, 'x');
+        SetSendBytes(w, tooLong);
+        w.Click(IDC_BUTTON_SEND);
+        const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1U);
+        EXPECT_EQ(boxes[0].text, std::strerror(EMSGSIZE));
+        EXPECT_EQ(w.dlg.m_nState, Idle);
+        EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
+        EXPECT_EQ(Status(w), "Ready");
+        EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
+        EXPECT_FALSE(w.Enabled(IDC_BUTTON_CLOSE));
+        EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
+        EXPECT_TRUE(w.Enabled(IDC_MODE));
+    }
+    // TCP server: the peer is gone, the listener still listens and serves
+    // the next peer.
+    {
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        w.ChooseMode(TcpServer);
+        const std::uint16_t port = ListenAnywhere(w);
+        Fd peer = sockettest::RawConnect(port);
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+        // Reset, and SEND before the window has heard of it.
+        ResetConnection(peer);
+        pollfd broken{w.dlg.m_dataSocket.m_hSocket, POLLIN, 0};
+        ASSERT_EQ(::poll(&broken, 1, 5000), 1);
+        w.Click(IDC_BUTTON_SEND);
+        const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1U);
+        EXPECT_TRUE(boxes[0].text == std::strerror(ECONNRESET) ||
+                    boxes[0].text == std::strerror(EPIPE))
+            << boxes[0].text;
+        EXPECT_EQ(w.dlg.m_nState, PeerClosed);
+        EXPECT_EQ(Status(w), "Listening");
+        EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
+        EXPECT_TRUE(w.Enabled(IDC_BUTTON_CLOSE));
+        EXPECT_FALSE(w.Enabled(IDC_BUTTON_CONNECT));
+        EXPECT_NE(w.dlg.m_listenSocket.m_hSocket, INVALID_SOCKET);
 
-    // Longer than any datagram can be.
-    const std::string tooLong(70000, 'x');
-    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(tooLong.size()),
-                             reinterpret_cast<const BYTE*>(tooLong.data()));
-    w.Click(IDC_BUTTON_SEND);
-    const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
-    ASSERT_EQ(boxes.size(), 1U);
-    EXPECT_EQ(boxes[0].text, std::strerror(EMSGSIZE));
-    EXPECT_EQ(w.dlg.m_nState, Idle);
-    EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
-    EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
-    EXPECT_FALSE(w.Enabled(IDC_BUTTON_CONNECT));
+        Fd next = sockettest::RawConnect(port);
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+        EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(next.get())));
+        EXPECT_EQ(prompts.MessageBoxes().size(), 1U);
+    }
+}
 
-    w.Click(IDC_BUTTON_CLOSE);
-    EXPECT_EQ(Status(w), "Ready");
-    EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
-    EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
+TEST(Send, BytesStillQueuedWhenTheConnectionEndsAreCountedForTheUser)
+{
+    for (const bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "peer reset" : "close");
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        SlowPeer slow(w);
+        ASSERT_TRUE(slow.connected);
+        const std::string payload = Pattern(slow.sendBuffer * 4, 9);
+        SetSendBytes(w, payload);
+        w.Click(IDC_BUTTON_SEND);
+        sockettest::Drain();
+        const std::int64_t queued = w.dlg.BytesNotYetSent();
+        ASSERT_GT(queued, 0);
+        const std::string notSent = std::to_string(queued) + " byte(s) were not sent.";
+
+        if (!reset) {
+            w.Click(IDC_BUTTON_CLOSE);
+            const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+            ASSERT_EQ(boxes.size(), 1U);
+            EXPECT_EQ(boxes[0].text, notSent);
+            EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+            // Everything before the unsent rest arrives, in order.
+            std::string got;
+            char buffer[65536];
+            ssize_t n = 0;
+            while ((n = ::recv(slow.peer.get(), buffer, sizeof buffer, 0)) > 0) {
+                got.append(buffer, static_cast<std::size_t>(n));
+            }
+            EXPECT_EQ(n, 0);
+            EXPECT_EQ(got.size(), payload.size() - static_cast<std::size_t>(queued));
+            EXPECT_TRUE(got == payload.substr(0, got.size()));
+        } else {
+            ResetConnection(slow.peer);
+            ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+            const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+            ASSERT_EQ(boxes.size(), 1U);
+            EXPECT_TRUE(boxes[0].text == std::strerror(ECONNRESET) + ("\n\n" + notSent) ||
+                        boxes[0].text == std::strerror(EPIPE) + ("\n\n" + notSent))
+                << boxes[0].text;
+            EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONSTOP);
+        }
+        EXPECT_EQ(w.dlg.m_nState, Idle);
+        EXPECT_EQ(Status(w), "Ready");
+        EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
+        EXPECT_EQ(w.dlg.BytesNotYetSent(), 0);
+    }
 }
 
 TEST(Send, PartialTcpSendCompletesInOrder)
@@ -283,29 +429,17 @@ TEST(Send, PartialTcpSendCompletesInOrder)
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
-    // A peer with a small receive buffer that reads nothing at first.
-    Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const int small = 4096;
-    ::setsockopt(listener.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in sa = sockettest::Loopback(0);
-    ::bind(listener.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::listen(listener.get(), 1);
-    ConnectClient(w, sockettest::LocalPort(listener.get()));
-    Fd peer = AcceptWindow(listener.get());
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    SlowPeer slow(w);
+    ASSERT_TRUE(slow.connected);
+    Fd& peer = slow.peer;
 
     // Far more than the system takes at once, then a second press that
     // must wait behind the rest of the first.
-    int sendBuffer = 0;
-    socklen_t size = sizeof sendBuffer;
-    ::getsockopt(w.dlg.m_dataSocket.m_hSocket, SOL_SOCKET, SO_SNDBUF, &sendBuffer, &size);
-    const std::string first = Pattern(static_cast<std::size_t>(sendBuffer) * 4, 6);
+    const std::string first = Pattern(slow.sendBuffer * 4, 6);
     const std::string second = Pattern(100000, 7);
-    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(first.size()),
-                             reinterpret_cast<const BYTE*>(first.data()));
+    SetSendBytes(w, first);
     w.Click(IDC_BUTTON_SEND);
-    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(second.size()),
-                             reinterpret_cast<const BYTE*>(second.data()));
+    SetSendBytes(w, second);
     w.Click(IDC_BUTTON_SEND);
     EXPECT_EQ(w.dlg.m_nState, Connected);
 
@@ -325,15 +459,9 @@ TEST(Send, QueuedBytesGoOutAsPressedWhateverThePaneDoesMeanwhile)
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
-    Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const int small = 4096;
-    ::setsockopt(listener.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in sa = sockettest::Loopback(0);
-    ::bind(listener.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::listen(listener.get(), 1);
-    ConnectClient(w, sockettest::LocalPort(listener.get()));
-    Fd peer = AcceptWindow(listener.get());
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    SlowPeer slow(w);
+    ASSERT_TRUE(slow.connected);
+    Fd& peer = slow.peer;
     CHexView& pane = w.dlg.m_sendView;
     const auto heldByPanes = [&] {
         return static_cast<std::size_t>(pane.m_data.AllocatedBytes() +

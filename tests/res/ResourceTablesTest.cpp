@@ -71,9 +71,9 @@ const DialogItemTemplate& Item(const DialogTemplate& dialog, int id) {
 
 } // namespace
 
-TEST(StringTables, BothLanguagesHoldExactlyTheIds101To148Except102) {
+TEST(StringTables, BothLanguagesHoldExactlyTheIds101To151Except102) {
     std::vector<UINT> expected;
-    for (UINT id = 101; id <= 148; ++id)
+    for (UINT id = 101; id <= 151; ++id)
         if (id != 102)
             expected.push_back(id);
 
@@ -111,6 +111,7 @@ TEST(StringTables, TextsAreExactInBothLanguages) {
         {136, "Send Data", "보낼 데이터"},
         {137, "TCP Client", "TCP 클라이언트"},
         {138, "TCP Server", "TCP 서버"},
+        {149, "%1 byte(s) were not sent.", "%1 바이트를 보내지 못했습니다."},
     };
     const auto& res = VelmoraResources();
     for (const auto& c : cases) {

@@ -1,0 +1,292 @@
+// Host names in REMOTE IP, looked up off the window's thread with a scripted
+// name service that answers only when the test says so: the window stays
+// live and shows Connecting, CLOSE abandons the lookup, a late answer
+// changes nothing, UDP presses wait for their address in press order, and
+// a name that does not resolve opens and sends nothing.
+
+#include <gtest/gtest.h>
+
+#include <netdb.h>
+#include <poll.h>
+
+#include <chrono>
+#include <functional>
+
+#include "NetTestSupport.h"
+#include "framework/HostLookup.h"
+#include "framework/SocketApi.h"
+#include "framework/Timer.h"
+#include "testkit/ScriptedLookups.h"
+
+using namespace nettest;
+using sockettest::RawListener;
+using sockettest::RawUdp;
+
+namespace {
+
+constexpr const char* kName = "peer.velmora.test";
+
+// How long the event loop went unserved: the longest wait between two
+// ticks of a 5 ms timer.
+class LoopWatch {
+public:
+    using Clock = std::chrono::steady_clock;
+    LoopWatch() {
+        m_timer.Start(5, [this] {
+            const Clock::time_point now = Clock::now();
+            m_longest = std::max(m_longest, now - m_last);
+            m_last = now;
+            ++m_ticks;
+        });
+    }
+    [[nodiscard]] long LongestMs() const {
+        return static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(m_longest).count());
+    }
+    // Lets the loop run for `ticks` more ticks.
+    bool Run(int ticks) {
+        const int until = m_ticks + ticks;
+        return AfxPumpUntil([&] { return m_ticks >= until; });
+    }
+
+private:
+    CRepeatingTimer m_timer;
+    Clock::time_point m_last = Clock::now();
+    Clock::duration m_longest{};
+    int m_ticks = 0;
+};
+
+// Nothing is waiting to be accepted or read on `fd`.
+bool Silent(int fd) {
+    sockettest::Drain();
+    pollfd waiting{fd, POLLIN, 0};
+    return ::poll(&waiting, 1, 0) == 0;
+}
+
+void WaitForLateAnswers() {
+    ASSERT_TRUE(AfxPumpUntil([] { return AfxHostLookupsInFlight() == 0; }));
+    sockettest::Drain();
+}
+
+void ExpectIdle(TestMainWindow& w) {
+    EXPECT_EQ(w.dlg.m_nState, Idle);
+    EXPECT_EQ(Status(w), "Ready");
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
+    EXPECT_FALSE(w.Enabled(IDC_BUTTON_CLOSE));
+    EXPECT_TRUE(w.Enabled(IDC_MODE));
+    EXPECT_FALSE(w.dlg.m_bTelnetActive);
+    EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
+}
+
+struct Action {
+    const char* name;
+    std::function<void(TestMainWindow&, std::uint16_t port)> start;
+};
+
+// The three actions that open a connection to REMOTE IP; the port is a raw
+// listener's (TCP) or a raw UDP socket's.
+const Action kOpeningActions[] = {
+    {"connect", [](TestMainWindow& w, std::uint16_t port) { ConnectClient(w, port, kName); }},
+    {"telnet",
+     [](TestMainWindow& w, std::uint16_t port) {
+         w.SetText(IDC_REMOTE_IP, kName);
+         w.SetText(IDC_REMOTE_PORT, std::to_string(port));
+         w.Click(IDC_BUTTON_TELNET);
+     }},
+    {"udp",
+     [](TestMainWindow& w, std::uint16_t port) {
+         OpenUdp(w, FreePort(SOCK_DGRAM), port, kName);
+     }},
+};
+
+std::uint16_t PeerPort(const Action& action, Fd& listener, Fd& udp) {
+    return sockettest::LocalPort(std::string(action.name) == "udp" ? udp.get() : listener.get());
+}
+
+void SetSendBytes(TestMainWindow& w, const std::string& bytes) {
+    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(bytes.size()),
+                             reinterpret_cast<const BYTE*>(bytes.data()));
+}
+
+}  // namespace
+
+TEST(Lookup, UnansweredLookupKeepsTheWindowLiveAndCloseAbandonsIt) {
+    for (const Action& action : kOpeningActions) {
+        SCOPED_TRACE(action.name);
+        ScriptedLookups lookups;
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        Fd listener = RawListener();
+        Fd udp = RawUdp();
+        LoopWatch watch;
+
+        action.start(w, PeerPort(action, listener, udp));
+        ASSERT_TRUE(lookups.WaitForCount(1));
+        EXPECT_EQ(lookups.Name(0), kName);
+        ASSERT_TRUE(watch.Run(40));
+        EXPECT_LT(watch.LongestMs(), 50);
+        EXPECT_EQ(w.dlg.m_nState, Connecting);
+        EXPECT_EQ(Status(w), "Connecting");
+        EXPECT_TRUE(w.Enabled(IDC_BUTTON_CLOSE));
+        EXPECT_FALSE(w.Enabled(IDC_BUTTON_CONNECT));
+        EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
+        EXPECT_FALSE(w.Enabled(IDC_MODE));
+
+        w.Click(IDC_BUTTON_CLOSE);
+        ExpectIdle(w);
+
+        // The answer comes after all, and finds nothing waiting for it.
+        lookups.Answer(0, "127.0.0.1");
+        WaitForLateAnswers();
+        ExpectIdle(w);
+        EXPECT_TRUE(Silent(listener.get()));
+        EXPECT_LT(watch.LongestMs(), 50);
+        EXPECT_TRUE(prompts.MessageBoxes().empty());
+    }
+}
+
+TEST(Lookup, AnsweredNameOpensAsDottedTextDoesAndDottedTextAsksNoOne) {
+    for (const Action& action : kOpeningActions) {
+        SCOPED_TRACE(action.name);
+        const std::string name = action.name;
+        ScriptedLookups lookups;
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        Fd listener = RawListener();
+        Fd udp = RawUdp();
+        const std::uint16_t port = PeerPort(action, listener, udp);
+        // The Telnet window runs modally once connected: it is closed as
+        // soon as it is seen.
+        bool telnetRan = false;
+        CRepeatingTimer closeTelnet;
+        closeTelnet.Start(1, [&] {
+            if (w.dlg.m_telnetDlg.IsModalRunning()) {
+                telnetRan = true;
+                w.dlg.m_telnetDlg.EndDialog(0);
+            }
+        });
+
+        action.start(w, port);
+        ASSERT_TRUE(lookups.WaitForCount(1));
+        lookups.Answer(0, "127.0.0.1");
+        if (name == "udp") {
+            ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == UdpOpen; }));
+            EXPECT_EQ(Status(w), "Ready");
+            EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
+        } else {
+            Fd peer = AcceptWindow(listener.get());
+            EXPECT_GE(peer.get(), 0);
+            if (name == "connect") {
+                ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+                EXPECT_EQ(Status(w), ConnectedTo(port));
+            } else {
+                ASSERT_TRUE(AfxPumpUntil([&] { return telnetRan && !w.dlg.m_bTelnetActive; }));
+            }
+        }
+        EXPECT_TRUE(prompts.MessageBoxes().empty());
+        w.Click(IDC_BUTTON_CLOSE);
+    }
+
+    ScriptedLookups lookups;
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd listener = RawListener();
+    ConnectClient(w, sockettest::LocalPort(listener.get()), "127.0.0.1");
+    EXPECT_EQ(w.dlg.m_nState, Connecting);
+    Fd peer = AcceptWindow(listener.get());
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    EXPECT_EQ(lookups.Count(), 0);
+}
+
+TEST(Lookup, NameThatDoesNotResolveIsRefusedWithTheResolversText) {
+    const int code = ResolverErrorCode(EAI_NONAME);
+    for (const Action& action : kOpeningActions) {
+        SCOPED_TRACE(action.name);
+        ScriptedLookups lookups;
+        EnglishScope language;
+        ScriptedPrompts prompts;
+        TestMainWindow w;
+        Fd listener = RawListener();
+        Fd udp = RawUdp();
+
+        action.start(w, PeerPort(action, listener, udp));
+        ASSERT_TRUE(lookups.WaitForCount(1));
+        lookups.Fail(0, code);
+        ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+        const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1U);
+        EXPECT_EQ(boxes[0].text, gai_strerror(EAI_NONAME));
+        EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONSTOP);
+        ExpectIdle(w);
+        EXPECT_TRUE(Silent(listener.get()));
+    }
+}
+
+TEST(Lookup, UdpPressesWaitForTheirAddressAndGoOutInPressOrder) {
+    ScriptedLookups lookups;
+    EnglishScope language;
+    ScriptedPrompts prompts;
+    TestMainWindow w;
+    Fd peer = RawUdp();
+    OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(peer.get()), kName);
+    ASSERT_TRUE(lookups.WaitForCount(1));
+    lookups.Answer(0, "127.0.0.1");
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == UdpOpen; }));
+
+    // Two presses while the name is looked up again: both wait, the window
+    // goes on.
+    LoopWatch watch;
+    SetSendBytes(w, "first");
+    w.Click(IDC_BUTTON_SEND);
+    SetSendBytes(w, "second");
+    w.Click(IDC_BUTTON_SEND);
+    ASSERT_TRUE(lookups.WaitForCount(2));
+    ASSERT_TRUE(watch.Run(20));
+    EXPECT_LT(watch.LongestMs(), 50);
+    EXPECT_EQ(lookups.Count(), 2);
+    EXPECT_EQ(w.dlg.m_nState, UdpOpen);
+    EXPECT_EQ(w.dlg.BytesNotYetSent(), 11);
+    EXPECT_TRUE(Silent(peer.get()));
+
+    lookups.Answer(1, "127.0.0.1");
+    EXPECT_EQ(PeerDatagram(peer.get()), "first");
+    EXPECT_EQ(PeerDatagram(peer.get()), "second");
+    EXPECT_EQ(w.dlg.BytesNotYetSent(), 0);
+
+    // Each later press asks anew.
+    SetSendBytes(w, "third");
+    w.Click(IDC_BUTTON_SEND);
+    ASSERT_TRUE(lookups.WaitForCount(3));
+    lookups.Answer(2, "127.0.0.1");
+    EXPECT_EQ(PeerDatagram(peer.get()), "third");
+
+    // A press whose name does not resolve: refused, nothing sent, the
+    // endpoint stays open.
+    w.Click(IDC_BUTTON_SEND);
+    ASSERT_TRUE(lookups.WaitForCount(4));
+    lookups.Fail(3, ResolverErrorCode(EAI_AGAIN));
+    ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+    EXPECT_EQ(prompts.MessageBoxes().back().text, gai_strerror(EAI_AGAIN));
+    EXPECT_EQ(w.dlg.m_nState, UdpOpen);
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
+    EXPECT_TRUE(Silent(peer.get()));
+    prompts.Clear();
+
+    // CLOSE with a press still waiting: it is not sent, and the user hears
+    // of it; its late answer changes nothing.
+    w.Click(IDC_BUTTON_SEND);
+    ASSERT_TRUE(lookups.WaitForCount(5));
+    w.Click(IDC_BUTTON_CLOSE);
+    ExpectIdle(w);
+    const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1U);
+    EXPECT_EQ(boxes[0].text, "5 byte(s) were not sent.");
+    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+    lookups.Answer(4, "127.0.0.1");
+    WaitForLateAnswers();
+    EXPECT_TRUE(Silent(peer.get()));
+    ExpectIdle(w);
+}
