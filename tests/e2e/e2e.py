@@ -1118,6 +1118,75 @@ def exit_confirmation(d, binary, step):
         app.stop()
 
 
+def nameservers():
+    """The IPv4 name servers the system's resolver asks."""
+    found = []
+    with open("/etc/resolv.conf") as conf:
+        for line in conf:
+            fields = line.split()
+            if len(fields) >= 2 and fields[0] == "nameserver" and re.fullmatch(r"[\d.]+", fields[1]):
+                found.append(fields[1])
+    return found or ["127.0.0.1"]  # the resolver's own default
+
+
+@scenario
+def name_lookup(d, binary, step):
+    """A name service that never answers: its address on lo here, with a
+    UDP sink that reads every question and says nothing."""
+    servers = nameservers()
+    for server in servers:
+        if not server.startswith("127."):
+            run("ip", "addr", "add", server + "/32", "dev", "lo")
+    sinks = [Peer(f"UDP4-RECV:53,bind={server}", "OPEN:/dev/null", unidirectional=True) for server in servers]
+    # One long try, so the lookup is still waiting when CLOSE comes.
+    app = App(d, binary, env={"RES_OPTIONS": "timeout:30 attempts:1"})
+    receiver = None
+    try:
+        wait_for("the silent name service is bound", lambda: (all(listening(53, "udp") for _ in servers), None))
+        with step("lookup-waiting-window-live"):
+            app.set_field("IDC_REMOTE_IP", "Remote Host Address", "silent.velmora.test")
+            app.set_field("IDC_REMOTE_PORT", "Remote Host Port", "5008")
+            app.click("IDC_BUTTON_CONNECT")
+            app.expect_status("Connecting")
+            app.expect_buttons(Connect=False, Disconnect=True, Telnet=False)
+            # The window goes on answering while the lookup waits.
+            app.set_field("IDC_DATA_LENGTH", "Data Length", "100000")
+        with step("close-abandons-lookup"):
+            app.click("IDC_BUTTON_CLOSE")
+            wait_equal("the status line right after CLOSE", app.status, "Ready", timeout=2)
+            app.expect_buttons(Connect=True, Disconnect=False, Telnet=True)
+        with step("unresolvable-name-refused"):
+            for sink in sinks:
+                sink.stop()  # now the questions are refused at once
+            app.choose_mode("UDP")
+            app.set_field("IDC_LOCAL_PORT", "Local Port", "5009")
+            app.set_field("IDC_REMOTE_IP", "Remote Host Address", "no-such-host.invalid")
+            app.set_field("IDC_REMOTE_PORT", "Remote Host Port", "5007")
+            receiver = Peer("UDP4-RECV:5007", "STDOUT", unidirectional=True)
+            wait_for("the broadcast receiver is bound", lambda: (listening(5007, "udp"), None))
+            app.click("IDC_BUTTON_CONNECT")
+
+            def error_box():
+                for w in app.ui.windows():
+                    if w.get_name() == app.title and app.ui.find_all(w, "push button", "OK"):
+                        return True, w
+                return False, [w.get_name() for w in app.ui.windows()]
+            box = wait_for("the resolver's message appears", error_box)
+            texts = [a.get_name() for a in app.ui.find_all(box, "label")]
+            if not any("resolution" in t or "not known" in t for t in texts):
+                raise Failure(f"the message is not the resolver's: {texts!r}")
+            app.click_accessible(app.ui.find(box, "push button", "OK"))
+            app.expect_status("Ready")
+            app.expect_buttons(Connect=True, Disconnect=False, Send_Data=False)
+            if receiver.received():
+                raise Failure(f"a datagram went out: {receiver.received()!r}")
+        app.exit_confirmed()
+    finally:
+        app.stop()
+        for peer in sinks + ([receiver] if receiver else []):
+            peer.stop()
+
+
 @scenario
 def scaled_200(d, binary, step):
     app = App(d, binary, scale=2)
