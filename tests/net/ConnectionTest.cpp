@@ -22,20 +22,6 @@ namespace {
 constexpr const char* kRangeMessage = "Please enter an integer between 1 and 65535.";
 constexpr const char* kNumberMessage = "Please enter a positive integer.";
 
-bool Closed(const CAsyncSocket& socket) { return socket.m_hSocket == INVALID_SOCKET; }
-
-void ExpectIdleView(TestMainWindow& w)
-{
-    EXPECT_EQ(w.dlg.m_nState, Idle);
-    EXPECT_EQ(Status(w), "Ready");
-    EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
-    EXPECT_FALSE(w.Enabled(IDC_BUTTON_CLOSE));
-    EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
-    EXPECT_TRUE(w.Enabled(IDC_MODE));
-    EXPECT_TRUE(Closed(w.dlg.m_dataSocket));
-    EXPECT_TRUE(Closed(w.dlg.m_listenSocket));
-}
-
 void ExpectOneError(const ScriptedPrompts& prompts, TestMainWindow& w, int code)
 {
     const std::vector<PromptRecord> boxes = prompts.MessageBoxes();

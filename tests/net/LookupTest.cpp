@@ -69,16 +69,6 @@ void WaitForLateAnswers() {
     sockettest::Drain();
 }
 
-void ExpectIdle(TestMainWindow& w) {
-    EXPECT_EQ(w.dlg.m_nState, Idle);
-    EXPECT_EQ(Status(w), "Ready");
-    EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
-    EXPECT_FALSE(w.Enabled(IDC_BUTTON_CLOSE));
-    EXPECT_TRUE(w.Enabled(IDC_MODE));
-    EXPECT_FALSE(w.dlg.m_bTelnetActive);
-    EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
-}
-
 struct Action {
     const char* name;
     std::function<void(TestMainWindow&, std::uint16_t port)> start;
@@ -100,31 +90,34 @@ const Action kOpeningActions[] = {
      }},
 };
 
-std::uint16_t PeerPort(const Action& action, Fd& listener, Fd& udp) {
-    return sockettest::LocalPort(std::string(action.name) == "udp" ? udp.get() : listener.get());
-}
-
-void SetSendBytes(TestMainWindow& w, const std::string& bytes) {
-    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(bytes.size()),
-                             reinterpret_cast<const BYTE*>(bytes.data()));
-}
-
-}  // namespace
-
-namespace {
-
-// One CONNECT, TELNET or UDP open against a lookup that is answered only
-// after CLOSE; returns the longest the event loop went unserved meanwhile.
-long UnansweredLookup(const Action& action) {
+// A window with a scripted name service (gone after the window), and a peer
+// of each kind for the actions to reach.
+struct Bench {
     ScriptedLookups lookups;
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
     Fd listener = RawListener();
     Fd udp = RawUdp();
+
+    [[nodiscard]] std::uint16_t PortFor(const Action& action) const {
+        return sockettest::LocalPort(std::string(action.name) == "udp" ? udp.get() : listener.get());
+    }
+};
+
+void SetSendBytes(TestMainWindow& w, const std::string& bytes) {
+    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(bytes.size()),
+                             reinterpret_cast<const BYTE*>(bytes.data()));
+}
+
+// One CONNECT, TELNET or UDP open against a lookup that is answered only
+// after CLOSE; returns the longest the event loop went unserved meanwhile.
+long UnansweredLookup(const Action& action) {
+    Bench bench;
+    auto& [lookups, language, prompts, w, listener, udp] = bench;
     LoopWatch watch;
 
-    action.start(w, PeerPort(action, listener, udp));
+    action.start(w, bench.PortFor(action));
     EXPECT_TRUE(lookups.WaitForCount(1));
     EXPECT_EQ(lookups.Name(0), kName);
     EXPECT_TRUE(watch.Run(40));
@@ -136,12 +129,12 @@ long UnansweredLookup(const Action& action) {
     EXPECT_FALSE(w.Enabled(IDC_MODE));
 
     w.Click(IDC_BUTTON_CLOSE);
-    ExpectIdle(w);
+    ExpectIdleView(w);
 
     // The answer comes after all, and finds nothing waiting for it.
     lookups.Answer(0, "127.0.0.1");
     WaitForLateAnswers();
-    ExpectIdle(w);
+    ExpectIdleView(w);
     EXPECT_TRUE(Silent(listener.get()));
     EXPECT_TRUE(prompts.MessageBoxes().empty());
     return watch.LongestMs();
@@ -168,13 +161,9 @@ TEST(Lookup, AnsweredNameOpensAsDottedTextDoesAndDottedTextAsksNoOne) {
     for (const Action& action : kOpeningActions) {
         SCOPED_TRACE(action.name);
         const std::string name = action.name;
-        ScriptedLookups lookups;
-        EnglishScope language;
-        ScriptedPrompts prompts;
-        TestMainWindow w;
-        Fd listener = RawListener();
-        Fd udp = RawUdp();
-        const std::uint16_t port = PeerPort(action, listener, udp);
+        Bench bench;
+        auto& [lookups, language, prompts, w, listener, udp] = bench;
+        const std::uint16_t port = bench.PortFor(action);
         // The Telnet window runs modally once connected: it is closed as
         // soon as it is seen.
         bool telnetRan = false;
@@ -223,14 +212,10 @@ TEST(Lookup, NameThatDoesNotResolveIsRefusedWithTheResolversText) {
     const int code = ResolverErrorCode(EAI_NONAME);
     for (const Action& action : kOpeningActions) {
         SCOPED_TRACE(action.name);
-        ScriptedLookups lookups;
-        EnglishScope language;
-        ScriptedPrompts prompts;
-        TestMainWindow w;
-        Fd listener = RawListener();
-        Fd udp = RawUdp();
+        Bench bench;
+        auto& [lookups, language, prompts, w, listener, udp] = bench;
 
-        action.start(w, PeerPort(action, listener, udp));
+        action.start(w, bench.PortFor(action));
         ASSERT_TRUE(lookups.WaitForCount(1));
         lookups.Fail(0, code);
         ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
@@ -238,7 +223,7 @@ TEST(Lookup, NameThatDoesNotResolveIsRefusedWithTheResolversText) {
         ASSERT_EQ(boxes.size(), 1U);
         EXPECT_EQ(boxes[0].text, gai_strerror(EAI_NONAME));
         EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONSTOP);
-        ExpectIdle(w);
+        ExpectIdleView(w);
         EXPECT_TRUE(Silent(listener.get()));
     }
 }
@@ -299,7 +284,7 @@ TEST(Lookup, UdpPressesWaitForTheirAddressAndGoOutInPressOrder) {
     w.Click(IDC_BUTTON_SEND);
     ASSERT_TRUE(lookups.WaitForCount(5));
     w.Click(IDC_BUTTON_CLOSE);
-    ExpectIdle(w);
+    ExpectIdleView(w);
     const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
     ASSERT_EQ(boxes.size(), 1U);
     EXPECT_EQ(boxes[0].text, "5 byte(s) were not sent.");
@@ -307,5 +292,5 @@ TEST(Lookup, UdpPressesWaitForTheirAddressAndGoOutInPressOrder) {
     lookups.Answer(4, "127.0.0.1");
     WaitForLateAnswers();
     EXPECT_TRUE(Silent(peer.get()));
-    ExpectIdle(w);
+    ExpectIdleView(w);
 }

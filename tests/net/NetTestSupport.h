@@ -6,6 +6,8 @@
 // Every address the window is given here is 127.0.0.1 unless the test runs
 // inside its own network namespace.
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <net/if.h>
 #include <net/route.h>
@@ -136,6 +138,20 @@ inline Fd AcceptWindow(int listener)
 }
 
 [[nodiscard]] inline std::string Status(TestMainWindow& w) { return w.Text(IDC_STATUS); }
+
+// The window at rest: Ready, nothing open, CONNECT and the mode choice back.
+inline void ExpectIdleView(TestMainWindow& w)
+{
+    EXPECT_EQ(w.dlg.m_nState, Idle);
+    EXPECT_EQ(Status(w), "Ready");
+    EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
+    EXPECT_FALSE(w.Enabled(IDC_BUTTON_CLOSE));
+    EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
+    EXPECT_TRUE(w.Enabled(IDC_MODE));
+    EXPECT_FALSE(w.dlg.m_bTelnetActive);
+    EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
+    EXPECT_EQ(w.dlg.m_listenSocket.m_hSocket, INVALID_SOCKET);
+}
 
 [[nodiscard]] inline std::string ConnectedTo(std::uint16_t port)
 {
