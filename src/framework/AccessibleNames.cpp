@@ -1,15 +1,18 @@
 #include "framework/AccessibleNames.h"
 
 #include <QAccessible>
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QPointer>
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <unordered_map>
 #include <vector>
 
 #include "framework/Dialog.h"
 #include "framework/DialogTemplate.h"
+#include "framework/Locale.h"
 #include "framework/MultiLineEdit.h"
 #include "framework/RichEditWidget.h"
 #include "framework/Utf8Text.h"
@@ -141,6 +144,7 @@ public:
 private:
     QString Content() const {
         if (role() == QAccessible::StaticText) return ShownText(widget());
+        if (role() == QAccessible::StatusBar) return FromUtf8(dynamic_cast<const TextWindow&>(*widget()).GetText());
         // The terminal paints its bytes as UTF-8 text: read it the same way,
         // and count offsets in what is read.
         if (const auto* terminal = dynamic_cast<const MultiLineEditWidget*>(widget())) {
@@ -162,17 +166,177 @@ private:
     }
 };
 
+// A combo box is named by its label, in every desktop's way: the toolkit's
+// own interface on Linux names it by its selection instead. Its value (the
+// selection) can be read as text, and it lists its drop-down list (and the
+// field of an editable one) as children, as the toolkit's does.
+class ComboAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+public:
+    explicit ComboAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) {
+            const QString assigned = widget()->accessibleName();
+            return assigned.isEmpty() ? Combo()->currentText() : assigned;
+        }
+        if (t == QAccessible::Value) return Combo()->currentText();
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return Combo()->isEditable() ? 2 : 1; }
+    QAccessibleInterface* child(int index) const override {
+        if (index == 0) return QAccessible::queryAccessibleInterface(Combo()->view());
+        if (index == 1 && Combo()->isEditable()) return QAccessible::queryAccessibleInterface(Combo()->lineEdit());
+        return nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!child) return -1;
+        if (child->object() == Combo()->view()) return 0;
+        if (Combo()->isEditable() && child->object() == Combo()->lineEdit()) return 1;
+        return -1;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.editable = Combo()->isEditable();
+        s.readOnly = !Combo()->isEditable();
+        s.expandable = true;
+        s.expanded = Combo()->view()->isVisible();
+        return s;
+    }
+    QStringList actionNames() const override {
+        return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override {
+        if (name == showMenuAction() || name == pressAction()) {
+            Combo()->view()->isVisible() ? Combo()->hidePopup() : Combo()->showPopup();
+            return;
+        }
+        QAccessibleWidget::doAction(name);
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    // QAccessibleTextInterface: the selection, read-only.
+    void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QString text(int startOffset, int endOffset) const override {
+        const QString value = Combo()->currentText();
+        const int start = std::clamp(startOffset, 0, static_cast<int>(value.size()));
+        const int end = endOffset < 0 ? static_cast<int>(value.size())
+                                      : std::clamp(endOffset, start, static_cast<int>(value.size()));
+        return value.mid(start, end - start);
+    }
+    int characterCount() const override { return static_cast<int>(Combo()->currentText().size()); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = offset;
+        return {};
+    }
+
+private:
+    [[nodiscard]] QComboBox* Combo() const { return static_cast<QComboBox*>(widget()); }
+};
+
+// The fields that up-down controls step, found from the layout.
+std::unordered_map<const QWidget*, QPointer<QWidget>>& SpinFields() {
+    static std::unordered_map<const QWidget*, QPointer<QWidget>> map;
+    return map;
+}
+
+// The number in the field an up-down control steps; invalid when the field
+// holds none.
+QVariant SteppedValue(const QWidget* spin) {
+    const auto it = SpinFields().find(spin);
+    const auto* field = it == SpinFields().end() ? nullptr : dynamic_cast<const TextWindow*>(it->second.data());
+    if (!field) return {};
+    const std::string text = field->GetText();
+    unsigned long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) return {};
+    return QVariant::fromValue(value);
+}
+
+// An up-down control: its value is the number in the field it steps, and
+// its two actions step it as its arrows do (up raises the number).
+class SpinAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit SpinAccessible(UpDownWidget* spin) : QAccessibleWidget(spin, QAccessible::SpinBox) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return SteppedValue(widget()).toString();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override {
+        return QStringList{increaseAction(), decreaseAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override {
+        auto* spin = static_cast<UpDownWidget*>(widget());
+        if (!spin->isEnabled()) return;
+        if (name == increaseAction()) {
+            spin->Step(-1);
+        } else if (name == decreaseAction()) {
+            spin->Step(1);
+        } else {
+            QAccessibleWidget::doAction(name);
+        }
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    // QAccessibleValueInterface: the field is where a number is typed, so
+    // the value is only read here.
+    QVariant currentValue() const override { return SteppedValue(widget()); }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return {}; }
+    QVariant minimumValue() const override { return {}; }
+    QVariant minimumStepSize() const override { return 1; }
+};
+
+// The template's entry for a control, if it has one.
+const AccessibleNameItem* NameItemOf(const QWidget* widget) {
+    const WindowInfo* info = WndRouting::Find(widget);
+    QWidget* parent = widget->parentWidget();
+    const auto* dialog = parent ? dynamic_cast<const CDialog*>(WndRouting::NearestWnd(parent)) : nullptr;
+    const DialogTemplate* tmpl = dialog ? dialog->Template() : nullptr;
+    if (!info || !tmpl) return nullptr;
+    for (const AccessibleNameItem& item : tmpl->accessibleNames) {
+        if (item.id == info->id) return &item;
+    }
+    return nullptr;
+}
+
 QAccessibleInterface* FrameworkWidgetAccessible(const QString& className, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (!widget) return nullptr;
+    if (className == QLatin1String("QComboBox")) {
+        auto* combo = dynamic_cast<ComboWidget*>(widget);
+        return combo ? new ComboAccessible(combo) : nullptr;
+    }
+    if (className == QLatin1String("QLineEdit")) {
+        const AccessibleNameItem* item = NameItemOf(widget);
+        if (item && item->role == AccessibleRole::StatusBar) {
+            return new TextWidgetAccessible(widget, QAccessible::StatusBar);
+        }
+        return nullptr;
+    }
     // The framework's painted widgets carry no meta-object of their own, so
     // the toolkit asks for them as plain widgets.
     if (className != QLatin1String("QWidget")) return nullptr;
-    auto* widget = qobject_cast<QWidget*>(object);
-    if (!widget) return nullptr;
     if (dynamic_cast<StaticWidget*>(widget)) return new TextWidgetAccessible(widget, QAccessible::StaticText);
     if (dynamic_cast<RichEditWidget*>(widget) || dynamic_cast<MultiLineEditWidget*>(widget)) {
         return new TextWidgetAccessible(widget, QAccessible::EditableText);
     }
-    if (dynamic_cast<UpDownWidget*>(widget)) return new QAccessibleWidget(widget, QAccessible::SpinBox);
+    if (auto* spin = dynamic_cast<UpDownWidget*>(widget)) return new SpinAccessible(spin);
     if (dynamic_cast<IconWidget*>(widget)) return new QAccessibleWidget(widget, QAccessible::Graphic);
     if (dynamic_cast<DialogWindow*>(widget)) {
         const bool appWindow = (WndRouting::Find(widget) ? WndRouting::Find(widget)->exStyle : 0) &
@@ -300,6 +464,19 @@ std::unordered_multimap<const QWidget*, QPointer<QWidget>>& NamedBy() {
     return map;
 }
 
+// Names the control and the parts that belong to it: a combo box's list
+// and field, a text control's scroll bar.
+void SetName(QWidget* target, const QString& name) {
+    target->setAccessibleName(name);
+    if (auto* combo = qobject_cast<QComboBox*>(target)) {
+        combo->view()->setAccessibleName(name);
+        if (combo->lineEdit()) combo->lineEdit()->setAccessibleName(name);
+    }
+    for (QScrollBar* bar : target->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly)) {
+        bar->setAccessibleName(name);
+    }
+}
+
 void Bind(QWidget* label, QWidget* target) {
     auto& map = NamedBy();
     // A label outlives none of its bindings: forget them with it.
@@ -307,7 +484,23 @@ void Bind(QWidget* label, QWidget* target) {
         QObject::connect(label, &QObject::destroyed, [label] { NamedBy().erase(label); });
     }
     map.emplace(label, target);
-    target->setAccessibleName(ShownText(label));
+    SetName(target, ShownText(label));
+}
+
+// An up-down control's value is its field's: tell assistive technology
+// when the field's number changes.
+void BindSpinField(QWidget* spin, QWidget* field) {
+    if (SpinFields().find(spin) == SpinFields().end()) {
+        QObject::connect(spin, &QObject::destroyed, [spin] { SpinFields().erase(spin); });
+    }
+    SpinFields()[spin] = field;
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) {
+        QObject::connect(edit, &QLineEdit::textChanged, spin, [spin] {
+            if (!QAccessible::isActive()) return;
+            QAccessibleValueChangeEvent changed(spin, SteppedValue(spin));
+            QAccessible::updateAccessibility(&changed);
+        });
+    }
 }
 
 // The template items and the widgets the dialog made from them: the
@@ -337,9 +530,31 @@ std::vector<Item> ItemsOf(CDialog* dialog) {
 void AfxAssignAccessibleNames(CDialog* pDialog) {
     InstallFactory();
     const std::vector<Item> items = ItemsOf(pDialog);
+    const bool korean = IsKoreanUserInterface();
     for (const Item& item : items) {
+        if (item.tmpl->windowClass == WC_UPDOWN) {
+            if (const Item* field = FieldLeftOf(item, items)) BindSpinField(item.widget, field->widget);
+        }
+        if (const AccessibleNameItem* named = NameItemOf(item.widget)) {
+            SetName(item.widget, FromUtf8(korean ? named->korean : named->english));
+            continue;
+        }
         if (!NeedsLabel(item, items)) continue;
         if (const Item* label = LabelOf(item, items)) Bind(label->widget, item.widget);
+    }
+}
+
+void AfxInstallAccessibleInterfaces() { InstallFactory(); }
+
+void AfxRenewAccessibleInterface(QWidget* pControl) {
+    const AccessibleNameItem* item = NameItemOf(pControl);
+    if (!item || item->role != AccessibleRole::StatusBar) return;
+    // Building the field (making it read-only, for one) told the toolkit
+    // of it before its id was known, so the toolkit made a plain field's
+    // interface then: replace it with the status line's.
+    QAccessibleInterface* made = QAccessible::queryAccessibleInterface(pControl);
+    if (made && made->role() != QAccessible::StatusBar) {
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
     }
 }
 
@@ -348,7 +563,7 @@ void AfxAccessibleTextChanged(QWidget* pLabel) {
     if (first != last) {
         const QString name = ShownText(pLabel);
         for (auto it = first; it != last; ++it) {
-            if (it->second) it->second->setAccessibleName(name);
+            if (it->second) SetName(it->second, name);
         }
     }
 }

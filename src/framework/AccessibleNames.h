@@ -10,7 +10,9 @@
 //   2. else a label static just left of it on the same row,
 //   3. else the innermost group box with a title that encloses it.
 // An up-down control takes the name of the field just left of it (the field
-// it steps). The names follow their labels when a label's text changes.
+// it steps), and that field's number is its value. The names follow their
+// labels when a label's text changes; a combo box's list and field and a
+// text control's scroll bar carry the control's name too.
 
 #include <string>
 
@@ -18,9 +20,18 @@ class CDialog;
 class CWnd;
 class QWidget;
 
-// Names the dialog's label-less controls from the template layout. Run once
-// the dialog's initialisation has set the control texts.
+// Names the dialog's label-less controls from the template layout, or by
+// the template's own names for the controls that no label stands for. Run
+// once the dialog's initialisation has set the control texts.
 void AfxAssignAccessibleNames(CDialog* pDialog);
+// Makes the framework's interfaces for its controls (roles, combo boxes
+// named by their labels, the status line) the ones assistive technology
+// gets; run before a dialog's controls are made.
+void AfxInstallAccessibleInterfaces();
+// Run once a dialog's control is registered with its id: a control that
+// the template gives a role of its own gets the framework's interface from
+// now on.
+void AfxRenewAccessibleInterface(QWidget* pControl);
 
 // Told by a static or group box after its text changed: renames the controls
 // it labels, at once.

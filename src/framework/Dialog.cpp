@@ -159,6 +159,9 @@ bool CDialog::CreateFromTemplate() {
     m_pTemplate = m_pOwnTemplate ? m_pOwnTemplate : AfxFindDialogTemplate(m_nIDTemplate);
     if (!m_pTemplate) return false;
     InstallKeyFilter();
+    // Before any control exists: the first look at a control must already
+    // get the framework's interface for it.
+    AfxInstallAccessibleInterfaces();
     DialogHost& host = *m_pHost;
     host.ended = false;
     host.result = 0;
@@ -207,6 +210,7 @@ bool CDialog::CreateFromTemplate() {
         widget->setEnabled((item.style & WS_DISABLED) == 0);
         WindowInfo& itemInfo =
             WndRouting::Register(widget, item.id, item.style, item.exStyle, std::move(object));
+        AfxRenewAccessibleInterface(widget);
         itemInfo.font = &host.templateFont;
         widget->setFont(host.templateFont.Font());
         if (auto* text = dynamic_cast<TextWindow*>(widget)) text->SetText(item.text);

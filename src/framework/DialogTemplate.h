@@ -37,6 +37,18 @@ struct ComboInitItem {
     std::string_view text;
 };
 
+// The name assistive technology gives a control that no label of the
+// layout stands for, in both languages (it is never shown); a status line
+// also says that it is one, so that its changes are spoken.
+enum class AccessibleRole { OfClass, StatusBar };
+
+struct AccessibleNameItem {
+    int id = 0;
+    std::string_view english;
+    std::string_view korean;
+    AccessibleRole role = AccessibleRole::OfClass;
+};
+
 struct DialogTemplate {
     UINT id = 0;
     DWORD style = 0;
@@ -48,4 +60,5 @@ struct DialogTemplate {
     int pointSize = 8;
     std::span<const DialogItemTemplate> items;
     std::span<const ComboInitItem> comboItems;
+    std::span<const AccessibleNameItem> accessibleNames = {};
 };

@@ -63,6 +63,13 @@ constexpr DialogItemTemplate kMainItems[] = {
      67},
 };
 
+// Names for assistive technology where no label of the layout stands for
+// the control.
+constexpr AccessibleNameItem kMainAccessibleNames[] = {
+    {IDC_STATUS, "Status", "상태", AccessibleRole::StatusBar},
+    {IDC_MODE, "Connection Mode", "접속 방식"},
+};
+
 constexpr DialogItemTemplate kAboutItems[] = {
     {IDC_STATIC, WC_STATIC, "#128", kChild | SS_ICON, 0, 11, 9, 20, 20},
     {IDC_VERSION, WC_STATIC, "Velmora 1.2h (14/Oct./2008)", kLabel | SS_NOPREFIX, 0, 40, 10, 119,
@@ -88,6 +95,10 @@ constexpr DialogItemTemplate kTelnetItems[] = {
     {IDC_GROUP_LINEMODE, WC_BUTTON, "", kGroupBox, 0, 153, 7, 103, 41},
 };
 
+constexpr AccessibleNameItem kTelnetAccessibleNames[] = {
+    {IDC_TERMINAL, "Terminal", "터미널"},
+};
+
 // The line-end conversions; the window puts "Don't Convert" in front of
 // both lists, so an item's index is the conversion mode.
 constexpr ComboInitItem kTelnetComboItems[] = {
@@ -110,6 +121,7 @@ constexpr DialogTemplate mainDialog{
     .pointSize = 8,
     .items = kMainItems,
     .comboItems = {},
+    .accessibleNames = kMainAccessibleNames,
 };
 
 constexpr DialogTemplate aboutDialog{
@@ -136,6 +148,7 @@ constexpr DialogTemplate telnetDialog{
     .pointSize = 8,
     .items = kTelnetItems,
     .comboItems = kTelnetComboItems,
+    .accessibleNames = kTelnetAccessibleNames,
 };
 
 } // namespace resource_data

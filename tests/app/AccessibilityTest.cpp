@@ -58,10 +58,10 @@ TEST(AccessibleNames, MainWindowControlsAreNamedByTheirLabelsInBothLanguages) {
           {IDC_KEEP_ALIVE, "Keep Alive"},
           {IDC_STATIC_BYTES, "Byte(s)"},
           {IDC_GROUP_SEND, "Send Data"},
-          // No label stands for the status line; the mode combo box is read
-          // by its selection.
-          {IDC_STATUS, ""},
-          {IDC_MODE, "TCP Client"}}},
+          // No label stands for the status line and the mode combo box: the
+          // window names them itself.
+          {IDC_STATUS, "Status"},
+          {IDC_MODE, "Connection Mode"}}},
         {true,
          {{IDC_REMOTE_IP, "통신할 주소"},
           {IDC_REMOTE_PORT, "통신할 포트"},
@@ -71,7 +71,8 @@ TEST(AccessibleNames, MainWindowControlsAreNamedByTheirLabelsInBothLanguages) {
           {IDC_SEND_PANE, "보낼 데이터"},
           {IDC_RECV_COUNT, "받은 데이터 수"},
           {IDC_BUTTON_SEND, "데이터 보내기"},
-          {IDC_MODE, "TCP 클라이언트"}}},
+          {IDC_STATUS, "상태"},
+          {IDC_MODE, "접속 방식"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.korean ? "korean" : "english");
@@ -87,7 +88,7 @@ TEST(AccessibleNames, EveryLabelledControlOfTheMainWindowHasAName) {
     const DialogTemplate* tmpl = AfxFindDialogTemplate(IDD_MAIN);
     ASSERT_NE(tmpl, nullptr);
     for (const DialogItemTemplate& item : tmpl->items) {
-        if (item.id == IDC_STATIC || item.id == IDC_STATUS) continue;
+        if (item.id == IDC_STATIC) continue;
         EXPECT_NE(AfxGetAccessibleName(w.Item(item.id)), "") << item.id;
     }
 }
@@ -121,14 +122,16 @@ TEST(AccessibleNames, TelnetWindowAndAboutBox) {
         CTelnetDlg telnet;
         ASSERT_TRUE(telnet.Create());
         AfxPumpMessages();
-        // The line-end combos take the labels left of them; the terminal has
-        // no label of its own (the window's title names it).
-        const Names expected = korean ? Names{{IDC_TX_COMBO, "송신"},
+        // The line-end combos take the labels left of them; the window names
+        // the terminal itself.
+        const Names expected = korean ? Names{{IDC_TERMINAL, "터미널"},
+                                              {IDC_TX_COMBO, "송신"},
                                               {IDC_RX_COMBO, "수신"},
                                               {IDC_LINEMODE, "라인모드"},
                                               {IDC_BUTTON_CLOSE, "닫기"},
                                               {IDC_GROUP_NEWLINE, "줄 바꿈 문자"}}
-                                      : Names{{IDC_TX_COMBO, "Send"},
+                                      : Names{{IDC_TERMINAL, "Terminal"},
+                                              {IDC_TX_COMBO, "Send"},
                                               {IDC_RX_COMBO, "Receive"},
                                               {IDC_LINEMODE, "Linemode"},
                                               {IDC_BUTTON_CLOSE, "Close"},

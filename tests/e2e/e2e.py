@@ -343,6 +343,9 @@ class App:
                                      stderr=self.log)
         self.ui = Ui(desktop, self.proc.pid)
         self.title = TITLE  # string 104 reads the same in both languages
+        korean = (env or {}).get("LANGUAGE", "").startswith("ko")
+        self.names = {"status": "상태" if korean else "Status",
+                      "mode": "접속 방식" if korean else "Connection Mode"}
         self.main = wait_for("the main window appears in the accessibility tree",
                              lambda: (lambda w: (w is not None, w))(self.ui.window(self.title)), 20)
 
@@ -390,22 +393,19 @@ class App:
         self.click("IDC_MODE")
         # The list has no size while it is not dropped down.
         wait_for("the mode list drops down", lambda: (lambda l: (
-            self.ui.extents(l)[2] > 0, self.ui.extents(l)))(self.ui.find(self.main, "list", "")))
+            self.ui.extents(l)[2] > 0, self.ui.extents(l)))(self.ui.find(self.main, "list", self.names["mode"])))
         self.click_accessible(self.ui.find(self.main, "list item", item))
-        wait_equal("the mode combo box", lambda: self.ui.find_all(self.main, "combo box")[0].get_name(),
-                   item)
+        # The combo box is named by what it chooses and reads as its choice.
+        combo = self.ui.find(self.main, "combo box", self.names["mode"])
+        wait_equal("the mode combo box", lambda: self.ui.text(combo), item)
 
     # -- what the window shows
     def field(self, name):
         return self.ui.text(self.ui.find(self.main, "text", name))
 
     def status(self):
-        # The status line is the one read-only text of the window.
-        lines = [a for a in self.ui.find_all(self.main, "text") if a.get_name() == ""
-                 and self.ui.has(a, "READ_ONLY")]
-        if len(lines) != 1:
-            raise Failure(f"{len(lines)} status lines")
-        return self.ui.text(lines[0])
+        # The status line is the window's status bar.
+        return self.ui.text(self.ui.find(self.main, "status bar", self.names["status"]))
 
     def count(self):
         labels = self.ui.find_all(self.main, "label", "Receive Count")
@@ -529,6 +529,10 @@ def startup_names_and_tab_order(d, binary, step):
             for group in ("Receive Data", "Send Data"):
                 app.ui.find(app.main, "panel", group)
             app.expect_buttons(Connect=True, Disconnect=False, Send_Data=False, Telnet=True)
+            app.ui.find(app.main, "status bar", "Status")
+            app.ui.find(app.main, "combo box", "Connection Mode")
+            if unnamed_controls(app.ui, app.main):
+                raise Failure(f"controls without a name: {unnamed_controls(app.ui, app.main)}")
         with step("layout-matches-template"):
             # Each control stands where the template's dialog units put it.
             ox, oy = app.origin(TITLE)
@@ -552,7 +556,7 @@ def startup_names_and_tab_order(d, binary, step):
                         ("push button", "Connect"), ("push button", "Telnet"),
                         ("push button", "Exit"), ("push button", "Save"), ("push button", "Clear"),
                         ("push button", "Load"), ("push button", "Save"), ("push button", "Apply"),
-                        ("text", ""), ("text", "Data Length"), ("text", "Receive Data")]
+                        ("status bar", "Status"), ("text", "Data Length"), ("text", "Receive Data")]
             for i, (role, name) in enumerate(expected):
                 if i:
                     d.key("Tab")
@@ -564,6 +568,13 @@ def startup_names_and_tab_order(d, binary, step):
 
 
 KOREAN = {"LANGUAGE": "ko", "LC_ALL": "ko_KR.UTF-8", "LANG": "ko_KR.UTF-8"}
+
+
+def unnamed_controls(ui, root):
+    """The objects of a window's tree without a name; a frame without a
+    title (a panel) is decoration, and the About box's picture an icon."""
+    return [(a.get_role_name(), ui.extents(a)) for a in ui.walk(root)
+            if not a.get_name() and a.get_role_name() not in ("panel", "icon", "image")]
 
 
 def latin_texts(ui, root, roles):
@@ -587,6 +598,9 @@ def korean_interface(d, binary, step):
             app.ui.find(app.main, "text", "보낼 데이터")
             app.ui.find(app.main, "push button", "데이터 보내기")
             app.expect_status("대기 중")
+            app.ui.find(app.main, "combo box", "접속 방식")
+            if unnamed_controls(app.ui, app.main):
+                raise Failure(f"controls without a name: {unnamed_controls(app.ui, app.main)}")
             # The exit confirmation has the same title: keep the window's own id.
             main_id = app.window_id(TITLE)
         with step("system-menu"):
@@ -685,10 +699,10 @@ def open_telnet(app, port):
     window = wait_for("the Telnet window appears",
                       lambda: (lambda w: (w is not None, w))(app.ui.window("Telnet")))
     app.expect_status(f"Connected [127.0.0.1 : {port}]")
-    terminal = [a for a in app.ui.find_all(window, "text") if app.ui.has(a, "MULTI_LINE")]
-    if len(terminal) != 1:
-        raise Failure("no terminal in the Telnet window")
-    return window, terminal[0]
+    terminal = app.ui.find(window, "text", "Terminal")
+    if not app.ui.has(terminal, "MULTI_LINE"):
+        raise Failure("the terminal is not a multi-line text")
+    return window, terminal
 
 
 @scenario
@@ -1012,6 +1026,12 @@ def telnet(d, binary, step):
             window, terminal = open_telnet(app, 5023)
             app.ui.find(window, "push button", "Close")
             app.ui.find(window, "check box", "Linemode")
+            # The line-end combos by their labels, not by their values.
+            for name, value in (("Send", "CR -> CR+LF"), ("Receive", "Don't Convert")):
+                combo = app.ui.find(window, "combo box", name)
+                wait_equal(f"the {name!r} combo box", lambda: app.ui.text(combo), value)
+            if unnamed_controls(app.ui, window):
+                raise Failure(f"controls without a name: {unnamed_controls(app.ui, window)}")
         with step("received-text"):
             peer.send(b"Welcome to the test host\r\nlogin: ")
             wait_for("the terminal shows the peer's text", lambda: (lambda t: (
