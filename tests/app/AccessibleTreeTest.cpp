@@ -73,7 +73,7 @@ TEST(AccessibleTree, EveryControlOfEveryWindowHasANameInBothLanguages) {
     }
 }
 
-TEST(AccessibleTree, StatusLineIsAStatusBarThatTellsItsChanges) {
+TEST(AccessibleTree, StatusLineIsAStatusBarReadAsText) {
     EnglishScope language;
     TestMainWindow w;
     QAccessibleInterface* status = InterfaceOf(w.Item(IDC_STATUS));

@@ -346,8 +346,12 @@ class App:
         korean = (env or {}).get("LANGUAGE", "").startswith("ko")
         self.names = {"status": "상태" if korean else "Status",
                       "mode": "접속 방식" if korean else "Connection Mode"}
-        self.main = wait_for("the main window appears in the accessibility tree",
-                             lambda: (lambda w: (w is not None, w))(self.ui.window(self.title)), 20)
+        def shown():
+            if self.proc.poll() is not None:
+                raise Failure(f"the program ended with status {self.proc.returncode}: {self.output()!r}")
+            w = self.ui.window(self.title)
+            return w is not None, w
+        self.main = wait_for("the main window appears in the accessibility tree", shown, 20)
 
     # -- where things are
     def origin(self, title):
@@ -648,9 +652,10 @@ def display_check(d, binary, step):
     the one-sentence message."""
     with step("abstract-socket-only"):
         read, write = os.pipe()
+        server_log = tempfile.TemporaryFile()
         server = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-             "-nolisten", "unix"], pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+             "-nolisten", "unix"], pass_fds=(write,), stdout=server_log, stderr=server_log)
         os.close(write)
         try:
             with os.fdopen(read) as displayfd:
@@ -659,7 +664,14 @@ def display_check(d, binary, step):
                 raise Failure("Xvfb did not start")
             if os.path.exists(f"/tmp/.X11-unix/X{number}"):
                 raise Failure(f"Xvfb made the socket file /tmp/.X11-unix/X{number}")
-            app = App(d, binary, env={"DISPLAY": ":" + number})
+            # Once it answers an X client, not only when it listens.
+            wait_for("the second X server answers", lambda: (run(
+                "xdpyinfo", "-display", ":" + number, check=False).returncode == 0, None))
+            try:
+                app = App(d, binary, env={"DISPLAY": ":" + number})
+            except Failure as failure:
+                server_log.seek(0)
+                raise Failure(f"{failure}; the X server said {server_log.read()!r}") from None
             app.stop()
         finally:
             server.terminate()
