@@ -1,8 +1,62 @@
 #include "telnet/TelnetProtocol.h"
 
 #include <algorithm>
+#include <cstring>
 
 using namespace telnet;
+
+namespace {
+
+// Whether any byte of the word is below `limit` (at most 128): the word less
+// `limit` in every byte borrows into a byte's top bit only where that byte
+// was below it.
+bool AnyByteBelow(std::uint64_t word, std::uint8_t limit)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101U;
+    constexpr std::uint64_t kTopBits = 0x8080808080808080U;
+    return ((word - kOnes * limit) & ~word & kTopBits) != 0;
+}
+
+// The bytes at the start of `bytes` that the data state shows unchanged.
+// Those that need more are IAC, NUL, BEL, backspace, and CR and LF when they
+// are converted: all below 14 or 255, so ordinary text is passed over a
+// word at a time and only words holding such a byte are looked at closely.
+std::size_t PlainTextLength(std::span<const std::uint8_t> bytes, RxMode mode)
+{
+    const bool lineEndsPlain = mode == RxMode::AsReceived;
+    const auto isPlain = [lineEndsPlain](std::uint8_t byte) {
+        switch (byte) {
+        case kIac:
+        case kNul:
+        case kBel:
+        case kBackspace:
+            return false;
+        case kCr:
+        case kLf:
+            return lineEndsPlain;
+        default:
+            return true;
+        }
+    };
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
+    const std::size_t size = bytes.size();
+    std::size_t i = 0;
+    while (i < size) {
+        for (; i + kWord <= size; i += kWord) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes.data() + i, kWord);
+            if (AnyByteBelow(word, kCr + 1) || AnyByteBelow(~word, 1))
+                break;
+        }
+        for (const std::size_t stop = std::min(size, i + kWord); i < stop; ++i) {
+            if (!isPlain(bytes[i]))
+                return i;
+        }
+    }
+    return size;
+}
+
+} // namespace
 
 RxMode RxModeFromIndex(int index)
 {
@@ -53,11 +107,20 @@ void CTelnetProtocol::ProcessReceived(std::span<const std::uint8_t> bytes)
 void CTelnetProtocol::ProcessPiece(std::span<const std::uint8_t> bytes)
 {
     m_nDisplayLength = 0;
-    for (const std::uint8_t byte : bytes) {
-        if (m_nParserState != ParserState::Data)
-            ParseCommandByte(byte);
-        else
-            ProcessDataByte(byte);
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        if (m_nParserState != ParserState::Data) {
+            ParseCommandByte(bytes[i++]);
+            continue;
+        }
+        // Text is copied a run at a time; only the bytes between runs are
+        // decided one by one.
+        const std::size_t run = PlainTextLength(bytes.subspan(i), m_nRxMode);
+        std::memcpy(m_display.data() + m_nDisplayLength, bytes.data() + i, run);
+        m_nDisplayLength += run;
+        i += run;
+        if (i < bytes.size())
+            ProcessDataByte(bytes[i++]);
     }
     // One insertion per read, also when empty: the screen is updated once.
     FlushDisplay();

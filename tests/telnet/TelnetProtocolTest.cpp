@@ -357,6 +357,42 @@ INSTANTIATE_TEST_SUITE_P(
         ScreenOpsCase{"BackspaceAtStart", "\bx", {"insert:", "erase", "insert:x"}}),
     [](const auto& info) { return info.param.name; });
 
+// Text is passed over a word at a time: every byte value, at every place in
+// a run of text (word starts, middles, ends and the short tail), in every RX
+// mode, must come out as that byte's own rule says.
+TEST(TelnetProtocol, EveryByteValueAnywhereInText)
+{
+    constexpr std::size_t kRun = 19;
+    for (const RxMode rx : {RxMode::AsReceived, RxMode::CrToCrLf, RxMode::LfToCrLf}) {
+        for (int value = 0; value < 256; ++value) {
+            const auto byte = static_cast<char>(value);
+            for (std::size_t at = 0; at <= kRun; ++at) {
+                const std::string before(at, 'x');
+                std::string after(kRun - at, 'y');
+                std::string shown(1, byte);
+                if (value == kNul || value == kBel)
+                    shown.clear();
+                if (value == kCr)
+                    shown = rx == RxMode::AsReceived ? "\r" : rx == RxMode::CrToCrLf ? "\r\n" : "";
+                if (value == kLf)
+                    shown = rx == RxMode::AsReceived ? "\n" : rx == RxMode::CrToCrLf ? "" : "\r\n";
+                std::string expected = before + shown + after;
+                if (value == kBackspace)
+                    expected = before.substr(0, at == 0 ? 0 : at - 1) + after;
+                if (value == kIac) // the byte after IAC is its command
+                    expected = before + after.substr(after.empty() ? 0 : 1);
+                Terminal t;
+                t.protocol.SetRxMode(rx);
+                t.Receive(before + byte + after);
+                ASSERT_EQ(t.sink.screen, expected)
+                    << "byte " << value << " after " << at << " characters, RX mode "
+                    << static_cast<int>(rx);
+                ASSERT_EQ(t.sink.beeps, value == kBel ? 1 : 0) << "byte " << value;
+            }
+        }
+    }
+}
+
 // A stream built from pieces that reach every parser state: text with line
 // ends and control bytes, doubled IACs, two-byte commands, negotiations,
 // subnegotiations short and long, stray IACs, and raw noise.
