@@ -6,8 +6,32 @@
 
 // ---- CEdit: a single-line field (QLineEdit) or a multi-line edit ----
 
+void CEdit::LookUpWidget() const {
+    if (m_hWnd == m_hCachedHandle) return;
+    m_hCachedHandle = m_hWnd;
+    m_pCachedLine = WidgetOf<EditWidget>(this);
+    m_pCachedMultiLine = m_pCachedLine ? nullptr : WidgetOf<MultiLineEditWidget>(this);
+}
+
+EditWidget* CEdit::LineWidget() const {
+    LookUpWidget();
+    return m_pCachedLine;
+}
+
+MultiLineEditWidget* CEdit::MultiLineWidget() const {
+    LookUpWidget();
+    return m_pCachedMultiLine;
+}
+
+void CEdit::OnAttached() {
+    // A new window may stand where an old one stood: look it up afresh.
+    m_hCachedHandle = nullptr;
+    m_pCachedLine = nullptr;
+    m_pCachedMultiLine = nullptr;
+}
+
 void CEdit::SetSel(int nStart, int nEnd, bool bNoScroll) {
-    if (auto* line = WidgetOf<EditWidget>(this)) {
+    if (auto* line = LineWidget()) {
         const int length = static_cast<int>(line->text().size());
         if (nStart < 0) {
             line->deselect();
@@ -15,7 +39,7 @@ void CEdit::SetSel(int nStart, int nEnd, bool bNoScroll) {
         }
         if (nEnd < 0 || nEnd > length) nEnd = length;
         line->setSelection(nStart, nEnd - nStart);
-    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+    } else if (auto* multi = MultiLineWidget()) {
         multi->SetSelection(nStart, nEnd);
         if (!bNoScroll) multi->ScrollCaretIntoView();
     }
@@ -23,68 +47,68 @@ void CEdit::SetSel(int nStart, int nEnd, bool bNoScroll) {
 
 void CEdit::GetSel(int& nStart, int& nEnd) const {
     nStart = nEnd = 0;
-    if (auto* line = WidgetOf<EditWidget>(this)) {
+    if (auto* line = LineWidget()) {
         if (line->hasSelectedText()) {
             nStart = line->selectionStart();
             nEnd = line->selectionEnd();
         } else {
             nStart = nEnd = line->cursorPosition();
         }
-    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+    } else if (auto* multi = MultiLineWidget()) {
         nStart = static_cast<int>(multi->SelectionStart());
         nEnd = static_cast<int>(multi->SelectionEnd());
     }
 }
 
 void CEdit::ReplaceSel(std::string_view text, bool) {
-    if (auto* line = WidgetOf<EditWidget>(this)) {
+    if (auto* line = LineWidget()) {
         line->insert(FromUtf8(text));
-    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+    } else if (auto* multi = MultiLineWidget()) {
         multi->ReplaceSelection(text);
     }
 }
 
 void CEdit::Clear() {
-    if (auto* line = WidgetOf<EditWidget>(this)) {
+    if (auto* line = LineWidget()) {
         line->del();
-    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+    } else if (auto* multi = MultiLineWidget()) {
         multi->ClearSelection();
     }
 }
 
 void CEdit::SetReadOnly(bool bReadOnly) {
-    if (auto* line = WidgetOf<EditWidget>(this)) {
+    if (auto* line = LineWidget()) {
         line->setReadOnly(bReadOnly);
-    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+    } else if (auto* multi = MultiLineWidget()) {
         multi->SetReadOnly(bReadOnly);
     }
 }
 
 bool CEdit::IsReadOnly() const {
-    if (auto* line = WidgetOf<EditWidget>(this)) return line->isReadOnly();
-    if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) return multi->IsReadOnly();
+    if (auto* line = LineWidget()) return line->isReadOnly();
+    if (auto* multi = MultiLineWidget()) return multi->IsReadOnly();
     return false;
 }
 
 void CEdit::SetLimitText(UINT nMax) {
-    if (auto* line = WidgetOf<EditWidget>(this)) {
+    if (auto* line = LineWidget()) {
         line->setMaxLength(nMax ? static_cast<int>(nMax) : 0x7FFFFFFE);
-    } else if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) {
+    } else if (auto* multi = MultiLineWidget()) {
         multi->SetLimit(nMax > 0x7FFFFFFEU ? 0 : static_cast<long>(nMax));
     }
 }
 
 void CEdit::ScrollCaret() {
-    if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) multi->ScrollCaretIntoView();
+    if (auto* multi = MultiLineWidget()) multi->ScrollCaretIntoView();
 }
 
 int CEdit::GetLineCount() const {
-    if (auto* multi = WidgetOf<MultiLineEditWidget>(this)) return multi->DisplayRowCount();
+    if (auto* multi = MultiLineWidget()) return multi->DisplayRowCount();
     return 1;
 }
 
 UINT CEdit::GetDlgCode() const {
-    if (WidgetOf<MultiLineEditWidget>(this)) {
+    if (MultiLineWidget()) {
         return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
     }
     return DLGC_WANTCHARS | DLGC_WANTARROWS;

@@ -8,6 +8,9 @@
 
 #include "framework/Wnd.h"
 
+class EditWidget;
+class MultiLineEditWidget;
+
 class CEdit : public CWnd {
 public:
     // Selects characters nStart to nEnd (nEnd -1: to the end); equal values place the caret.
@@ -26,6 +29,21 @@ public:
     [[nodiscard]] int GetLineCount() const;
 
     [[nodiscard]] UINT GetDlgCode() const override;
+
+protected:
+    void OnAttached() override;
+
+private:
+    // The widget behind the control, of one kind or the other, looked up
+    // once per window rather than on every call: the terminal calls into
+    // its control several times for every read.
+    [[nodiscard]] EditWidget* LineWidget() const;
+    [[nodiscard]] MultiLineEditWidget* MultiLineWidget() const;
+    void LookUpWidget() const;
+
+    mutable HWND m_hCachedHandle = nullptr;
+    mutable EditWidget* m_pCachedLine = nullptr;
+    mutable MultiLineEditWidget* m_pCachedMultiLine = nullptr;
 };
 
 class CButton : public CWnd {

@@ -27,6 +27,7 @@ public:
     // WM_SETTEXT / WM_GETTEXT: the whole text; setting it puts the caret at 0.
     [[nodiscard]] std::string GetText() const override { return m_text; }
     void SetText(std::string_view text) override;
+    [[nodiscard]] std::size_t GetTextLength() const override { return m_text.size(); }
     [[nodiscard]] long TextLength() const { return static_cast<long>(m_text.size()); }
 
     // EM_SETSEL: characters start to end (end -1: the text's end), the caret

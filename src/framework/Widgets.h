@@ -38,6 +38,8 @@ public:
     virtual ~TextWindow() = default;
     [[nodiscard]] virtual std::string GetText() const = 0;
     virtual void SetText(std::string_view text) = 0;
+    // The text's length without a copy of it, where the widget can tell.
+    [[nodiscard]] virtual std::size_t GetTextLength() const { return GetText().size(); }
 };
 
 // A point of a widget as a mouse message's lParam: x in the low word, y in

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QWindow>
+#include <algorithm>
+#include <climits>
 
 #include "framework/Font.h"
 #include "framework/Prompts.h"
@@ -61,6 +63,13 @@ void CWnd::SetWindowText(std::string_view text) {
 std::string CWnd::GetWindowText() const {
     if (auto* window = dynamic_cast<const TextWindow*>(m_hWnd)) return window->GetText();
     return {};
+}
+
+int CWnd::GetWindowTextLength() const {
+    if (auto* window = dynamic_cast<const TextWindow*>(m_hWnd)) {
+        return static_cast<int>(std::min<std::size_t>(window->GetTextLength(), INT_MAX));
+    }
+    return 0;
 }
 
 bool CWnd::EnableWindow(bool bEnable) {

@@ -45,6 +45,7 @@ public:
 
     void SetWindowText(std::string_view text);
     [[nodiscard]] std::string GetWindowText() const;
+    [[nodiscard]] int GetWindowTextLength() const;
 
     // Returns true if the window was disabled before the call.
     bool EnableWindow(bool bEnable = true);

@@ -52,7 +52,7 @@ void CTelnetEdit::CutScrollBack() {
     GetSel(selStart, caret);
     const int lines = GetLineCount();
     if (lines <= telnet::kScrollBackMaxLines) return;
-    const auto length = static_cast<int>(GetWindowText().size());
+    const int length = GetWindowTextLength();
     const std::optional<ScrollBackCut> cut = PlanScrollBackCut(lines, length, caret);
     if (!cut) return;
     SetSel(0, cut->cutLength);
