@@ -1,8 +1,9 @@
 #pragma once
 // CLinkDlg: the main window. Its shell (initialisation, field exchange,
-// system commands, key pre-translation, exit) is in app/LinkDlg.cpp; the
-// connection manager and the receive and send paths are in net/, the buffer
-// commands in panes/, the Telnet command in telnet/.
+// system commands, key pre-translation, exit) is in LinkDlg.cpp, the
+// connection manager in LinkDlgConnection.cpp, the receive and send paths in
+// LinkDlgReceive.cpp and LinkDlgSend.cpp, the buffer commands in
+// LinkDlgBuffers.cpp and the Telnet command in LinkDlgTelnet.cpp.
 
 #include <cstdint>
 #include <deque>
@@ -23,18 +24,18 @@
 #include "panes/HexView.h"
 #include "telnet/TelnetDlg.h"
 
-class CLinkDlg : public CDialog {
+class CLinkDlg : public CDialog, public CLinkSocketOwner {
 public:
     explicit CLinkDlg(CWnd* pParent = nullptr);
     ~CLinkDlg() override;
 
     // Socket notifications, forwarded by the endpoints.
-    void OnSocketConnect(CLinkSocket* pSocket, int nErrorCode);
-    void OnSocketAccept(CLinkSocket* pSocket, int nErrorCode);
-    void OnSocketReceive(CLinkSocket* pSocket, int nErrorCode);
-    void OnSocketClose(CLinkSocket* pSocket, int nErrorCode);
+    void OnSocketConnect(CLinkSocket* pSocket, int nErrorCode) override;
+    void OnSocketAccept(CLinkSocket* pSocket, int nErrorCode) override;
+    void OnSocketReceive(CLinkSocket* pSocket, int nErrorCode) override;
+    void OnSocketClose(CLinkSocket* pSocket, int nErrorCode) override;
     // The data endpoint can take the rest of a partial send.
-    void OnSocketSend(CLinkSocket* pSocket, int nErrorCode);
+    void OnSocketSend(CLinkSocket* pSocket, int nErrorCode) override;
 
     // Helpers that several commands share.
     void SetStatusText(const std::string& text);

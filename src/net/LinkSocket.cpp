@@ -1,7 +1,5 @@
 #include "net/LinkSocket.h"
 
-#include "app/LinkDlg.h"
-
 void CLinkSocket::OnReceive(int nErrorCode) {
     if (m_pOwner) m_pOwner->OnSocketReceive(this, nErrorCode);
 }

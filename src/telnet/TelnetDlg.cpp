@@ -51,7 +51,7 @@ void CTelnetDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_RX_COMBO, m_comboRx);
 }
 
-void CTelnetDlg::SetConnection(CLinkSocket* pSocket, int nPort) {
+void CTelnetDlg::SetConnection(CAsyncSocket* pSocket, int nPort) {
     m_terminal.SetConnection(pSocket, nPort);
     m_terminal.StartProtocol();
 }

@@ -12,8 +12,6 @@
 #include "framework/Font.h"
 #include "telnet/TelnetEdit.h"
 
-class CLinkSocket;
-
 class CTelnetDlg : public CDialog {
 public:
     explicit CTelnetDlg(CWnd* pParent = nullptr);
@@ -21,7 +19,7 @@ public:
 
     // Hands the connection to the terminal and starts the protocol; called
     // once per connection, before the window runs.
-    void SetConnection(CLinkSocket* pSocket, int nPort);
+    void SetConnection(CAsyncSocket* pSocket, int nPort);
 
     CButton m_checkLinemode;
     CTelnetEdit m_terminal;

@@ -1,7 +1,7 @@
 #include "telnet/TelnetEdit.h"
 
+#include "framework/AsyncSocket.h"
 #include "framework/Prompts.h"
-#include "net/LinkSocket.h"
 
 namespace {
 
@@ -25,14 +25,14 @@ const MessageMap* CTelnetEdit::GetMessageMap() const {
     return &kMap;
 }
 
-void CTelnetEdit::SetConnection(CLinkSocket* pSocket, int nRemotePort) {
+void CTelnetEdit::SetConnection(CAsyncSocket* pSocket, int nRemotePort) {
     m_pSocket = pSocket;
     m_nRemotePort = nRemotePort;
 }
 
 void CTelnetEdit::StartProtocol() { m_protocol.StartProtocol(m_nRemotePort); }
 
-void CTelnetEdit::ProcessReceive(CLinkSocket* pSocket, int) {
+void CTelnetEdit::ProcessReceive(CAsyncSocket* pSocket, int) {
     // The error code says nothing the read itself does not: a failed or
     // empty read shows nothing, and the scroll-back check runs all the same.
     int received = pSocket ? pSocket->Receive(m_receiveBuffer.data(), telnet::kMaxRead, 0) : 0;
@@ -41,7 +41,7 @@ void CTelnetEdit::ProcessReceive(CLinkSocket* pSocket, int) {
     CutScrollBack();
 }
 
-void CTelnetEdit::ShowConnectionClosed(CLinkSocket*, int) {
+void CTelnetEdit::ShowConnectionClosed(CAsyncSocket*, int) {
     ReplaceSel(kConnectionClosed, false);
     SetReadOnly(true);
 }

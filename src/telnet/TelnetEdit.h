@@ -17,7 +17,7 @@
 #include "framework/Controls.h"
 #include "telnet/TelnetProtocol.h"
 
-class CLinkSocket;
+class CAsyncSocket;
 
 class CTelnetEdit : public CEdit, private CTelnetSink {
 public:
@@ -25,17 +25,17 @@ public:
     ~CTelnetEdit() override;
 
     // The data endpoint (not owned) and the port the connection was made to.
-    void SetConnection(CLinkSocket* pSocket, int nRemotePort);
-    [[nodiscard]] CLinkSocket* GetSocket() const { return m_pSocket; }
+    void SetConnection(CAsyncSocket* pSocket, int nRemotePort);
+    [[nodiscard]] CAsyncSocket* GetSocket() const { return m_pSocket; }
     [[nodiscard]] int GetRemotePort() const { return m_nRemotePort; }
 
     // Begins the protocol for the connection: the opening requests on the
     // Telnet port, the parser back to plain text.
     void StartProtocol();
     // One receive event: reads once, up to 1024 bytes, and shows what it got.
-    void ProcessReceive(CLinkSocket* pSocket, int nErrorCode);
+    void ProcessReceive(CAsyncSocket* pSocket, int nErrorCode);
     // The peer has closed: says so at the caret and turns the screen read-only.
-    void ShowConnectionClosed(CLinkSocket* pSocket, int nErrorCode);
+    void ShowConnectionClosed(CAsyncSocket* pSocket, int nErrorCode);
 
     void SetRxMode(RxMode mode) { m_protocol.SetRxMode(mode); }
     void SetTxMode(TxMode mode) { m_keyboard.SetTxMode(mode); }
@@ -68,7 +68,7 @@ private:
     // characters go.
     void CutScrollBack();
 
-    CLinkSocket* m_pSocket = nullptr;
+    CAsyncSocket* m_pSocket = nullptr;
     // Negotiation record, command parser, RX mode and the display text.
     CTelnetProtocol m_protocol;
     // Line buffer and its length, TX mode and line mode.
