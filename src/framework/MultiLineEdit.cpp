@@ -1,6 +1,7 @@
 #include "framework/MultiLineEdit.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QInputMethod>
@@ -51,7 +52,7 @@ MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, DWORD style)
     m_repaint.setSingleShot(true);
     m_repaint.setInterval(kRepaintIntervalMs);
     connect(&m_repaint, &QTimer::timeout, this, [this] {
-        update();
+        RepaintChangedRows();
         // The input method's candidate window follows the caret.
         if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
     });
@@ -59,7 +60,7 @@ MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, DWORD style)
     m_blink.setInterval(flash > 0 ? flash / 2 : 500);
     connect(&m_blink, &QTimer::timeout, this, [this] {
         m_caretOn = !m_caretOn;
-        update();
+        RepaintChangedRows();
     });
     MeasureFont();
 }
@@ -117,8 +118,9 @@ void MultiLineEditWidget::Replace(long start, long end, std::string_view text) {
 }
 
 void MultiLineEditWidget::SetReadOnly(bool readOnly) {
+    // The background shows whether the control is read-only.
+    if (readOnly != m_readOnly) RepaintAll();
     m_readOnly = readOnly;
-    RequestRepaint();
 }
 
 void MultiLineEditWidget::SetLimit(long limit) { m_limit = limit > 0 ? limit : kLargestLimit; }
@@ -202,6 +204,72 @@ void MultiLineEditWidget::RequestRepaint() {
     if (!m_repaint.isActive()) m_repaint.start();
 }
 
+void MultiLineEditWidget::RepaintAll() {
+    m_repaintAll = true;
+    RequestRepaint();
+}
+
+long MultiLineEditWidget::PaintedRows() const {
+    return (TextArea().height() + m_rowHeight - 1) / m_rowHeight;
+}
+
+QRect MultiLineEditWidget::RowRect(long index) const {
+    const QRect area = TextArea();
+    const QRect band(kBorder, area.top(), area.right() + 1 - kBorder, area.height());
+    return QRect(kBorder, area.top() + static_cast<int>(index) * m_rowHeight, band.width(), m_rowHeight)
+        .intersected(band);
+}
+
+MultiLineEditWidget::FrameMarks MultiLineEditWidget::MarksNow() const {
+    FrameMarks marks;
+    marks.selStart = SelectionStart();
+    marks.selEnd = SelectionEnd();
+    const bool focused = hasFocus();
+    marks.showSelection = focused && marks.selEnd > marks.selStart;
+    marks.composing = focused && !m_preedit.isEmpty();
+    const bool caretShown = focused && m_caretOn && marks.selStart == marks.selEnd;
+    if (m_layoutValid && (marks.composing || caretShown)) {
+        const TextRowLayout::Place place = m_layout.PlaceOf(m_text, m_caret);
+        marks.caretRow = place.row;
+        marks.caretColumn = place.column;
+    }
+    return marks;
+}
+
+MultiLineEditWidget::RowLook MultiLineEditWidget::LookOf(long row, const FrameMarks& marks) const {
+    RowLook look;
+    if (row >= m_layout.RowCount()) return look;
+    const TextRowLayout::RowSpan span = m_layout.Row(m_text, row);
+    look.text.assign(m_text, static_cast<std::size_t>(span.start), static_cast<std::size_t>(span.end - span.start));
+    if (marks.showSelection && marks.selStart < span.end && marks.selEnd > span.start) {
+        look.selectedFrom = std::max(marks.selStart, span.start) - span.start;
+        look.selectedTo = std::min(marks.selEnd, span.end) - span.start;
+    }
+    if (row == marks.caretRow) {
+        look.caret = marks.caretColumn;
+        look.composing = marks.composing;
+    }
+    return look;
+}
+
+void MultiLineEditWidget::RepaintChangedRows() {
+    Sync();
+    if (m_repaintAll) {
+        update();
+        return;
+    }
+    const FrameMarks marks = MarksNow();
+    const long rows = PaintedRows();
+    QRegion changed;
+    for (long index = 0; index < rows; ++index) {
+        const auto shown = static_cast<std::size_t>(index);
+        if (shown >= m_shownRows.size() || !(m_shownRows[shown] == LookOf(m_topRow + index, marks))) {
+            changed += RowRect(index);
+        }
+    }
+    if (!changed.isEmpty()) update(changed);
+}
+
 void MultiLineEditWidget::ScrollTo(long topRow) {
     m_topRow = topRow;
     Sync();
@@ -258,11 +326,13 @@ long MultiLineEditWidget::PositionAt(QPoint point) {
 
 // ---- Painting ----
 
-void MultiLineEditWidget::paintEvent(QPaintEvent*) {
+void MultiLineEditWidget::paintEvent(QPaintEvent* event) {
     Sync();
     QPainter painter(this);
     const QPalette& pal = palette();
-    FillOnThisThread(painter, rect(), pal.color(m_readOnly || !isEnabled() ? QPalette::Window : QPalette::Base));
+    const QRegion& region = event->region();
+    const QColor background = pal.color(m_readOnly || !isEnabled() ? QPalette::Window : QPalette::Base);
+    for (const QRect& part : region) FillOnThisThread(painter, part.intersected(rect()), background);
     FrameOnThisThread(painter, rect(), pal.color(QPalette::Mid));
     const QRect area = TextArea();
     painter.setClipRect(area);
@@ -271,53 +341,16 @@ void MultiLineEditWidget::paintEvent(QPaintEvent*) {
     painter.setFont(font);
     painter.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
 
-    const long selStart = SelectionStart();
-    const long selEnd = SelectionEnd();
-    const bool showSelection = hasFocus() && selEnd > selStart;
-    const long rows = m_layout.RowCount();
-    QString shown;
-    std::string run;
-    int y = area.top();
-    for (long row = m_topRow; row < rows && y < area.bottom(); ++row, y += m_rowHeight) {
-        const TextRowLayout::RowSpan span = m_layout.Row(m_text, row);
-        // One string per row, cell-aligned: tabs become spaces up to their
-        // stop, control characters a box; other bytes are UTF-8 text.
-        shown.clear();
-        run.clear();
-        long cell = 0;
-        long highlightFrom = -1;
-        long highlightTo = -1;
-        for (long p = span.start; p < span.end; ++p) {
-            const auto c = static_cast<unsigned char>(m_text[static_cast<std::size_t>(p)]);
-            const long next = m_layout.Advance(static_cast<char>(c), cell);
-            if (showSelection && p >= selStart && p < selEnd) {
-                if (highlightFrom < 0) highlightFrom = cell;
-                highlightTo = next;
-            }
-            if (c == '\t' || c < 0x20 || c == 0x7F) {
-                shown += QString::fromUtf8(run.data(), static_cast<qsizetype>(run.size()));
-                run.clear();
-                if (c == '\t') {
-                    shown += QString(static_cast<qsizetype>(next - cell), u' ');
-                } else {
-                    shown += QChar(kControlGlyph);
-                }
-            } else {
-                run.push_back(static_cast<char>(c));
-            }
-            cell = next;
+    const FrameMarks marks = MarksNow();
+    const long rows = PaintedRows();
+    for (long index = 0; index < rows; ++index) {
+        if (region.intersects(RowRect(index))) {
+            PaintRow(painter, m_topRow + index, area.top() + static_cast<int>(index) * m_rowHeight, marks);
         }
-        shown += QString::fromUtf8(run.data(), static_cast<qsizetype>(run.size()));
-        if (highlightFrom >= 0) {
-            painter.fillRect(area.left() + static_cast<int>(highlightFrom) * m_cellWidth, y,
-                             static_cast<int>(highlightTo - highlightFrom) * m_cellWidth, m_rowHeight,
-                             pal.color(QPalette::Highlight));
-        }
-        if (!shown.isEmpty()) painter.drawText(area.left(), y + m_ascent, shown);
     }
 
     const QRect caret = CaretRect();
-    if (hasFocus() && !m_preedit.isEmpty()) {
+    if (marks.composing) {
         // The composition stands at the caret, underlined, over what is there.
         QFont composing = font;
         composing.setUnderline(true);
@@ -325,9 +358,61 @@ void MultiLineEditWidget::paintEvent(QPaintEvent*) {
         const int width = painter.fontMetrics().horizontalAdvance(m_preedit);
         painter.fillRect(caret.left(), caret.top(), width, m_rowHeight, pal.color(QPalette::Base));
         painter.drawText(caret.left(), caret.top() + m_ascent, m_preedit);
-    } else if (hasFocus() && m_caretOn && selStart == selEnd && !caret.isEmpty()) {
+    } else if (marks.caretRow >= 0 && !caret.isEmpty()) {
         painter.fillRect(caret, pal.color(QPalette::Text));
     }
+
+    // Remember what the rows painted now show on screen. A paint into
+    // another device (a grab of the widget) leaves the screen as it was.
+    QBackingStore* store = backingStore();
+    if (!store || redirected(nullptr) != store->paintDevice()) return;
+    m_shownRows.resize(static_cast<std::size_t>(rows));
+    for (long index = 0; index < rows; ++index) {
+        if (region.intersects(RowRect(index))) {
+            m_shownRows[static_cast<std::size_t>(index)] = LookOf(m_topRow + index, marks);
+        }
+    }
+    if (QRegion(rect()).subtracted(region).isEmpty()) m_repaintAll = false;
+}
+
+void MultiLineEditWidget::PaintRow(QPainter& painter, long row, int y, const FrameMarks& marks) {
+    if (row >= m_layout.RowCount()) return;
+    const QRect area = TextArea();
+    const TextRowLayout::RowSpan span = m_layout.Row(m_text, row);
+    // One string per row, cell-aligned: tabs become spaces up to their
+    // stop, control characters a box; other bytes are UTF-8 text.
+    m_shown.clear();
+    m_run.clear();
+    long cell = 0;
+    long highlightFrom = -1;
+    long highlightTo = -1;
+    for (long p = span.start; p < span.end; ++p) {
+        const auto c = static_cast<unsigned char>(m_text[static_cast<std::size_t>(p)]);
+        const long next = m_layout.Advance(static_cast<char>(c), cell);
+        if (marks.showSelection && p >= marks.selStart && p < marks.selEnd) {
+            if (highlightFrom < 0) highlightFrom = cell;
+            highlightTo = next;
+        }
+        if (c == '\t' || c < 0x20 || c == 0x7F) {
+            m_shown += QString::fromUtf8(m_run.data(), static_cast<qsizetype>(m_run.size()));
+            m_run.clear();
+            if (c == '\t') {
+                m_shown += QString(static_cast<qsizetype>(next - cell), u' ');
+            } else {
+                m_shown += QChar(kControlGlyph);
+            }
+        } else {
+            m_run.push_back(static_cast<char>(c));
+        }
+        cell = next;
+    }
+    m_shown += QString::fromUtf8(m_run.data(), static_cast<qsizetype>(m_run.size()));
+    if (highlightFrom >= 0) {
+        painter.fillRect(area.left() + static_cast<int>(highlightFrom) * m_cellWidth, y,
+                         static_cast<int>(highlightTo - highlightFrom) * m_cellWidth, m_rowHeight,
+                         palette().color(QPalette::Highlight));
+    }
+    if (!m_shown.isEmpty()) painter.drawText(area.left(), y + m_ascent, m_shown);
 }
 
 QRect MultiLineEditWidget::CaretRect() const {
@@ -476,7 +561,10 @@ void MultiLineEditWidget::focusOutEvent(QFocusEvent* event) {
 
 void MultiLineEditWidget::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) MeasureFont();
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) update();
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange ||
+        event->type() == QEvent::PaletteChange) {
+        update();
+    }
     QWidget::changeEvent(event);
 }
 

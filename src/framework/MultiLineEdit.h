@@ -7,13 +7,15 @@
 // Built for a terminal that appends a read at a time: the text and its row
 // layout are updated for the lines an edit touches, the view follows the
 // caret lazily, and repaints are coalesced to a frame rate, painting only
-// the visible rows.
+// the rows of the view whose characters, selection or caret changed since
+// they were last painted.
 
 #include <QScrollBar>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "framework/TextRowLayout.h"
 #include "framework/TextScrollBar.h"
@@ -76,6 +78,36 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // What a row of the view shows: its characters, those of them selected
+    // (offsets in the row) and the caret's cell (-1: none on the row).
+    struct RowLook {
+        std::string text;
+        long selectedFrom = 0;
+        long selectedTo = 0;
+        long caret = -1;
+        bool composing = false;
+        bool operator==(const RowLook&) const = default;
+    };
+    // The selection and caret as a frame shows them.
+    struct FrameMarks {
+        long selStart = 0;
+        long selEnd = 0;
+        bool showSelection = false;
+        long caretRow = -1;  // -1: no caret shown
+        long caretColumn = 0;
+        bool composing = false;
+    };
+    [[nodiscard]] FrameMarks MarksNow() const;
+    [[nodiscard]] RowLook LookOf(long row, const FrameMarks& marks) const;
+    // Rows of the view, the last one perhaps only in part.
+    [[nodiscard]] long PaintedRows() const;
+    // Row `index` of the view, with the margin left of it.
+    [[nodiscard]] QRect RowRect(long index) const;
+    // A frame: the rows whose look changed since they were painted.
+    void RepaintChangedRows();
+    void RepaintAll();
+    void PaintRow(QPainter& painter, long row, int y, const FrameMarks& marks);
+
     void Replace(long start, long end, std::string_view text);
     void EnsureLayout();
     void Sync();
@@ -111,6 +143,13 @@ private:
     // What an input method is composing, shown at the caret until it is
     // committed (then it arrives as typed characters).
     QString m_preedit;
+    // The rows of the view as last painted; a change of size, font, colours
+    // or read-only state paints every row again.
+    std::vector<RowLook> m_shownRows;
+    bool m_repaintAll = true;
+    // Scratch of the paint, kept to spare an allocation per row.
+    QString m_shown;
+    std::string m_run;
     TextScrollBar* m_scrollBar;
     QTimer m_repaint;
     QTimer m_blink;
