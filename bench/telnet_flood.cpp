@@ -9,8 +9,11 @@
 // figures and their bars, in each run:
 //   - terminal rate / bare rate: at least 0.4;
 //   - the worst lateness of a 10 ms timer during the flood: under 50 ms;
-//   - the time per read at the start and at the end of the flood: flat,
-//     since the scroll-back limit keeps the screen's text short.
+//   - the time per read a quarter into the flood and at its end: flat,
+//     since the scroll-back limit keeps the screen's text short. (Not at
+//     its very start: the first megabytes wait in the socket's buffer while
+//     the window opens, and reading them wakes no sender, so they cost less
+//     than every read after them.)
 // The exit status is 1 when a bar is missed.
 //
 //   build/bench/bench_telnet_flood [MiB]
@@ -38,9 +41,9 @@ namespace {
 using namespace flood;
 
 constexpr double kRatioBar = 0.4;
-// Reads whose trimmed mean gives the start and the end figures.
+// Reads whose trimmed mean gives the early and the end figures.
 constexpr std::size_t kSampleReads = 2000;
-// A flat cost: the end within this factor of the start.
+// A flat cost: the end within this factor of the early figure.
 constexpr double kFlatFactor = 1.5;
 
 // Numbered text lines of a terminal's width, CR LF ended, `bytes` in all.
@@ -88,7 +91,7 @@ private:
 struct TerminalResult {
     double rate = 0;
     double worstLatenessMs = 0;
-    double startReadMicros = 0;
+    double earlyReadMicros = 0;
     double endReadMicros = 0;
     std::size_t reads = 0;
     int lineCount = 0;
@@ -136,9 +139,10 @@ TerminalResult TerminalRate(const std::string& flood) {
     result.ui = SharesBetween(before, after);
     result.worstLatenessMs = lateness.WorstMs();
     const std::vector<Clock::duration>& times = socket.readTimes;
-    const std::size_t sample = std::min(kSampleReads, times.size() / 2);
+    const std::size_t sample = std::min(kSampleReads, times.size() / 4);
+    const auto early = times.begin() + static_cast<long>(times.size() / 4);
     result.reads = times.size();
-    result.startReadMicros = TrimmedMeanMicros(times.begin(), times.begin() + static_cast<long>(sample));
+    result.earlyReadMicros = TrimmedMeanMicros(early, early + static_cast<long>(sample));
     result.endReadMicros = TrimmedMeanMicros(times.end() - static_cast<long>(sample), times.end());
     result.lineCount = dlg.m_terminal.GetLineCount();
     dlg.DestroyWindow();
@@ -160,7 +164,7 @@ public:
         const double bare = BareRate(flood, flood.size());
         const TerminalResult terminal = TerminalRate(flood);
         const double ratio = terminal.rate / bare;
-        const bool flat = terminal.endReadMicros <= kFlatFactor * terminal.startReadMicros;
+        const bool flat = terminal.endReadMicros <= kFlatFactor * terminal.earlyReadMicros;
 
         std::printf("bare receiver:          %8.1f MB/s\n", bare / 1e6);
         std::printf("telnet window:          %8.1f MB/s  (%zu reads, %d rows on screen at the end)\n",
@@ -171,9 +175,8 @@ public:
         std::printf("10 ms timer, worst lateness: %6.1f ms (bar < %.0f ms)  %s\n",
                     terminal.worstLatenessMs, kLatenessBarMs,
                     Verdict(terminal.worstLatenessMs < kLatenessBarMs));
-        std::printf("time per read (trimmed mean), first %zu: %6.2f us, last %zu: %6.2f us  %s\n", kSampleReads,
-                    terminal.startReadMicros, kSampleReads, terminal.endReadMicros,
-                    flat ? "flat" : "GROWS");
+        std::printf("time per read (trimmed mean of %zu), a quarter in: %6.2f us, at the end: %6.2f us  %s\n",
+                    kSampleReads, terminal.earlyReadMicros, terminal.endReadMicros, flat ? "flat" : "GROWS");
         if (ratio < kRatioBar || terminal.worstLatenessMs >= kLatenessBarMs || !flat) exitCode = 1;
         return false;
     }
