@@ -351,7 +351,10 @@ class App:
                 raise Failure(f"the program ended with status {self.proc.returncode}: {self.output()!r}")
             w = self.ui.window(self.title)
             return w is not None, w
-        self.main = wait_for("the main window appears in the accessibility tree", shown, 20)
+        # The bound only ends a run whose window never comes; a loaded CI
+        # machine has been seen to take more than 20 s to start the program
+        # and its accessibility bridge.
+        self.main = wait_for("the main window appears in the accessibility tree", shown, 60)
 
     # -- where things are
     def origin(self, title):
