@@ -1,6 +1,6 @@
 #include "framework/Controls.h"
 
-#include "framework/MultiLineEdit.h"
+#include "framework/qt/MultiLineEdit.h"
 #include "framework/Widgets.h"
 #include "framework/WindowSystem.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/RichEditWidget.h"
+#include "framework/qt/RichEditWidget.h"
 #include "framework/WindowSystem.h"
 
 CRichEditCtrl::~CRichEditCtrl() {

@@ -7,7 +7,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 
-#include "framework/TextScrollBar.h"
+#include "framework/qt/TextScrollBar.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/InputSimulation.h"
-#include "framework/MultiLineEdit.h"
+#include "framework/qt/MultiLineEdit.h"
 #include "framework/WindowSystem.h"
 #include "res/resource.h"
 #include "testkit/LanguageScope.h"

@@ -1,4 +1,4 @@
-#include "framework/MultiLineEdit.h"
+#include "framework/qt/MultiLineEdit.h"
 
 #include <QApplication>
 #include <QBackingStore>

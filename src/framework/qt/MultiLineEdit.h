@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/TextRowLayout.h"
-#include "framework/TextScrollBar.h"
+#include "framework/qt/TextRowLayout.h"
+#include "framework/qt/TextScrollBar.h"
 #include "framework/WinDef.h"
 #include "framework/Widgets.h"
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/TextScrollBar.h"
+#include "framework/qt/TextScrollBar.h"
 #include "framework/WinDef.h"
 #include "framework/Widgets.h"
 

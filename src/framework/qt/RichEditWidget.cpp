@@ -1,4 +1,4 @@
-#include "framework/RichEditWidget.h"
+#include "framework/qt/RichEditWidget.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

@@ -1,4 +1,4 @@
-#include "framework/TextRowLayout.h"
+#include "framework/qt/TextRowLayout.h"
 
 #include <algorithm>
 #include <cstring>

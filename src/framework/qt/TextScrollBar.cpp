@@ -1,4 +1,4 @@
-#include "framework/TextScrollBar.h"
+#include "framework/qt/TextScrollBar.h"
 
 #include <QEvent>
 #include <QStyle>
