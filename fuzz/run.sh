@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Telnet protocol fuzz target and runs it for a bounded time.
+# Builds the fuzz targets and runs each for a bounded time; together they
+# take the seconds given.
 # Usage: bash fuzz/run.sh [seconds]   (default 60; run from anywhere)
-# Exits non-zero if the build fails or the fuzzer finds a crash or a failed
+# Exits non-zero if a build fails or a fuzzer finds a crash or a failed
 # check; the reproducer is left in build-fuzz/ as crash-*, leak-* or timeout-*.
 set -euo pipefail
 
@@ -16,13 +17,25 @@ if ! command -v clang++ >/dev/null ||
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang libclang-rt-14-dev
 fi
 
-mkdir -p "$out/corpus-telnet"
-clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
-    -fno-sanitize-recover=undefined -I"$root/src" "$root/fuzz/telnet_fuzz.cpp" "$root/src/telnet/TelnetProtocol.cpp" \
-    -o "$out/telnet_fuzz"
+# Each target: fuzz/<name>_fuzz.cpp with the sources it tests; its seeds are
+# fuzz/corpus/<name>.
+targets=(
+    "telnet src/telnet/TelnetProtocol.cpp"
+    "terminal_layout src/framework/qt/TextRowLayout.cpp"
+)
+each=$(( seconds / ${#targets[@]} ))
+(( each > 0 )) || each=1
 
-# New inputs go to the scratch corpus in build-fuzz; the seeds in the repo are
-# only read.
-cd "$out"
-./telnet_fuzz -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
-    "$out/corpus-telnet" "$root/fuzz/corpus/telnet"
+for target in "${targets[@]}"; do
+    read -r -a words <<<"$target"
+    name="${words[0]}"
+    sources=("${words[@]:1}")
+    mkdir -p "$out/corpus-$name"
+    clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
+        -fno-sanitize-recover=undefined -I"$root/src" "$root/fuzz/${name}_fuzz.cpp" \
+        "${sources[@]/#/$root/}" -o "$out/${name}_fuzz"
+    # New inputs go to the scratch corpus in build-fuzz; the seeds in the repo
+    # are only read.
+    (cd "$out" && "./${name}_fuzz" -max_total_time="$each" -max_len=4096 -print_final_stats=1 \
+        "$out/corpus-$name" "$root/fuzz/corpus/$name")
+done
