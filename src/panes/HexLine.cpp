@@ -38,7 +38,6 @@ constexpr Tables MakeTables()
 
 constexpr Tables kTables = MakeTables();
 
-constexpr int kSecondGroupColumn = 35;
 constexpr int kFirstSeparatorColumn = 8;
 constexpr int kBarColumn = 59;
 constexpr int kFinalColumn = 76;

@@ -34,8 +34,9 @@ inline constexpr int kLineChars = 77;
 inline constexpr int kBytesPerLine = 16;
 
 // Landmark columns that the caret rules step between.
-inline constexpr int kFirstHexColumn = 10;  // high digit of byte 0
-inline constexpr int kLastHexColumn = 57;   // low digit of byte 15
+inline constexpr int kFirstHexColumn = 10;    // high digit of byte 0
+inline constexpr int kSecondGroupColumn = 35; // high digit of byte 8
+inline constexpr int kLastHexColumn = 57;     // low digit of byte 15
 inline constexpr int kFirstTextColumn = 60; // character cell of byte 0
 inline constexpr int kLastTextColumn = 75;  // character cell of byte 15
 
