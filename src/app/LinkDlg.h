@@ -18,6 +18,7 @@
 #include "framework/Font.h"
 #include "framework/HostLookup.h"
 #include "net/ConnectionState.h"
+#include "net/ConnectionTables.h"
 #include "net/LinkSocket.h"
 #include "net/ReceiveErrorReports.h"
 #include "net/SendQueue.h"
@@ -143,9 +144,12 @@ protected:
     // be sent; returns how many bytes that was.
     std::int64_t CloseDataSocket();
     // The end of the data connection after a failed send or the peer's
-    // close: closed, and the state and controls showing what stays open (the
-    // server's listener keeps listening). Returns the bytes left unsent.
-    std::int64_t EndDataConnection();
+    // close (`event`): closed, and the state and controls showing what stays
+    // open (the server's listener keeps listening). Returns the bytes left
+    // unsent.
+    std::int64_t EndDataConnection(ConnectionEvent event);
+    // m_nState after `event`, in the mode the combo box shows.
+    void Transition(ConnectionEvent event);
     // Queues a press's bytes on the data endpoint and, if nothing was
     // waiting before them, makes the press's one send call; whatever the
     // system does not take at once goes from OnSocketSend. False after a

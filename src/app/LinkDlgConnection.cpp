@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/LinkDlg.h"
 #include "framework/DataExchange.h"
 #include "framework/Prompts.h"
 #include "framework/Resources.h"
 #include "framework/SocketApi.h"
+#include "net/ConnectionTables.h"
 #include "res/Resources.h"
 
 namespace {
@@ -23,87 +25,9 @@ constexpr int kListenBacklog = 1;
 // The refusal of an action that needs a remote address when the field is empty.
 constexpr const char* kRemoteAddressMissing = "Please enter the remote host address.";
 
-// The mode as CONNECT treats it: every index but the server's and UDP's is
-// the client's, also "no selection".
-[[nodiscard]] ConnectionMode ModeOf(int index) {
-    return index == TcpServer || index == Udp ? static_cast<ConnectionMode>(index) : TcpClient;
-}
-
 [[nodiscard]] bool IsMulticast(std::uint32_t networkAddress) {
     const std::uint32_t firstOctet = SwapToNetwork32(networkAddress) >> 24;
     return (firstOctet & 0xF0U) == 0xE0U;  // 224 to 239
-}
-
-// What a state does to one control. Some cells depend on the mode: the
-// controls a mode never uses keep whatever the mode change gave them.
-enum class Cell : unsigned char {
-    Keep,
-    On,
-    Off,
-    OnUnlessServer,      // on; untouched in TcpServer
-    OffUnlessServer,     // off; untouched in TcpServer
-    OnInClient,          // on in TcpClient; untouched otherwise
-    OnInServerOrUdp,     // on in TcpServer and Udp; untouched in TcpClient
-    OnInClientOrServer,  // on in TcpClient and TcpServer; untouched in Udp
-};
-
-[[nodiscard]] std::optional<bool> Resolve(Cell cell, ConnectionMode mode) {
-    switch (cell) {
-        case Cell::Keep:
-            return std::nullopt;
-        case Cell::On:
-            return true;
-        case Cell::Off:
-            return false;
-        case Cell::OnUnlessServer:
-            return mode == TcpServer ? std::nullopt : std::optional(true);
-        case Cell::OffUnlessServer:
-            return mode == TcpServer ? std::nullopt : std::optional(false);
-        case Cell::OnInClient:
-            return mode == TcpClient ? std::optional(true) : std::nullopt;
-        case Cell::OnInServerOrUdp:
-            return mode == TcpClient ? std::nullopt : std::optional(true);
-        case Cell::OnInClientOrServer:
-            return mode == Udp ? std::nullopt : std::optional(true);
-    }
-    return std::nullopt;
-}
-
-// The controls that the state decides, in the order of StateRow::cells.
-constexpr int kStateControls[] = {
-    IDC_BUTTON_CONNECT, IDC_BUTTON_CLOSE, IDC_BUTTON_SEND, IDC_BUTTON_TELNET, IDC_REMOTE_IP,
-    IDC_REMOTE_PORT,    IDC_LOCAL_PORT,   IDC_KEEP_ALIVE,  IDC_MODE,
-};
-constexpr std::size_t kStateControlCount = std::size(kStateControls);
-
-struct StateRow {
-    int state;
-    Cell cells[kStateControlCount];
-    UINT status;
-    bool showsPeer;
-};
-
-using enum Cell;
-constexpr StateRow kStateRows[] = {
-    // CONNECT CLOSE SEND TELNET remote address remote port local port keep alive mode
-    {Idle,
-     {On, Off, Off, OnInClient, OnUnlessServer, OnUnlessServer, OnInServerOrUdp,
-      OnInClientOrServer, On},
-     IDS_READY,
-     false},
-    {Connecting, {Off, On, Off, Off, OffUnlessServer, Off, Keep, Off, Keep}, IDS_CONNECTING, false},
-    {Listening, {Off, On, Off, Off, OffUnlessServer, Keep, Off, Off, Keep}, IDS_LISTENING, false},
-    {Connected, {Off, On, On, Off, OffUnlessServer, Off, Keep, Keep, Keep}, IDS_CONNECTED, true},
-    {PeerAccepted, {Off, On, On, Off, OffUnlessServer, Off, Keep, Keep, Keep}, IDS_CONNECTED, true},
-    {UdpOpen, {Off, On, On, Keep, Off, Off, Off, Keep, Keep}, IDS_READY, false},
-    {PeerClosed, {Off, On, Off, Off, OffUnlessServer, Off, Keep, Keep, Keep}, IDS_LISTENING, false},
-};
-
-[[nodiscard]] const StateRow* FindStateRow(int state) {
-    for (const StateRow& row : kStateRows) {
-        if (row.state == state) return &row;
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -146,7 +70,7 @@ bool CLinkDlg::OpenRemote(ConnectionMode mode) {
     }
     // A name: the lookup may take as long as the name service likes, so it
     // runs off this thread and the window stays live.
-    m_nState = Connecting;
+    Transition(ConnectionEvent::LookupStarted);
     m_hostLookup.Start(m_strRemoteIP, [this, mode](int nErrorCode, std::uint32_t nAddress) {
         OnRemoteResolved(mode, nErrorCode, nAddress);
     });
@@ -156,7 +80,7 @@ bool CLinkDlg::OpenRemote(ConnectionMode mode) {
 void CLinkDlg::OnRemoteResolved(ConnectionMode mode, int nErrorCode, std::uint32_t nAddress) {
     // Only a lookup still wanted answers: CLOSE abandons it. From here on it
     // is CONNECT (or TELNET) with the address found.
-    m_nState = Idle;
+    Transition(nErrorCode != 0 ? ConnectionEvent::LookupFailed : ConnectionEvent::LookupAnswered);
     if (nErrorCode != 0) {
         // A name that does not resolve is no address: nothing is opened.
         m_bTelnetActive = false;
@@ -187,7 +111,7 @@ void CLinkDlg::OpenUdp(std::uint32_t nAddress) {
         CloseDataSocket();
         ReportSocketError(error);
     } else {
-        m_nState = UdpOpen;
+        Transition(ConnectionEvent::UdpOpened);
     }
 }
 
@@ -200,10 +124,10 @@ void CLinkDlg::OpenListener() {
     if (!m_listenSocket.Listen(kListenBacklog)) {
         const int error = WSAGetLastError();
         m_listenSocket.Close();
-        m_nState = Idle;
+        Transition(ConnectionEvent::ListenFailed);
         ReportSocketError(error);
     } else {
-        m_nState = Listening;
+        Transition(ConnectionEvent::ListenStarted);
     }
 }
 
@@ -224,50 +148,37 @@ void CLinkDlg::StartConnect(std::uint32_t nAddress, bool bKeepAlive) {
         if (!IsWouldBlockError(error)) {
             CloseDataSocket();
             m_bTelnetActive = false;
-            m_nState = Idle;
+            Transition(ConnectionEvent::ConnectFailed);
             ReportSocketError(error);
             return;
         }
     }
-    m_nState = Connecting;
+    Transition(ConnectionEvent::ConnectStarted);
 }
 
 void CLinkDlg::OnButtonClose() {
     const std::int64_t unsent = CloseDataSocket();
     m_listenSocket.Close();
     m_bTelnetActive = false;
-    m_nState = Idle;
+    Transition(ConnectionEvent::ClosePressed);
     UpdateConnectionUi();
     ReportSocketError(0, unsent);
 }
 
 void CLinkDlg::OnSelchangeMode() {
-    struct ModeRow {
-        UINT connectCaption;
-        bool telnet;
-        bool remoteAddress;
-        bool remotePort;
-        bool localPort;
-        bool keepAlive;
-    };
-    static constexpr ModeRow kModes[] = {
-        {IDS_CONNECT, true, true, true, false, true},   // TcpClient
-        {IDS_LISTEN, false, false, false, true, true},  // TcpServer
-        {IDS_CONNECT, false, true, true, true, false},  // Udp
-    };
     const int mode = m_comboMode.GetCurSel();
-    if (mode < TcpClient || mode > Udp) return;
+    const std::optional<ModeControls> row = ModeControlsFor(mode);
+    if (!row) return;
     // The combo and the stored index stay in step, so that a later write of
     // the stored values keeps the user's choice.
     m_nMode = mode;
-    const ModeRow& row = kModes[mode];
-    m_buttonConnect.SetWindowText(LoadString(row.connectCaption));
-    m_buttonTelnet.EnableWindow(row.telnet);
-    m_editRemoteIP.EnableWindow(row.remoteAddress);
-    GetDlgItem(IDC_REMOTE_PORT)->EnableWindow(row.remotePort);
-    GetDlgItem(IDC_LOCAL_PORT)->EnableWindow(row.localPort);
-    if (!row.keepAlive) m_checkKeepAlive.SetCheck(0);
-    m_checkKeepAlive.EnableWindow(row.keepAlive);
+    m_buttonConnect.SetWindowText(LoadString(row->connectCaption));
+    m_buttonTelnet.EnableWindow(row->telnet);
+    m_editRemoteIP.EnableWindow(row->remoteAddress);
+    GetDlgItem(IDC_REMOTE_PORT)->EnableWindow(row->remotePort);
+    GetDlgItem(IDC_LOCAL_PORT)->EnableWindow(row->localPort);
+    if (!row->keepAlive) m_checkKeepAlive.SetCheck(0);
+    m_checkKeepAlive.EnableWindow(row->keepAlive);
 }
 
 void CLinkDlg::OnSocketConnect(CLinkSocket*, int nErrorCode) {
@@ -275,14 +186,14 @@ void CLinkDlg::OnSocketConnect(CLinkSocket*, int nErrorCode) {
     if (nErrorCode != 0) {
         CloseDataSocket();
         m_bTelnetActive = false;
-        m_nState = Idle;
+        Transition(ConnectionEvent::ConnectFailed);
         ReportSocketError(nErrorCode);
         UpdateConnectionUi();
         return;
     }
+    Transition(ConnectionEvent::ConnectSucceeded);
     if (mode == Udp) return;
 
-    m_nState = Connected;
     UpdateConnectionUi();
     if (!m_bTelnetActive) return;
 
@@ -292,7 +203,7 @@ void CLinkDlg::OnSocketConnect(CLinkSocket*, int nErrorCode) {
     m_telnetDlg.DoModal();
     CloseDataSocket();
     m_bTelnetActive = false;
-    m_nState = Idle;
+    Transition(ConnectionEvent::TelnetEnded);
     UpdateConnectionUi();
 }
 
@@ -301,7 +212,7 @@ void CLinkDlg::OnSocketAccept(CLinkSocket* pSocket, int nErrorCode) {
         // Nothing may go on listening in Idle.
         const std::int64_t unsent = CloseDataSocket();
         m_listenSocket.Close();
-        m_nState = Idle;
+        Transition(ConnectionEvent::AcceptFailed);
         ReportSocketError(nErrorCode, unsent);
         UpdateConnectionUi();
         return;
@@ -311,7 +222,7 @@ void CLinkDlg::OnSocketAccept(CLinkSocket* pSocket, int nErrorCode) {
         CLinkSocket extra;
         if (pSocket->Accept(extra)) extra.Close();
     } else if (pSocket->Accept(m_dataSocket)) {
-        m_nState = PeerAccepted;
+        Transition(ConnectionEvent::PeerTaken);
     } else {
         ReportSocketError(WSAGetLastError());
     }
@@ -327,15 +238,15 @@ void CLinkDlg::OnSocketClose(CLinkSocket* pSocket, int nErrorCode) {
     // peer). It is closed here rather than only after this handler returns:
     // the report below runs a modal loop, and a peer accepted from it must
     // find the data endpoint free.
-    const std::int64_t unsent = EndDataConnection();
+    const std::int64_t unsent = EndDataConnection(ConnectionEvent::PeerGone);
     // The peer's close says nothing by itself (a reset included), but bytes
     // that it left unsent are worth a word.
     if (unsent > 0) ReportSocketError(nErrorCode, unsent);
 }
 
-std::int64_t CLinkDlg::EndDataConnection() {
+std::int64_t CLinkDlg::EndDataConnection(ConnectionEvent event) {
     const std::int64_t unsent = CloseDataSocket();
-    m_nState = m_nState == PeerAccepted ? PeerClosed : Idle;
+    Transition(event);
     UpdateConnectionUi();
     return unsent;
 }
@@ -343,29 +254,38 @@ std::int64_t CLinkDlg::EndDataConnection() {
 void CLinkDlg::UpdateConnectionUi() {
     // The controls follow the state and the mode alone: no field is read,
     // so that no notification can stop at a field it does not use.
-    const ConnectionMode mode = ModeOf(m_comboMode.GetCurSel());
-    const StateRow* row = FindStateRow(m_nState);
-    if (!row) return;
+    const std::optional<ConnectionStatus> status = StatusFor(m_nState);
+    if (!status) return;
 
-    for (std::size_t i = 0; i < kStateControlCount; ++i) {
-        if (const std::optional<bool> enable = Resolve(row->cells[i], mode)) {
-            GetDlgItem(kStateControls[i])->EnableWindow(*enable);
-        }
+    const ConnectionControls controls = ControlsFor(m_nState, ModeOf(m_comboMode.GetCurSel()));
+    const std::pair<int, std::optional<bool>> cells[] = {
+        {IDC_BUTTON_CONNECT, controls.connect}, {IDC_BUTTON_CLOSE, controls.close},
+        {IDC_BUTTON_SEND, controls.send},       {IDC_BUTTON_TELNET, controls.telnet},
+        {IDC_REMOTE_IP, controls.remoteAddress}, {IDC_REMOTE_PORT, controls.remotePort},
+        {IDC_LOCAL_PORT, controls.localPort},   {IDC_KEEP_ALIVE, controls.keepAlive},
+        {IDC_MODE, controls.mode},
+    };
+    for (const auto& [id, enable] : cells) {
+        if (enable) GetDlgItem(id)->EnableWindow(*enable);
     }
-    m_buttonClose.SetWindowText(LoadString(IDS_DISCONNECT));
+    m_buttonClose.SetWindowText(LoadString(CloseCaption()));
 
-    std::string status = LoadString(row->status);
-    if (row->showsPeer) {
+    std::string text = LoadString(status->text);
+    if (status->showsPeer) {
         std::string address;
         UINT port = 0;
         if (!m_dataSocket.GetPeerName(address, port)) address.clear();
         char peer[64];
         std::snprintf(peer, sizeof peer, "%s : %d", address.c_str(), static_cast<int>(port));
-        status += " [";
-        status += peer;
-        status += "]";
+        text += " [";
+        text += peer;
+        text += "]";
     }
-    SetStatusText(status);
+    SetStatusText(text);
+}
+
+void CLinkDlg::Transition(ConnectionEvent event) {
+    m_nState = NextConnectionState(m_nState, ModeOf(m_comboMode.GetCurSel()), event);
 }
 
 void CLinkDlg::ReportSocketError(int nError, std::int64_t nUnsent) {
@@ -416,7 +336,7 @@ void CLinkDlg::OpenMulticast(std::uint32_t nGroup) {
         ReportSocketError(error);
         return;
     }
-    m_nState = UdpOpen;
+    Transition(ConnectionEvent::UdpOpened);
 }
 
 std::int64_t CLinkDlg::CloseDataSocket() {

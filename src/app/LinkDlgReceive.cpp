@@ -46,7 +46,7 @@ void CLinkDlg::StopReceivingForMemory() {
     // What was captured before stays in the pane, whole and savable.
     const std::int64_t unsent = CloseDataSocket();
     m_listenSocket.Close();
-    m_nState = Idle;
+    Transition(ConnectionEvent::ReceiveOutOfMemory);
     UpdateConnectionUi();
     std::string text =
         AfxFormatText(LoadString(IDS_RECEIVE_NO_MEMORY), {std::to_string(m_recvView.m_nLength)});

@@ -81,7 +81,7 @@ bool CLinkDlg::SendDatagramTo(const ByteSnapshot& payload, std::uint32_t nAddres
 
 void CLinkDlg::FailSend(int nError) {
     // The connection ends; the controls show at once what is left open.
-    const std::int64_t unsent = EndDataConnection();
+    const std::int64_t unsent = EndDataConnection(ConnectionEvent::SendFailed);
     ReportSocketError(nError, unsent);
 }
 
