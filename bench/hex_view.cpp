@@ -26,7 +26,9 @@
 #include "framework/EventLoop.h"
 #include "framework/Resources.h"
 #include "framework/WinApp.h"
+#include "res/resource.h"
 #include "res/Resources.h"
+#include "testkit/LinkDlgProbe.h"
 
 namespace {
 
@@ -135,8 +137,8 @@ public:
         CLinkDlg dlg;
         dlg.Create();
         AfxPumpMessages();
-        CHexView& big = dlg.m_recvView;
-        CHexView& small = dlg.m_sendView;
+        CHexView& big = ControlOf<CHexView>(dlg, IDC_RECV_PANE);
+        CHexView& small = ControlOf<CHexView>(dlg, IDC_SEND_PANE);
 
         const std::int64_t residentBefore = Resident();
         const auto start = Clock::now();

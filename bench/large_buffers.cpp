@@ -35,8 +35,9 @@
 #include "framework/Resources.h"
 #include "framework/Timer.h"
 #include "framework/WinApp.h"
-#include "res/Resources.h"
 #include "res/resource.h"
+#include "res/Resources.h"
+#include "testkit/LinkDlgProbe.h"
 
 namespace {
 
@@ -238,9 +239,9 @@ private:
         if (dlg.GetDlgItem(IDC_REMOTE_IP)->GetWindowText() == "127.0.0.1") {
             Click(dlg, IDC_BUTTON_CONNECT);
         }
-        AfxPumpUntil([&] { return dlg.m_nState == Connected; }, 5000);
-        Check(dlg.m_nState == Connected, "connected over loopback");
-        if (dlg.m_nState != Connected) {
+        AfxPumpUntil([&] { return LinkDlgProbe::State(dlg) == Connected; }, 5000);
+        Check(LinkDlgProbe::State(dlg) == Connected, "connected over loopback");
+        if (LinkDlgProbe::State(dlg) != Connected) {
             // Lets the reader's accept return, so that it can end.
             CBlockingSocket::Connect(listener.Port()).Close();
             reader.join();
@@ -253,8 +254,9 @@ private:
         ResetPeak();
         const Clock::time_point start = Clock::now();
         Click(dlg, IDC_BUTTON_SEND);
-        AfxPumpUntil([&] { return dlg.PendingSend().Empty() || dlg.m_nState != Connected; },
-                     600000);
+        AfxPumpUntil(
+            [&] { return dlg.PendingSend().Empty() || LinkDlgProbe::State(dlg) != Connected; },
+            600000);
         const double seconds = Seconds(Clock::now() - start);
         const double growth = static_cast<double>(PeakResident() - before);
         const double after = static_cast<double>(Resident() - before);
@@ -298,7 +300,8 @@ private:
                     "file (want <= 1.05), longest wait of the loop %.0f ms (want <= 100)\n",
                     seconds, seconds / fresh, growth / kMiB, growth / static_cast<double>(m_size),
                     wait);
-        Check(dlg.m_sendView.m_nLength == m_size, "LOAD took the whole file");
+        Check(ControlOf<CHexView>(dlg, IDC_SEND_PANE).m_nLength == m_size,
+              "LOAD took the whole file");
         Check(growth <= 1.05 * static_cast<double>(m_size), "LOAD peak resident");
         Check(wait <= 100, "LOAD kept the loop waiting");
         Check(prompts.progressWindows == (m_size > 64 * kMiB ? 1 : 0), "LOAD progress window");

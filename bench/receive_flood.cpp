@@ -39,7 +39,9 @@
 #include "framework/Resources.h"
 #include "framework/Timer.h"
 #include "framework/WinApp.h"
+#include "res/resource.h"
 #include "res/Resources.h"
+#include "testkit/LinkDlgProbe.h"
 
 namespace {
 
@@ -96,11 +98,12 @@ WindowResult WindowRate(const std::vector<char>& block, std::size_t total, bool 
     CLinkDlg dlg;
     dlg.Create();
     AfxPumpMessages();
+    CHexView& recvView = ControlOf<CHexView>(dlg, IDC_RECV_PANE);
     // TCP client to the peer on the loopback address, entered as the user does.
     dlg.GetDlgItem(IDC_REMOTE_IP)->SetWindowText("127.0.0.1");
     dlg.GetDlgItem(IDC_REMOTE_PORT)->SetWindowText(std::to_string(peer.Port()));
-    dlg.m_buttonConnect.Click();
-    if (!AfxPumpUntil([&] { return dlg.m_nState == Connected; })) {
+    ControlOf<CButton>(dlg, IDC_BUTTON_CONNECT).Click();
+    if (!AfxPumpUntil([&] { return LinkDlgProbe::State(dlg) == Connected; })) {
         std::fprintf(stderr, "could not connect to the peer\n");
         dlg.DestroyWindow();
         return result;
@@ -112,18 +115,18 @@ WindowResult WindowRate(const std::vector<char>& block, std::size_t total, bool 
     const auto target = static_cast<std::int64_t>(total);
     const ThreadTimes before = ThreadTimes::Now();
     const Clock::time_point start = before.wall;
-    AfxPumpUntil([&] { return dlg.m_recvView.m_nLength >= target; }, kTimeoutMs);
+    AfxPumpUntil([&] { return recvView.m_nLength >= target; }, kTimeoutMs);
     const ThreadTimes after = ThreadTimes::Now();
     const double seconds = Seconds(after.wall - start);
     result.ui = SharesBetween(before, after);
     lateness.Stop();
 
-    result.received = static_cast<std::size_t>(dlg.m_recvView.m_nLength);
+    result.received = static_cast<std::size_t>(recvView.m_nLength);
     result.rate = static_cast<double>(result.received) / seconds;
     result.worstLatenessMs = lateness.WorstMs();
     result.minorFaults = MinorFaults() - faultsBefore;
     result.peakBytes = StatusBytes("VmHWM");
-    dlg.m_buttonClose.Click();
+    ControlOf<CButton>(dlg, IDC_BUTTON_CLOSE).Click();
     dlg.DestroyWindow();
     return result;
 }
@@ -148,6 +151,7 @@ Breakdown MeasureBreakdown(const std::vector<char>& block) {
     CLinkDlg dlg;
     dlg.Create();
     AfxPumpMessages();
+    CHexView& recvView = ControlOf<CHexView>(dlg, IDC_RECV_PANE);
     const auto* bytes = reinterpret_cast<const BYTE*>(block.data());
 
     Clock::time_point start = Clock::now();
@@ -157,7 +161,7 @@ Breakdown MeasureBreakdown(const std::vector<char>& block) {
 
     start = Clock::now();
     for (int i = 0; i < kCalls; ++i) {
-        dlg.m_recvView.AppendData(kReadSize, bytes + (i * kReadSize) % block.size());
+        recvView.AppendData(kReadSize, bytes + (i * kReadSize) % block.size());
     }
     result.appendMicros = Micros(Clock::now() - start) / kCalls;
     AfxPumpMessages();
@@ -174,10 +178,10 @@ Breakdown MeasureBreakdown(const std::vector<char>& block) {
         return Micros(passes) / kPaints;
     };
     result.paintMicros = passMicros([&] {
-        dlg.m_recvView.AppendData(kReadSize, bytes);
-        dlg.ShowReceiveCount(dlg.m_recvView.m_nLength);
+        recvView.AppendData(kReadSize, bytes);
+        dlg.ShowReceiveCount(recvView.m_nLength);
     });
-    result.paneOnlyMicros = passMicros([&] { dlg.m_recvView.AppendData(kReadSize, bytes); });
+    result.paneOnlyMicros = passMicros([&] { recvView.AppendData(kReadSize, bytes); });
     std::int64_t shown = 0;
     result.countOnlyMicros = passMicros([&] { dlg.ShowReceiveCount(++shown); });
     result.idleMicros = passMicros([] {});

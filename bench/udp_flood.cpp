@@ -42,7 +42,9 @@
 #include "framework/Prompts.h"
 #include "framework/Resources.h"
 #include "framework/WinApp.h"
+#include "res/resource.h"
 #include "res/Resources.h"
+#include "testkit/LinkDlgProbe.h"
 
 namespace {
 
@@ -205,18 +207,19 @@ std::uint16_t FreeDatagramPort() {
 Taken WindowTaken(const Flood& flood, ReadingUser& user) {
     Taken result;
     CLinkDlg dlg;
-    user.held = [&dlg] { return dlg.m_recvView.m_nLength; };
     dlg.Create();
     AfxPumpMessages();
+    CHexView& recvView = ControlOf<CHexView>(dlg, IDC_RECV_PANE);
+    user.held = [&recvView] { return recvView.m_nLength; };
     // UDP on a free local port, the remote address the loopback one, as
     // the user enters them.
     const std::uint16_t port = FreeDatagramPort();
-    dlg.m_comboMode.SelectByUser(Udp);
+    ControlOf<CComboBox>(dlg, IDC_MODE).SelectByUser(Udp);
     dlg.GetDlgItem(IDC_REMOTE_IP)->SetWindowText("127.0.0.1");
     dlg.GetDlgItem(IDC_REMOTE_PORT)->SetWindowText(std::to_string(port));
     dlg.GetDlgItem(IDC_LOCAL_PORT)->SetWindowText(std::to_string(port));
-    dlg.m_buttonConnect.Click();
-    if (dlg.m_nState != UdpOpen) {
+    ControlOf<CButton>(dlg, IDC_BUTTON_CONNECT).Click();
+    if (LinkDlgProbe::State(dlg) != UdpOpen) {
         std::fprintf(stderr, "could not open the UDP endpoint on port %u\n", port);
         dlg.DestroyWindow();
         return result;
@@ -230,8 +233,8 @@ Taken WindowTaken(const Flood& flood, ReadingUser& user) {
         AfxPumpUntil(
             [&] {
                 const Clock::time_point now = Clock::now();
-                if (dlg.m_recvView.m_nLength != length) {
-                    length = dlg.m_recvView.m_nLength;
+                if (recvView.m_nLength != length) {
+                    length = recvView.m_nLength;
                     last = now;
                 }
                 return sender.Done() && now - last > std::chrono::milliseconds(kQuietMs);
@@ -245,7 +248,7 @@ Taken WindowTaken(const Flood& flood, ReadingUser& user) {
     result.ui = SharesBetween(before, ThreadTimes::Now());
     const std::size_t taken = result.sent - std::min<std::size_t>(result.sent, result.dropped);
     result.rate = static_cast<double>(taken) / std::max(1e-9, Seconds(last - before.wall));
-    dlg.m_buttonClose.Click();
+    ControlOf<CButton>(dlg, IDC_BUTTON_CLOSE).Click();
     dlg.DestroyWindow();
     user.held = [] { return std::int64_t{0}; };
     return result;

@@ -16,7 +16,9 @@
 #include "framework/Locale.h"
 #include "framework/Resources.h"
 #include "framework/WinApp.h"
+#include "res/resource.h"
 #include "res/Resources.h"
+#include "testkit/LinkDlgProbe.h"
 
 namespace {
 
@@ -43,10 +45,11 @@ private:
             Save(dlg, "main", suffix);
             const CPoint base = dlg.BaseUnits();
             CRect pane;
-            dlg.GetDlgItem(IDC_SEND_PANE)->GetClientRect(&pane);
+            CHexView& sendView = ControlOf<CHexView>(dlg, IDC_SEND_PANE);
+            sendView.GetClientRect(&pane);
             std::printf("%s: base units %d x %d, pane %d px wide, font %s, cell %d px\n", suffix, base.x,
-                        base.y, pane.Width(), dlg.m_sendView.GetFont()->ActualFamily().c_str(),
-                        dlg.m_sendView.GetFont()->CellWidth());
+                        base.y, pane.Width(), sendView.GetFont()->ActualFamily().c_str(),
+                        sendView.GetFont()->CellWidth());
             dlg.DestroyWindow();
         }
         {
@@ -64,23 +67,24 @@ private:
         CLinkDlg dlg;
         dlg.Create();
         AfxPumpMessages();
+        CHexView& recv = ControlOf<CHexView>(dlg, IDC_RECV_PANE);
 
         // Received: 45 reads of a short request-and-reply exchange.
         const std::string exchange =
             "GET /status HTTP/1.0\r\nHost: 10.1.0.1\r\n\r\n"
             "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK\x00\x01\x02\xfe\xff";
         for (int read = 0; read < 45; ++read) {
-            dlg.m_recvView.AppendData(static_cast<std::int64_t>(exchange.size()),
+            recv.AppendData(static_cast<std::int64_t>(exchange.size()),
                                       reinterpret_cast<const BYTE*>(exchange.data()));
         }
-        dlg.ShowReceiveCount(dlg.m_recvView.m_nLength);
+        dlg.ShowReceiveCount(recv.m_nLength);
 
         // To send: 40 lines of text, scrolled down two lines, then a few
         // bytes typed in hex and a word typed in the character column.
         std::string block;
         while (block.size() < 640) block += "The quick brown fox jumps over the lazy dog. ";
         block.resize(640);
-        CHexView& send = dlg.m_sendView;
+        CHexView& send = ControlOf<CHexView>(dlg, IDC_SEND_PANE);
         send.SetData(static_cast<std::int64_t>(block.size()),
                      reinterpret_cast<const BYTE*>(block.data()));
         send.ScrollBarRequest(SB_THUMBPOSITION, 2);

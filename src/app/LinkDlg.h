@@ -3,7 +3,11 @@
 // system commands, key pre-translation, exit) is in LinkDlg.cpp, the
 // connection manager in LinkDlgConnection.cpp, the receive and send paths in
 // LinkDlgReceive.cpp and LinkDlgSend.cpp, the buffer commands in
-// LinkDlgBuffers.cpp and the Telnet command in LinkDlgTelnet.cpp.
+// LinkDlgBuffers.cpp and the Telnet command in LinkDlgTelnet.cpp. The
+// connection manager's rules (controls, texts and state changes) are the
+// tables of net/ConnectionTables.h. Its state and controls are its own:
+// others reach the controls by id, and tests read the rest through
+// LinkDlgProbe.
 
 #include <cstdint>
 #include <deque>
@@ -30,68 +34,17 @@ public:
     explicit CLinkDlg(CWnd* pParent = nullptr);
     ~CLinkDlg() override;
 
-    // Socket notifications, forwarded by the endpoints.
-    void OnSocketConnect(CLinkSocket* pSocket, int nErrorCode) override;
-    void OnSocketAccept(CLinkSocket* pSocket, int nErrorCode) override;
-    void OnSocketReceive(CLinkSocket* pSocket, int nErrorCode) override;
-    void OnSocketClose(CLinkSocket* pSocket, int nErrorCode) override;
-    // The data endpoint can take the rest of a partial send.
-    void OnSocketSend(CLinkSocket* pSocket, int nErrorCode) override;
-
-    // Helpers that several commands share.
+    // Replaces the whole status line.
     void SetStatusText(const std::string& text);
-    void UpdateConnectionUi();
-    // The system's text for the error (none for 0) and, when a connection
-    // ended with bytes of earlier SENDs still waiting, how many were not
-    // sent: one message box, nothing when there is nothing to say.
-    void ReportSocketError(int nError, std::int64_t nUnsent = 0);
+    // Shows the receive pane's byte count, written back with the other
+    // fields' stored values.
     void ShowReceiveCount(std::int64_t nCount);
-    // A received block could not be stored: the capture stays whole, the
-    // connection ends, and the user is told once.
-    void StopReceivingForMemory();
     // The SEND presses whose bytes the system has not taken yet.
     [[nodiscard]] const CSendQueue& PendingSend() const { return m_sendQueue; }
 
     // Bytes of SEND presses not yet handed to the system: the TCP presses
     // still queued, and UDP presses waiting for their address.
     [[nodiscard]] std::int64_t BytesNotYetSent() const;
-
-    // Controls, in declaration order.
-    CComboBox m_comboMode;
-    CButton m_checkKeepAlive;
-    CEdit m_editRemoteIP;
-    CHexView m_sendView;
-    CButton m_buttonSaveRecv;
-    CSpinButtonCtrl m_spinDataLength;
-    CEdit m_editStatus;
-    CHexView m_recvView;
-    CButton m_buttonTelnet;
-    CButton m_buttonSaveSend;
-    CButton m_buttonLoad;
-    CButton m_buttonSend;
-    CButton m_buttonClear;
-    CButton m_buttonExit;
-    CButton m_buttonConnect;
-    CButton m_buttonClose;
-
-    // Values exchanged with the fields.
-    UINT m_nRemotePort = 1470;
-    UINT m_nDataLength = 36;
-    std::string m_strRemoteIP = "10.1.0.1";
-    std::string m_strRecvCount;
-    UINT m_nLocalPort = 1470;
-    int m_nMode = -1;
-
-    int m_nState = Idle;
-    bool m_bTelnetActive = false;
-    CLinkSocket m_dataSocket;
-    CLinkSocket m_listenSocket;
-    CTelnetDlg m_telnetDlg;
-
-    HICON m_hIcon = nullptr;
-    std::string m_strTitle;
-    std::unique_ptr<CFont> m_pFontKorean;
-    std::unique_ptr<CFont> m_pFontDefault;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -118,6 +71,28 @@ protected:
     void OnSetfocusRecv();
     void OnButtonExit();
     void OnSelchangeMode();
+
+private:
+    // Reads what no control shows, for tests and benchmarks.
+    friend class LinkDlgProbe;
+
+    // Socket notifications, forwarded by the endpoints.
+    void OnSocketConnect(CLinkSocket* pSocket, int nErrorCode) override;
+    void OnSocketAccept(CLinkSocket* pSocket, int nErrorCode) override;
+    void OnSocketReceive(CLinkSocket* pSocket, int nErrorCode) override;
+    void OnSocketClose(CLinkSocket* pSocket, int nErrorCode) override;
+    // The data endpoint can take the rest of a partial send.
+    void OnSocketSend(CLinkSocket* pSocket, int nErrorCode) override;
+
+    // Sets buttons, fields and the status line from m_nState and the mode.
+    void UpdateConnectionUi();
+    // The system's text for the error (none for 0) and, when a connection
+    // ended with bytes of earlier SENDs still waiting, how many were not
+    // sent: one message box, nothing when there is nothing to say.
+    void ReportSocketError(int nError, std::int64_t nUnsent = 0);
+    // A received block could not be stored: the capture stays whole, the
+    // connection ends, and the user is told once.
+    void StopReceivingForMemory();
 
     // Connection manager steps.
     // Takes and checks the fields that a connection in `mode` uses, and the
@@ -177,6 +152,43 @@ protected:
     // Writes a pane's bytes to the file at path, telling the user what
     // went wrong or was canceled.
     void SavePane(const CHexView& pane, const std::string& path);
+
+    // Controls, in declaration order.
+    CComboBox m_comboMode;
+    CButton m_checkKeepAlive;
+    CEdit m_editRemoteIP;
+    CHexView m_sendView;
+    CButton m_buttonSaveRecv;
+    CSpinButtonCtrl m_spinDataLength;
+    CEdit m_editStatus;
+    CHexView m_recvView;
+    CButton m_buttonTelnet;
+    CButton m_buttonSaveSend;
+    CButton m_buttonLoad;
+    CButton m_buttonSend;
+    CButton m_buttonClear;
+    CButton m_buttonExit;
+    CButton m_buttonConnect;
+    CButton m_buttonClose;
+
+    // Values exchanged with the fields.
+    UINT m_nRemotePort = 1470;
+    UINT m_nDataLength = 36;
+    std::string m_strRemoteIP = "10.1.0.1";
+    std::string m_strRecvCount;
+    UINT m_nLocalPort = 1470;
+    int m_nMode = -1;
+
+    int m_nState = Idle;
+    bool m_bTelnetActive = false;
+    CLinkSocket m_dataSocket;
+    CLinkSocket m_listenSocket;
+    CTelnetDlg m_telnetDlg;
+
+    HICON m_hIcon = nullptr;
+    std::string m_strTitle;
+    std::unique_ptr<CFont> m_pFontKorean;
+    std::unique_ptr<CFont> m_pFontDefault;
 
     // Bytes of TCP SEND presses that the system has not taken yet.
     CSendQueue m_sendQueue;

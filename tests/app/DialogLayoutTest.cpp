@@ -56,7 +56,7 @@ TEST(DialogUnits, PanesHoldAWholeDumpLineInBothFonts) {
         SCOPED_TRACE(korean ? "korean" : "english");
         LanguageScope language(korean, korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US);
         TestMainWindow w;
-        for (CHexView* pane : {&w.dlg.m_sendView, &w.dlg.m_recvView}) {
+        for (CHexView* pane : {&w.SendPane(), &w.RecvPane()}) {
             CRect rect;
             pane->GetClientRect(&rect);
             const int cell = pane->GetFont()->CellWidth();

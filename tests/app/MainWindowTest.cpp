@@ -62,17 +62,17 @@ void ExpectInitialWindow(TestMainWindow& w, bool korean) {
         EXPECT_EQ(w.Enabled(c.id), c.enabled);
     }
     EXPECT_EQ(w.dlg.GetWindowText(), "Velmora v1.3b (2009/03/26)");
-    ASSERT_EQ(w.dlg.m_comboMode.GetCount(), 3);
-    EXPECT_EQ(w.dlg.m_comboMode.GetLBText(0), korean ? "TCP 클라이언트" : "TCP Client");
-    EXPECT_EQ(w.dlg.m_comboMode.GetLBText(1), korean ? "TCP 서버" : "TCP Server");
-    EXPECT_EQ(w.dlg.m_comboMode.GetLBText(2), "UDP");
-    EXPECT_EQ(w.dlg.m_comboMode.GetCurSel(), 0);
-    EXPECT_EQ(w.dlg.m_checkKeepAlive.GetCheck(), 0);
-    EXPECT_EQ(w.dlg.m_nState, Idle);
-    EXPECT_FALSE(w.dlg.m_bTelnetActive);
-    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 0);
-    ASSERT_EQ(w.dlg.m_sendView.m_nLength, 36);
-    EXPECT_EQ(w.dlg.m_sendView.m_data.ToVector(),
+    ASSERT_EQ(w.Get<CComboBox>(IDC_MODE).GetCount(), 3);
+    EXPECT_EQ(w.Get<CComboBox>(IDC_MODE).GetLBText(0), korean ? "TCP 클라이언트" : "TCP Client");
+    EXPECT_EQ(w.Get<CComboBox>(IDC_MODE).GetLBText(1), korean ? "TCP 서버" : "TCP Server");
+    EXPECT_EQ(w.Get<CComboBox>(IDC_MODE).GetLBText(2), "UDP");
+    EXPECT_EQ(w.Get<CComboBox>(IDC_MODE).GetCurSel(), 0);
+    EXPECT_EQ(w.Get<CButton>(IDC_KEEP_ALIVE).GetCheck(), 0);
+    EXPECT_EQ(w.State(), Idle);
+    EXPECT_FALSE(w.TelnetActive());
+    EXPECT_EQ(w.RecvPane().m_nLength, 0);
+    ASSERT_EQ(w.SendPane().m_nLength, 36);
+    EXPECT_EQ(w.SendPane().m_data.ToVector(),
               std::vector<std::uint8_t>(std::begin("1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ"),
                                         std::end("1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ") - 1));
 }
@@ -123,14 +123,16 @@ TEST(MainWindow, FontFollowsTheSystemLanguageNotTheTexts) {
         SCOPED_TRACE(row.name);
         LanguageScope language(row.koreanUi, row.langId);
         TestMainWindow w;
-        CFont* expected = row.family == std::string("Liberation Mono") ? w.dlg.m_pFontDefault.get()
-                                                                       : w.dlg.m_pFontKorean.get();
+        const CFont* expected = row.family == std::string("Liberation Mono")
+                                    ? LinkDlgProbe::DefaultFont(w.dlg)
+                                    : LinkDlgProbe::KoreanFont(w.dlg);
         for (const ControlExpectation& c : kControls) {
             ASSERT_EQ(w.Item(c.id)->GetFont(), expected) << "control " << c.id;
         }
-        EXPECT_EQ(w.dlg.m_sendView.GetFont(), expected);
+        EXPECT_EQ(w.SendPane().GetFont(), expected);
         EXPECT_EQ(expected->ActualFamily(), installed.at(row.family));
-        EXPECT_EQ(expected->GetTextMetrics().tmHeight, expected == w.dlg.m_pFontKorean.get() ? 13 : 14);
+        EXPECT_EQ(expected->GetTextMetrics().tmHeight,
+                  expected == LinkDlgProbe::KoreanFont(w.dlg) ? 13 : 14);
     }
 }
 
@@ -168,7 +170,7 @@ TEST(MainWindow, PortValidationNamesTheRangeAndSelectsTheField) {
         EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
         EXPECT_EQ(CWnd::GetFocus(), w.Item(IDC_REMOTE_PORT));
         int start = -1, end = -1;
-        w.dlg.m_editRemoteIP.GetSel(start, end);
+        w.Get<CEdit>(IDC_REMOTE_IP).GetSel(start, end);
         auto* port = dynamic_cast<CEdit*>(w.Item(IDC_REMOTE_PORT));
         port->GetSel(start, end);
         EXPECT_EQ(start, 0);
@@ -182,7 +184,7 @@ TEST(MainWindow, PortWithBlanksAroundItPasses) {
     TestMainWindow w;
     w.SetText(IDC_REMOTE_PORT, " \t80 ");
     EXPECT_TRUE(w.dlg.UpdateData(true));
-    EXPECT_EQ(w.dlg.m_nRemotePort, 80u);
+    EXPECT_EQ(LinkDlgProbe::RemotePort(w.dlg), 80u);
     EXPECT_TRUE(prompts.Records().empty());
 }
 
@@ -195,16 +197,18 @@ TEST(MainWindow, FirstFailingFieldStopsTheExchange) {
     w.SetText(IDC_REMOTE_IP, "127.0.0.1");
     EXPECT_FALSE(w.dlg.UpdateData(true));
     EXPECT_EQ(prompts.MessageBoxes().size(), 1u);
-    EXPECT_EQ(w.dlg.m_strRemoteIP, "10.1.0.1") << "fields after the failing one are not taken";
+    EXPECT_EQ(LinkDlgProbe::RemoteIP(w.dlg), "10.1.0.1")
+        << "fields after the failing one are not taken";
 }
 
 TEST(MainWindow, ModeIndexFollowsTheCombo) {
     EnglishScope language;
     TestMainWindow w;
     w.ChooseMode(TcpServer);
-    EXPECT_EQ(w.dlg.m_nMode, TcpServer);
+    EXPECT_EQ(LinkDlgProbe::Mode(w.dlg), TcpServer);
     w.dlg.UpdateData(false);
-    EXPECT_EQ(w.dlg.m_comboMode.GetCurSel(), TcpServer) << "a write-back keeps the user's choice";
+    EXPECT_EQ(w.Get<CComboBox>(IDC_MODE).GetCurSel(), TcpServer)
+        << "a write-back keeps the user's choice";
 }
 
 TEST(MainWindow, ExitAsksAndEndsOnlyOnYes) {
@@ -299,10 +303,10 @@ TEST(MainWindow, SystemMenuOpensWithAltSpaceInTheInterfaceLanguage) {
         // Alt+Space from a field and from a pane: the key stays the window's.
         EXPECT_EQ(MenuShownBy([&] { AfxSimulateKey(w.Item(IDC_REMOTE_IP), VK_SPACE, " ", KeyModifiers{.alt = true}); }),
                   row.items);
-        const std::string dump = w.dlg.m_sendView.GetText();
-        EXPECT_EQ(MenuShownBy([&] { AfxSimulateKey(&w.dlg.m_sendView, VK_SPACE, " ", KeyModifiers{.alt = true}); }),
+        const std::string dump = w.SendPane().GetText();
+        EXPECT_EQ(MenuShownBy([&] { AfxSimulateKey(&w.SendPane(), VK_SPACE, " ", KeyModifiers{.alt = true}); }),
                   row.items);
-        EXPECT_EQ(w.dlg.m_sendView.GetText(), dump);
+        EXPECT_EQ(w.SendPane().GetText(), dump);
     }
 }
 

@@ -1,6 +1,6 @@
 // The connection manager driven like a user: TCP client and server against
-// raw loopback peers, CLOSE from every state, the errors it reports, and
-// the tables that set the controls for each mode and state.
+// raw loopback peers, CLOSE from every state (each showing the controls its
+// table gives), the errors it reports, and what each mode choice sets.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 
 #include "NetTestSupport.h"
 #include "framework/SocketApi.h"
+#include "net/ConnectionTables.h"
 #include "testkit/TempDir.h"
 
 using namespace nettest;
@@ -27,8 +28,30 @@ void ExpectOneError(const ScriptedPrompts& prompts, TestMainWindow& w, int code)
     const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
     ASSERT_EQ(boxes.size(), 1U);
     EXPECT_EQ(boxes[0].text, std::strerror(code));
-    EXPECT_EQ(boxes[0].caption, w.dlg.m_strTitle);
+    EXPECT_EQ(boxes[0].caption, w.dlg.GetWindowText());
     EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONSTOP);
+}
+
+// Every control that the window's state decides in its mode is as the
+// tables say, and the status line starts with `status`.
+void ExpectControlsOfState(TestMainWindow& w, const std::string& status)
+{
+    const ConnectionControls controls =
+        ControlsFor(w.State(), ModeOf(w.Get<CComboBox>(IDC_MODE).GetCurSel()));
+    const std::pair<int, std::optional<bool>> cells[] = {
+        {IDC_BUTTON_CONNECT, controls.connect}, {IDC_BUTTON_CLOSE, controls.close},
+        {IDC_BUTTON_SEND, controls.send},       {IDC_BUTTON_TELNET, controls.telnet},
+        {IDC_REMOTE_IP, controls.remoteAddress}, {IDC_REMOTE_PORT, controls.remotePort},
+        {IDC_LOCAL_PORT, controls.localPort},   {IDC_KEEP_ALIVE, controls.keepAlive},
+        {IDC_MODE, controls.mode},
+    };
+    for (const auto& [id, enabled] : cells) {
+        if (enabled) {
+            EXPECT_EQ(w.Enabled(id), *enabled) << "control " << id;
+        }
+    }
+    EXPECT_EQ(w.Text(IDC_BUTTON_CLOSE), "Disconnect");
+    EXPECT_EQ(Status(w).rfind(status, 0), 0U) << Status(w);
 }
 
 }  // namespace
@@ -42,14 +65,14 @@ TEST(Connection, ClientConnectsSendsAndIsReadyAgainWhenThePeerCloses)
     const std::uint16_t port = sockettest::LocalPort(listener.get());
 
     ConnectClient(w, port);
-    EXPECT_EQ(w.dlg.m_nState, Connecting);
+    EXPECT_EQ(w.State(), Connecting);
     EXPECT_EQ(Status(w), "Connecting");
     EXPECT_FALSE(w.Enabled(IDC_BUTTON_CONNECT));
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_CLOSE));
     EXPECT_FALSE(w.Enabled(IDC_MODE));
 
     Fd peer = AcceptWindow(listener.get());
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
     EXPECT_EQ(Status(w), ConnectedTo(port));
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
     EXPECT_FALSE(w.Enabled(IDC_REMOTE_IP));
@@ -58,7 +81,7 @@ TEST(Connection, ClientConnectsSendsAndIsReadyAgainWhenThePeerCloses)
     EXPECT_EQ(PeerReceives(peer.get(), 36), kStartBuffer);
 
     peer.Reset();
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Idle; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Idle; }));
     ExpectIdleView(w);
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
@@ -109,14 +132,14 @@ TEST(Connection, KeepAliveIsAppliedOnlyWhenTicked)
         TestMainWindow w;
         Fd listener = RawListener();
         w.ChooseMode(c.mode);
-        w.dlg.m_checkKeepAlive.SetCheck(c.ticked ? 1 : 0);
+        w.Get<CButton>(IDC_KEEP_ALIVE).SetCheck(c.ticked ? 1 : 0);
         if (c.mode == TcpClient) {
             ConnectClient(w, sockettest::LocalPort(listener.get()));
         } else {
             ListenAnywhere(w);
         }
-        const int fd = c.mode == TcpClient ? w.dlg.m_dataSocket.m_hSocket
-                                           : w.dlg.m_listenSocket.m_hSocket;
+        const int fd = c.mode == TcpClient ? w.DataHandle()
+                                           : w.ListenHandle();
         ASSERT_NE(fd, INVALID_SOCKET);
         EXPECT_EQ(IntOption(fd, SOL_SOCKET, SO_KEEPALIVE), c.ticked ? 1 : 0);
         if (c.ticked) {
@@ -133,13 +156,13 @@ TEST(Connection, ServerTakesOnePeerAtATimeAndKeepsListening)
     ScriptedPrompts prompts;
     TestMainWindow w;
     const std::uint16_t port = ListenAnywhere(w);
-    ASSERT_EQ(w.dlg.m_nState, Listening);
+    ASSERT_EQ(w.State(), Listening);
     EXPECT_EQ(Status(w), "Listening");
     EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
     EXPECT_FALSE(w.Enabled(IDC_LOCAL_PORT));
 
     Fd first = RawConnect(port);
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
     EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(first.get())));
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
 
@@ -147,13 +170,13 @@ TEST(Connection, ServerTakesOnePeerAtATimeAndKeepsListening)
     Fd second = RawConnect(port);
     char byte = 0;
     ASSERT_TRUE(AfxPumpUntil([&] { return ::recv(second.get(), &byte, 1, MSG_DONTWAIT) == 0; }));
-    EXPECT_EQ(w.dlg.m_nState, PeerAccepted);
+    EXPECT_EQ(w.State(), PeerAccepted);
     EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(first.get())));
     w.Click(IDC_BUTTON_SEND);
     EXPECT_EQ(PeerReceives(first.get(), 36), kStartBuffer);
 
     first.Reset();
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerClosed; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerClosed; }));
     EXPECT_EQ(Status(w), "Listening");
     EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_CLOSE));
@@ -161,7 +184,7 @@ TEST(Connection, ServerTakesOnePeerAtATimeAndKeepsListening)
 
     // The next peer is served without pressing anything.
     Fd third = RawConnect(port);
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
     EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(third.get())));
     ASSERT_TRUE(sockettest::SendAll(third.get(), "abc"));
     ASSERT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "3"; }));
@@ -173,32 +196,34 @@ TEST(Connection, CloseReturnsToReadyFromEveryState)
     struct Case {
         const char* name;
         int state;
+        const char* status;
         std::function<void(TestMainWindow&, Fd& listener, Fd& peer)> reach;
     };
     const Case cases[] = {
-        {"connecting", Connecting,
+        {"connecting", Connecting, "Connecting",
          [](TestMainWindow& w, Fd& listener, Fd&) {
              ConnectClient(w, sockettest::LocalPort(listener.get()));
          }},
-        {"connected", Connected,
+        {"connected", Connected, "Connected [",
          [](TestMainWindow& w, Fd& listener, Fd&) {
              ConnectClient(w, sockettest::LocalPort(listener.get()));
-             AfxPumpUntil([&] { return w.dlg.m_nState == Connected; });
+             AfxPumpUntil([&] { return w.State() == Connected; });
          }},
-        {"listening", Listening, [](TestMainWindow& w, Fd&, Fd&) { ListenAnywhere(w); }},
-        {"peer accepted", PeerAccepted,
+        {"listening", Listening, "Listening",
+         [](TestMainWindow& w, Fd&, Fd&) { ListenAnywhere(w); }},
+        {"peer accepted", PeerAccepted, "Connected [",
          [](TestMainWindow& w, Fd&, Fd& peer) {
              peer = RawConnect(ListenAnywhere(w));
-             AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; });
+             AfxPumpUntil([&] { return w.State() == PeerAccepted; });
          }},
-        {"peer closed", PeerClosed,
+        {"peer closed", PeerClosed, "Listening",
          [](TestMainWindow& w, Fd&, Fd& peer) {
              peer = RawConnect(ListenAnywhere(w));
-             AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; });
+             AfxPumpUntil([&] { return w.State() == PeerAccepted; });
              peer.Reset();
-             AfxPumpUntil([&] { return w.dlg.m_nState == PeerClosed; });
+             AfxPumpUntil([&] { return w.State() == PeerClosed; });
          }},
-        {"udp open", UdpOpen,
+        {"udp open", UdpOpen, "Ready",
          [](TestMainWindow& w, Fd&, Fd&) {
              OpenUdp(w, FreePort(SOCK_DGRAM), FreePort(SOCK_DGRAM));
          }},
@@ -211,7 +236,8 @@ TEST(Connection, CloseReturnsToReadyFromEveryState)
         Fd listener = RawListener();
         Fd peer;
         c.reach(w, listener, peer);
-        ASSERT_EQ(w.dlg.m_nState, c.state);
+        ASSERT_EQ(w.State(), c.state);
+        ExpectControlsOfState(w, c.status);
 
         w.Click(IDC_BUTTON_CLOSE);
         ExpectIdleView(w);
@@ -247,10 +273,10 @@ TEST(Connection, FailedAcceptNotificationClosesBothEndpoints)
     ScriptedPrompts prompts;
     TestMainWindow w;
     Fd peer = RawConnect(ListenAnywhere(w));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
 
     // What the socket layer reports when a pending connection broke.
-    w.dlg.OnSocketAccept(&w.dlg.m_listenSocket, ECONNABORTED);
+    LinkDlgProbe::NotifyAccept(w.dlg, ECONNABORTED);
     ExpectOneError(prompts, w, ECONNABORTED);
     ExpectIdleView(w);
 }
@@ -289,7 +315,7 @@ TEST(Connection, ConnectChecksOnlyTheFieldsItsModeUses)
         const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
         if (row.refusal == nullptr) {
             EXPECT_TRUE(boxes.empty());
-            EXPECT_NE(w.dlg.m_nState, Idle);
+            EXPECT_NE(w.State(), Idle);
         } else {
             ASSERT_EQ(boxes.size(), 1U);
             EXPECT_EQ(boxes[0].text, row.refusal);
@@ -338,7 +364,7 @@ TEST(Connection, SendBufferOfAnyLengthNeverStopsTheConnection)
         spoil();
         ConnectClient(w, port);
         Fd peer = AcceptWindow(listener.get());
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
         EXPECT_EQ(Status(w), ConnectedTo(port));
         EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
 
@@ -350,7 +376,7 @@ TEST(Connection, SendBufferOfAnyLengthNeverStopsTheConnection)
             echoed += got;
             sockettest::SendAll(peer.get(), got);
             return echoed.size() >= bytes.size() &&
-                   w.dlg.m_recvView.m_nLength == static_cast<std::int64_t>(bytes.size());
+                   w.RecvPane().m_nLength == static_cast<std::int64_t>(bytes.size());
         }));
         EXPECT_TRUE(echoed == bytes);
         sockettest::Drain();
@@ -358,18 +384,18 @@ TEST(Connection, SendBufferOfAnyLengthNeverStopsTheConnection)
 
         spoil();
         peer.Reset();
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Idle; }));
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Idle; }));
         ExpectIdleView(w);
 
         // A server serving peers with the same buffer.
         spoil();
         Fd client = RawConnect(ListenAnywhere(w));
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
         EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(client.get())));
         EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
         spoil();
         client.Reset();
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerClosed; }));
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerClosed; }));
         EXPECT_EQ(Status(w), "Listening");
         spoil();
         w.Click(IDC_BUTTON_CLOSE);
@@ -382,7 +408,7 @@ TEST(Connection, SendBufferOfAnyLengthNeverStopsTheConnection)
         const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
         ASSERT_EQ(boxes.size(), 1U);
         EXPECT_EQ(boxes[0].text, c.typedEmpty ? kNumberMessage : kRangeMessage);
-        EXPECT_EQ(w.dlg.m_sendView.m_nLength, static_cast<std::int64_t>(bytes.size()));
+        EXPECT_EQ(w.SendPane().m_nLength, static_cast<std::int64_t>(bytes.size()));
     }
 }
 
@@ -411,69 +437,18 @@ TEST(Connection, ModeChoiceSetsCaptionAndFields)
             EXPECT_EQ(w.Enabled(IDC_REMOTE_PORT), row.remotePort);
             EXPECT_EQ(w.Enabled(IDC_LOCAL_PORT), row.localPort);
             EXPECT_EQ(w.Enabled(IDC_KEEP_ALIVE), row.keepAlive);
-            EXPECT_EQ(w.dlg.m_nState, Idle);
+            EXPECT_EQ(w.State(), Idle);
         }
     }
 
     // UDP clears Keep Alive; back in a TCP mode it stays cleared but can be ticked.
     w.ChooseMode(TcpClient);
-    w.dlg.m_checkKeepAlive.SetCheck(1);
+    w.Get<CButton>(IDC_KEEP_ALIVE).SetCheck(1);
     w.ChooseMode(TcpServer);
-    EXPECT_EQ(w.dlg.m_checkKeepAlive.GetCheck(), 1);
+    EXPECT_EQ(w.Get<CButton>(IDC_KEEP_ALIVE).GetCheck(), 1);
     w.ChooseMode(Udp);
-    EXPECT_EQ(w.dlg.m_checkKeepAlive.GetCheck(), 0);
+    EXPECT_EQ(w.Get<CButton>(IDC_KEEP_ALIVE).GetCheck(), 0);
     w.ChooseMode(TcpClient);
-    EXPECT_EQ(w.dlg.m_checkKeepAlive.GetCheck(), 0);
+    EXPECT_EQ(w.Get<CButton>(IDC_KEEP_ALIVE).GetCheck(), 0);
     EXPECT_TRUE(w.Enabled(IDC_KEEP_ALIVE));
-}
-
-TEST(Connection, StateSetsEveryControlAndTheStatus)
-{
-    // Controls in this order: CONNECT, CLOSE, SEND, TELNET, remote address,
-    // remote port, local port, Keep Alive, mode combo. '1' enabled, '0'
-    // disabled, '-' as it was.
-    const int order[] = {IDC_BUTTON_CONNECT, IDC_BUTTON_CLOSE, IDC_BUTTON_SEND,
-                         IDC_BUTTON_TELNET,  IDC_REMOTE_IP,    IDC_REMOTE_PORT,
-                         IDC_LOCAL_PORT,     IDC_KEEP_ALIVE,   IDC_MODE};
-    struct Row {
-        int state;
-        const char* client;
-        const char* server;
-        const char* udp;
-        const char* status;
-    };
-    const Row rows[] = {
-        {Idle, "100111-11", "100---111", "100-111-1", "Ready"},
-        {Connecting, "010000-0-", "0100-0-0-", "010000-0-", "Connecting"},
-        {Listening, "01000-00-", "0100--00-", "01000-00-", "Listening"},
-        {Connected, "011000---", "0110-0---", "011000---", "Connected ["},
-        {PeerAccepted, "011000---", "0110-0---", "011000---", "Connected ["},
-        {UdpOpen, "011-000--", "011-000--", "011-000--", "Ready"},
-        {PeerClosed, "010000---", "0100-0---", "010000---", "Listening"},
-    };
-    EnglishScope language;
-    ScriptedPrompts prompts;
-    TestMainWindow w;
-    for (const Row& row : rows) {
-        for (int mode : {TcpClient, TcpServer, Udp}) {
-            const char* expected = mode == TcpClient ? row.client
-                                   : mode == TcpServer ? row.server
-                                                       : row.udp;
-            for (bool before : {false, true}) {
-                SCOPED_TRACE(::testing::Message() << "state " << row.state << " mode " << mode
-                                                  << " controls " << before);
-                w.ChooseMode(mode);
-                for (int id : order) w.Item(id)->EnableWindow(before);
-                w.dlg.m_nState = row.state;
-                w.dlg.UpdateConnectionUi();
-                for (std::size_t i = 0; i < std::size(order); ++i) {
-                    const bool want = expected[i] == '-' ? before : expected[i] == '1';
-                    EXPECT_EQ(w.Enabled(order[i]), want) << "control " << order[i];
-                }
-                EXPECT_EQ(Status(w).rfind(row.status, 0), 0U) << Status(w);
-                EXPECT_EQ(w.Text(IDC_BUTTON_CLOSE), "Disconnect");
-            }
-        }
-    }
-    EXPECT_TRUE(prompts.MessageBoxes().empty());
 }

@@ -106,7 +106,7 @@ struct Bench {
 };
 
 void SetSendBytes(TestMainWindow& w, const std::string& bytes) {
-    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(bytes.size()),
+    w.SendPane().SetData(static_cast<std::int64_t>(bytes.size()),
                              reinterpret_cast<const BYTE*>(bytes.data()));
 }
 
@@ -121,7 +121,7 @@ long UnansweredLookup(const Action& action) {
     EXPECT_TRUE(lookups.WaitForCount(1));
     EXPECT_EQ(lookups.Name(0), kName);
     EXPECT_TRUE(watch.Run(40));
-    EXPECT_EQ(w.dlg.m_nState, Connecting);
+    EXPECT_EQ(w.State(), Connecting);
     EXPECT_EQ(Status(w), "Connecting");
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_CLOSE));
     EXPECT_FALSE(w.Enabled(IDC_BUTTON_CONNECT));
@@ -169,9 +169,9 @@ TEST(Lookup, AnsweredNameOpensAsDottedTextDoesAndDottedTextAsksNoOne) {
         bool telnetRan = false;
         CRepeatingTimer closeTelnet;
         closeTelnet.Start(1, [&] {
-            if (w.dlg.m_telnetDlg.IsModalRunning()) {
+            if (w.Telnet().IsModalRunning()) {
                 telnetRan = true;
-                w.dlg.m_telnetDlg.EndDialog(0);
+                w.Telnet().EndDialog(0);
             }
         });
 
@@ -179,17 +179,17 @@ TEST(Lookup, AnsweredNameOpensAsDottedTextDoesAndDottedTextAsksNoOne) {
         ASSERT_TRUE(lookups.WaitForCount(1));
         lookups.Answer(0, "127.0.0.1");
         if (name == "udp") {
-            ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == UdpOpen; }));
+            ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == UdpOpen; }));
             EXPECT_EQ(Status(w), "Ready");
             EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
         } else {
             Fd peer = AcceptWindow(listener.get());
             EXPECT_GE(peer.get(), 0);
             if (name == "connect") {
-                ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+                ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
                 EXPECT_EQ(Status(w), ConnectedTo(port));
             } else {
-                ASSERT_TRUE(AfxPumpUntil([&] { return telnetRan && !w.dlg.m_bTelnetActive; }));
+                ASSERT_TRUE(AfxPumpUntil([&] { return telnetRan && !w.TelnetActive(); }));
             }
         }
         EXPECT_TRUE(prompts.MessageBoxes().empty());
@@ -202,9 +202,9 @@ TEST(Lookup, AnsweredNameOpensAsDottedTextDoesAndDottedTextAsksNoOne) {
     TestMainWindow w;
     Fd listener = RawListener();
     ConnectClient(w, sockettest::LocalPort(listener.get()), "127.0.0.1");
-    EXPECT_EQ(w.dlg.m_nState, Connecting);
+    EXPECT_EQ(w.State(), Connecting);
     Fd peer = AcceptWindow(listener.get());
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
     EXPECT_EQ(lookups.Count(), 0);
 }
 
@@ -237,7 +237,7 @@ TEST(Lookup, UdpPressesWaitForTheirAddressAndGoOutInPressOrder) {
     OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(peer.get()), kName);
     ASSERT_TRUE(lookups.WaitForCount(1));
     lookups.Answer(0, "127.0.0.1");
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == UdpOpen; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == UdpOpen; }));
 
     // Two presses while the name is looked up again: both wait, the window
     // goes on.
@@ -251,7 +251,7 @@ TEST(Lookup, UdpPressesWaitForTheirAddressAndGoOutInPressOrder) {
     // Far above a busy machine's delays, far below a lookup waited for.
     EXPECT_LT(watch.LongestMs(), 1000);
     EXPECT_EQ(lookups.Count(), 2);
-    EXPECT_EQ(w.dlg.m_nState, UdpOpen);
+    EXPECT_EQ(w.State(), UdpOpen);
     EXPECT_EQ(w.dlg.BytesNotYetSent(), 11);
     EXPECT_TRUE(Silent(peer.get()));
 
@@ -274,7 +274,7 @@ TEST(Lookup, UdpPressesWaitForTheirAddressAndGoOutInPressOrder) {
     lookups.Fail(3, ResolverErrorCode(EAI_AGAIN));
     ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
     EXPECT_EQ(prompts.MessageBoxes().back().text, gai_strerror(EAI_AGAIN));
-    EXPECT_EQ(w.dlg.m_nState, UdpOpen);
+    EXPECT_EQ(w.State(), UdpOpen);
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
     EXPECT_TRUE(Silent(peer.get()));
     prompts.Clear();

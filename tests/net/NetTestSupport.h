@@ -142,15 +142,15 @@ inline Fd AcceptWindow(int listener)
 // The window at rest: Ready, nothing open, CONNECT and the mode choice back.
 inline void ExpectIdleView(TestMainWindow& w)
 {
-    EXPECT_EQ(w.dlg.m_nState, Idle);
+    EXPECT_EQ(w.State(), Idle);
     EXPECT_EQ(Status(w), "Ready");
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
     EXPECT_FALSE(w.Enabled(IDC_BUTTON_CLOSE));
     EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
     EXPECT_TRUE(w.Enabled(IDC_MODE));
-    EXPECT_FALSE(w.dlg.m_bTelnetActive);
-    EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
-    EXPECT_EQ(w.dlg.m_listenSocket.m_hSocket, INVALID_SOCKET);
+    EXPECT_FALSE(w.TelnetActive());
+    EXPECT_EQ(w.DataHandle(), INVALID_SOCKET);
+    EXPECT_EQ(w.ListenHandle(), INVALID_SOCKET);
 }
 
 [[nodiscard]] inline std::string ConnectedTo(std::uint16_t port)

@@ -30,9 +30,9 @@ TEST(PrivateNetwork, MulticastRangeDecidesTheUdpPath)
         TestMainWindow w;
         const std::uint16_t local = FreePort(SOCK_DGRAM);
         OpenUdp(w, local, FreePort(SOCK_DGRAM), c.address);
-        ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+        ASSERT_EQ(w.State(), UdpOpen);
         EXPECT_TRUE(prompts.MessageBoxes().empty());
-        const int fd = w.dlg.m_dataSocket.m_hSocket;
+        const int fd = w.DataHandle();
         EXPECT_EQ(sockettest::LocalPort(fd), local);
         EXPECT_EQ(IntOption(fd, SOL_SOCKET, SO_BROADCAST), c.multicast ? 0 : 1);
         if (c.multicast) {
@@ -53,7 +53,7 @@ TEST(PrivateNetwork, BroadcastReachesEveryListener)
     TestMainWindow w;
     Fd listener = AnyAddress(SOCK_DGRAM);
     OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(listener.get()), "255.255.255.255");
-    ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+    ASSERT_EQ(w.State(), UdpOpen);
 
     w.Click(IDC_BUTTON_SEND);
     EXPECT_EQ(PeerDatagram(listener.get()), kStartBuffer);
@@ -73,7 +73,7 @@ TEST(PrivateNetwork, MulticastRoundTrip)
     Fd member(OpenMulticastSocket(peerPort, group));
     ASSERT_GE(member.get(), 0);
     OpenUdp(w, local, peerPort, "239.1.2.3");
-    ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+    ASSERT_EQ(w.State(), UdpOpen);
 
     w.Click(IDC_BUTTON_SEND);
     EXPECT_EQ(PeerDatagram(member.get()), kStartBuffer);
@@ -128,10 +128,10 @@ TEST(PrivateNetwork, UnknownHostIsRefusedWithTheResolversTextAndNothingLeaves)
         const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
         ASSERT_EQ(boxes.size(), 1U);
         EXPECT_EQ(boxes[0].text, resolverText);
-        EXPECT_EQ(w.dlg.m_nState, Idle);
-        EXPECT_FALSE(w.dlg.m_bTelnetActive);
+        EXPECT_EQ(w.State(), Idle);
+        EXPECT_FALSE(w.TelnetActive());
         EXPECT_EQ(Status(w), "Ready");
-        EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
+        EXPECT_EQ(w.DataHandle(), INVALID_SOCKET);
         EXPECT_TRUE(w.Enabled(IDC_MODE));
 
         // Neither a datagram nor a connection came.
@@ -153,7 +153,7 @@ TEST(PrivateNetwork, UdpSendToANameThatStopsResolvingSendsNothing)
     OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(everyone.get()), "peer.velmora.test");
     ASSERT_TRUE(lookups.WaitForCount(1));
     lookups.Answer(0, "127.0.0.1");
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == UdpOpen; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == UdpOpen; }));
 
     w.Click(IDC_BUTTON_SEND);
     ASSERT_TRUE(lookups.WaitForCount(2));

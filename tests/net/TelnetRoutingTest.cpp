@@ -19,7 +19,7 @@ TEST(TelnetRouting, TerminalGetsTheConnectionUntilItsWindowCloses)
     w.SetText(IDC_REMOTE_IP, "127.0.0.1");
     w.SetText(IDC_REMOTE_PORT, std::to_string(port));
     w.Click(IDC_BUTTON_TELNET);
-    ASSERT_TRUE(w.dlg.m_bTelnetActive);
+    ASSERT_TRUE(w.TelnetActive());
     Fd peer = AcceptWindow(listener.get());
 
     // Runs from the Telnet window's modal loop.
@@ -29,27 +29,27 @@ TEST(TelnetRouting, TerminalGetsTheConnectionUntilItsWindowCloses)
     std::string screen;
     CRepeatingTimer timer;
     timer.Start(1, [&] {
-        CTelnetDlg& telnet = w.dlg.m_telnetDlg;
+        CTelnetDlg& telnet = w.Telnet();
         if (step == Step::WaitForWindow && telnet.IsModalRunning()) {
             sockettest::SendAll(peer.get(), "hello\r\n");
             ::shutdown(peer.get(), SHUT_WR);
             step = Step::WaitForClose;
         } else if (step == Step::WaitForClose &&
-                   w.dlg.m_dataSocket.m_hSocket == INVALID_SOCKET) {
-            stateAtClose = w.dlg.m_nState;
-            paneAtClose = w.dlg.m_recvView.m_nLength;
+                   w.DataHandle() == INVALID_SOCKET) {
+            stateAtClose = w.State();
+            paneAtClose = w.RecvPane().m_nLength;
             screen = telnet.m_terminal.GetWindowText();
             step = Step::Done;
             telnet.EndDialog(0);
         }
     });
-    ASSERT_TRUE(AfxPumpUntil([&] { return step == Step::Done && !w.dlg.m_bTelnetActive; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return step == Step::Done && !w.TelnetActive(); }));
     timer.Stop();
 
     EXPECT_EQ(stateAtClose, Connected);
     EXPECT_EQ(paneAtClose, 0);
     EXPECT_NE(screen.find("hello"), std::string::npos) << screen;
-    EXPECT_EQ(w.dlg.m_nState, Idle);
+    EXPECT_EQ(w.State(), Idle);
     EXPECT_EQ(Status(w), "Ready");
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), "0");
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));

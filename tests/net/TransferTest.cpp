@@ -41,7 +41,7 @@ std::string PaneBytes(const CHexView& pane)
 
 void SetSendBytes(TestMainWindow& w, const std::string& bytes)
 {
-    w.dlg.m_sendView.SetData(static_cast<std::int64_t>(bytes.size()),
+    w.SendPane().SetData(static_cast<std::int64_t>(bytes.size()),
                              reinterpret_cast<const BYTE*>(bytes.data()));
 }
 
@@ -69,10 +69,10 @@ struct SlowPeer {
         peer = AcceptWindow(listener.get());
         int flags = 0;
         ::ioctl(peer.get(), FIONBIO, &flags);  // blocking reads
-        connected = AfxPumpUntil([&] { return w.dlg.m_nState == Connected; });
+        connected = AfxPumpUntil([&] { return w.State() == Connected; });
         int size = 0;
         socklen_t length = sizeof size;
-        ::getsockopt(w.dlg.m_dataSocket.m_hSocket, SOL_SOCKET, SO_SNDBUF, &size, &length);
+        ::getsockopt(w.DataHandle(), SOL_SOCKET, SO_SNDBUF, &size, &length);
         sendBuffer = static_cast<std::size_t>(size);
     }
     Fd peer;
@@ -87,7 +87,7 @@ struct ClientPair {
         Fd listener = RawListener();
         ConnectClient(w, sockettest::LocalPort(listener.get()));
         peer = AcceptWindow(listener.get());
-        connected = AfxPumpUntil([&] { return w.dlg.m_nState == Connected; });
+        connected = AfxPumpUntil([&] { return w.State() == Connected; });
     }
     Fd peer;
     bool connected = false;
@@ -104,9 +104,9 @@ void SendWithUrgentByte(int fd)
 
 void ExpectUrgentByteInPlace(TestMainWindow& w)
 {
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength >= 6; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.RecvPane().m_nLength >= 6; }));
     sockettest::Drain();
-    EXPECT_EQ(PaneBytes(w.dlg.m_recvView), "abcXdef");
+    EXPECT_EQ(PaneBytes(w.RecvPane()), "abcXdef");
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), "7");
 }
 
@@ -123,11 +123,11 @@ TEST(Receive, TcpBurstIsCountedWholeIncludingZeroBytes)
     std::string burst = Pattern(3000, 1);
     burst[0] = burst[1023] = burst[1024] = burst[2999] = '\0';
     ASSERT_TRUE(sockettest::SendAll(pair.peer.get(), burst));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength >= 3000; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.RecvPane().m_nLength >= 3000; }));
     sockettest::Drain();
-    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 3000);
+    EXPECT_EQ(w.RecvPane().m_nLength, 3000);
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), "3000");
-    EXPECT_EQ(PaneBytes(w.dlg.m_recvView), burst);
+    EXPECT_EQ(PaneBytes(w.RecvPane()), burst);
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
@@ -151,7 +151,7 @@ TEST(Receive, UrgentByteStaysInTheStreamOfClientAndAcceptedPeer)
         Fd peer = sockettest::RawConnect(ListenAnywhere(w));
         SendWithUrgentByte(peer.get());
         ExpectUrgentByteInPlace(w);
-        EXPECT_EQ(w.dlg.m_nState, PeerAccepted);
+        EXPECT_EQ(w.State(), PeerAccepted);
     }
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
@@ -176,8 +176,8 @@ TEST(Receive, EachNotificationReadsAtMost1024Bytes)
     }));
 
     for (std::int64_t expected : {1024, 2048, 3000}) {
-        w.dlg.OnSocketReceive(&endpoint, 0);
-        EXPECT_EQ(w.dlg.m_recvView.m_nLength, expected);
+        static_cast<CLinkSocketOwner&>(w.dlg).OnSocketReceive(&endpoint, 0);
+        EXPECT_EQ(w.RecvPane().m_nLength, expected);
         EXPECT_EQ(w.Text(IDC_RECV_COUNT), std::to_string(expected));
     }
     EXPECT_TRUE(prompts.MessageBoxes().empty());
@@ -191,24 +191,24 @@ TEST(Receive, DatagramOf1024BytesArrivesWholeAndLongerOnesAreRefused)
     Fd sender = RawUdp();
     const std::uint16_t local = FreePort(SOCK_DGRAM);
     OpenUdp(w, local, sockettest::LocalPort(sender.get()));
-    ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+    ASSERT_EQ(w.State(), UdpOpen);
 
     const std::string whole = Pattern(1024, 2);
     ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, whole));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength == 1024; }));
-    EXPECT_EQ(PaneBytes(w.dlg.m_recvView), whole);
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.RecvPane().m_nLength == 1024; }));
+    EXPECT_EQ(PaneBytes(w.RecvPane()), whole);
 
     ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, Pattern(1025, 3)));
     ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
     EXPECT_EQ(prompts.MessageBoxes()[0].text, std::strerror(EMSGSIZE));
     EXPECT_EQ(prompts.MessageBoxes()[0].type, MB_OK | MB_ICONSTOP);
-    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 1024);
+    EXPECT_EQ(w.RecvPane().m_nLength, 1024);
 
     // The endpoint stays open and the next datagram is counted as usual.
     ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, std::string(1, '\0')));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength == 1025; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.RecvPane().m_nLength == 1025; }));
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), "1025");
-    EXPECT_EQ(w.dlg.m_nState, UdpOpen);
+    EXPECT_EQ(w.State(), UdpOpen);
 }
 
 TEST(Receive, DatagramsArrivingWhileAnErrorIsShownAreAllCounted)
@@ -219,7 +219,7 @@ TEST(Receive, DatagramsArrivingWhileAnErrorIsShownAreAllCounted)
     Fd sender = RawUdp();
     const std::uint16_t local = FreePort(SOCK_DGRAM);
     OpenUdp(w, local, sockettest::LocalPort(sender.get()));
-    ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+    ASSERT_EQ(w.State(), UdpOpen);
 
     // While the first box is open (its loop runs, as a real box's does),
     // bursts of datagrams, one in ten too long. Each burst fits in the
@@ -244,7 +244,7 @@ TEST(Receive, DatagramsArrivingWhileAnErrorIsShownAreAllCounted)
                 expected += datagram;
             }
             everyBurstCounted = AfxPumpUntil([&] {
-                return w.dlg.m_recvView.m_nLength == static_cast<std::int64_t>(expected.size());
+                return w.RecvPane().m_nLength == static_cast<std::int64_t>(expected.size());
             });
         }
     };
@@ -254,7 +254,7 @@ TEST(Receive, DatagramsArrivingWhileAnErrorIsShownAreAllCounted)
 
     EXPECT_TRUE(everyBurstCounted);
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), std::to_string(expected.size()));
-    EXPECT_TRUE(PaneBytes(w.dlg.m_recvView) == expected);
+    EXPECT_TRUE(PaneBytes(w.RecvPane()) == expected);
     // One box at a time: the first datagram's, then one for all that came
     // while it was open.
     const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
@@ -265,7 +265,7 @@ TEST(Receive, DatagramsArrivingWhileAnErrorIsShownAreAllCounted)
                                  std::to_string(longDuringBox) +
                                  " datagram(s) longer than 1024 bytes were not received.");
     EXPECT_EQ(boxes[1].type, MB_OK | MB_ICONSTOP);
-    EXPECT_EQ(w.dlg.m_nState, UdpOpen);
+    EXPECT_EQ(w.State(), UdpOpen);
 }
 
 TEST(Receive, SixtyFourMebibytesArriveByteForByte)
@@ -284,12 +284,12 @@ TEST(Receive, SixtyFourMebibytesArriveByteForByte)
         sockettest::SendAll(fd, payload);
     });
     const bool done = AfxPumpUntil(
-        [&] { return w.dlg.m_recvView.m_nLength >= static_cast<std::int64_t>(payload.size()); },
+        [&] { return w.RecvPane().m_nLength >= static_cast<std::int64_t>(payload.size()); },
         kLongWaitMs);
     peer.join();
-    ASSERT_TRUE(done) << w.dlg.m_recvView.m_nLength;
-    EXPECT_EQ(w.dlg.m_recvView.m_nLength, static_cast<std::int64_t>(payload.size()));
-    EXPECT_TRUE(PaneBytes(w.dlg.m_recvView) == payload);
+    ASSERT_TRUE(done) << w.RecvPane().m_nLength;
+    EXPECT_EQ(w.RecvPane().m_nLength, static_cast<std::int64_t>(payload.size()));
+    EXPECT_TRUE(PaneBytes(w.RecvPane()) == payload);
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), std::to_string(payload.size()));
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
@@ -302,7 +302,7 @@ TEST(Send, UdpGoesBothWays)
     Fd peer = RawUdp();
     const std::uint16_t local = FreePort(SOCK_DGRAM);
     OpenUdp(w, local, sockettest::LocalPort(peer.get()));
-    ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+    ASSERT_EQ(w.State(), UdpOpen);
     EXPECT_EQ(Status(w), "Ready");
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
 
@@ -313,7 +313,7 @@ TEST(Send, UdpGoesBothWays)
 
     ASSERT_TRUE(sockettest::SendDatagram(peer.get(), local, "hello"));
     ASSERT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "5"; }));
-    EXPECT_EQ(PaneBytes(w.dlg.m_recvView), "hello");
+    EXPECT_EQ(PaneBytes(w.RecvPane()), "hello");
 }
 
 TEST(Send, FailedSendLeavesControlsThatMatchTheSockets)
@@ -325,15 +325,15 @@ TEST(Send, FailedSendLeavesControlsThatMatchTheSockets)
         TestMainWindow w;
         Fd peer = RawUdp();
         OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(peer.get()));
-        ASSERT_EQ(w.dlg.m_nState, UdpOpen);
+        ASSERT_EQ(w.State(), UdpOpen);
         const std::string tooLong(65535, 'x');
         SetSendBytes(w, tooLong);
         w.Click(IDC_BUTTON_SEND);
         const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
         ASSERT_EQ(boxes.size(), 1U);
         EXPECT_EQ(boxes[0].text, std::strerror(EMSGSIZE));
-        EXPECT_EQ(w.dlg.m_nState, Idle);
-        EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
+        EXPECT_EQ(w.State(), Idle);
+        EXPECT_EQ(w.DataHandle(), INVALID_SOCKET);
         EXPECT_EQ(Status(w), "Ready");
         EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
         EXPECT_FALSE(w.Enabled(IDC_BUTTON_CLOSE));
@@ -349,10 +349,10 @@ TEST(Send, FailedSendLeavesControlsThatMatchTheSockets)
         w.ChooseMode(TcpServer);
         const std::uint16_t port = ListenAnywhere(w);
         Fd peer = sockettest::RawConnect(port);
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
         // Reset, and SEND before the window has heard of it.
         ResetConnection(peer);
-        pollfd broken{w.dlg.m_dataSocket.m_hSocket, POLLIN, 0};
+        pollfd broken{w.DataHandle(), POLLIN, 0};
         ASSERT_EQ(::poll(&broken, 1, 5000), 1);
         w.Click(IDC_BUTTON_SEND);
         const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
@@ -360,15 +360,15 @@ TEST(Send, FailedSendLeavesControlsThatMatchTheSockets)
         EXPECT_TRUE(boxes[0].text == std::strerror(ECONNRESET) ||
                     boxes[0].text == std::strerror(EPIPE))
             << boxes[0].text;
-        EXPECT_EQ(w.dlg.m_nState, PeerClosed);
+        EXPECT_EQ(w.State(), PeerClosed);
         EXPECT_EQ(Status(w), "Listening");
         EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
         EXPECT_TRUE(w.Enabled(IDC_BUTTON_CLOSE));
         EXPECT_FALSE(w.Enabled(IDC_BUTTON_CONNECT));
-        EXPECT_NE(w.dlg.m_listenSocket.m_hSocket, INVALID_SOCKET);
+        EXPECT_NE(w.ListenHandle(), INVALID_SOCKET);
 
         Fd next = sockettest::RawConnect(port);
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == PeerAccepted; }));
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
         EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(next.get())));
         EXPECT_EQ(prompts.MessageBoxes().size(), 1U);
     }
@@ -417,7 +417,7 @@ TEST(Send, BytesStillQueuedWhenTheConnectionEndsAreCountedForTheUser)
                 << boxes[0].text;
             EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONSTOP);
         }
-        EXPECT_EQ(w.dlg.m_nState, Idle);
+        EXPECT_EQ(w.State(), Idle);
         EXPECT_EQ(Status(w), "Ready");
         EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
         EXPECT_EQ(w.dlg.BytesNotYetSent(), 0);
@@ -441,13 +441,13 @@ TEST(Send, PartialTcpSendCompletesInOrder)
     w.Click(IDC_BUTTON_SEND);
     SetSendBytes(w, second);
     w.Click(IDC_BUTTON_SEND);
-    EXPECT_EQ(w.dlg.m_nState, Connected);
+    EXPECT_EQ(w.State(), Connected);
 
     const std::string got = PeerReceives(peer.get(), first.size() + second.size(), kLongWaitMs);
     ASSERT_EQ(got.size(), first.size() + second.size());
     EXPECT_TRUE(got == first + second);
     EXPECT_TRUE(prompts.MessageBoxes().empty());
-    EXPECT_EQ(w.dlg.m_nState, Connected);
+    EXPECT_EQ(w.State(), Connected);
 }
 
 // A press's bytes go out as they were at the press, from the pane's own
@@ -462,10 +462,10 @@ TEST(Send, QueuedBytesGoOutAsPressedWhateverThePaneDoesMeanwhile)
     SlowPeer slow(w);
     ASSERT_TRUE(slow.connected);
     Fd& peer = slow.peer;
-    CHexView& pane = w.dlg.m_sendView;
+    CHexView& pane = w.SendPane();
     const auto heldByPanes = [&] {
         return static_cast<std::size_t>(pane.m_data.AllocatedBytes() +
-                                        w.dlg.m_recvView.m_data.AllocatedBytes());
+                                        w.RecvPane().m_data.AllocatedBytes());
     };
 
     const std::string first = Pattern(3 * ByteBuffer::kChunkSize + 5, 8);

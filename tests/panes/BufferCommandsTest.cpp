@@ -59,8 +59,8 @@ Bytes Pattern(std::size_t size) {
 
 class BufferCommands : public ::testing::Test {
 protected:
-    [[nodiscard]] Bytes SendBytes() { return w.dlg.m_sendView.m_data.ToVector(); }
-    [[nodiscard]] Bytes RecvBytes() { return w.dlg.m_recvView.m_data.ToVector(); }
+    [[nodiscard]] Bytes SendBytes() { return w.SendPane().m_data.ToVector(); }
+    [[nodiscard]] Bytes RecvBytes() { return w.RecvPane().m_data.ToVector(); }
 
     [[nodiscard]] std::vector<FileDialogRequest> Dialogs() const {
         std::vector<FileDialogRequest> requests;
@@ -87,7 +87,7 @@ protected:
     }
     // Bytes as if they had been received.
     void Receive(const Bytes& bytes) {
-        w.dlg.m_recvView.AppendData(static_cast<std::int64_t>(bytes.size()), bytes.data());
+        w.RecvPane().AppendData(static_cast<std::int64_t>(bytes.size()), bytes.data());
     }
     void Resize(const std::string& length) {
         w.SetText(IDC_DATA_LENGTH, length);
@@ -111,11 +111,11 @@ TEST_F(BufferCommands, SavedSendPaneLoadsBackByteForByte) {
     EXPECT_EQ(ReadFile(path), ToBytes(kInitial));
 
     Resize("5");
-    ASSERT_EQ(w.dlg.m_sendView.m_nLength, 5);
+    ASSERT_EQ(w.SendPane().m_nLength, 5);
     Choose(IDC_BUTTON_LOAD, path);
     EXPECT_EQ(SendBytes(), ToBytes(kInitial));
-    EXPECT_EQ(w.dlg.m_sendView.m_nLength, 36);
-    EXPECT_EQ(w.dlg.m_nDataLength, 36u);
+    EXPECT_EQ(w.SendPane().m_nLength, 36);
+    EXPECT_EQ(LinkDlgProbe::DataLength(w.dlg), 36u);
     EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "36");
     EXPECT_TRUE(BoxTexts().empty());
 }
@@ -128,13 +128,13 @@ TEST_F(BufferCommands, LoadTakesAnyLengthAndResizeRefusesOneOutOfRange) {
         const Bytes content = Pattern(size);
         WriteFile(path, content);
         Choose(IDC_BUTTON_LOAD, path);
-        EXPECT_EQ(w.dlg.m_sendView.m_nLength, static_cast<std::int64_t>(size));
+        EXPECT_EQ(w.SendPane().m_nLength, static_cast<std::int64_t>(size));
         EXPECT_TRUE(SendBytes() == content);
         EXPECT_EQ(w.Text(IDC_DATA_LENGTH), std::to_string(size));
 
         w.Click(IDC_BUTTON_RESIZE);
         EXPECT_EQ(BoxTexts(), std::vector<std::string>{kRangeMessage});
-        EXPECT_EQ(w.dlg.m_sendView.m_nLength, static_cast<std::int64_t>(size));
+        EXPECT_EQ(w.SendPane().m_nLength, static_cast<std::int64_t>(size));
     }
 }
 
@@ -176,7 +176,7 @@ TEST_F(BufferCommands, FileThatCannotBeOpenedChangesNothingButTheRememberedChoic
         EXPECT_EQ(boxes[0].caption, AfxGetAppName());
         EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
         EXPECT_EQ(SendBytes(), ToBytes(kInitial));
-        EXPECT_EQ(w.dlg.m_nDataLength, 36u);
+        EXPECT_EQ(LinkDlgProbe::DataLength(w.dlg), 36u);
         EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "36");
         EXPECT_EQ(w.Text(IDC_REMOTE_IP), "192.0.2.7");
 
@@ -211,7 +211,7 @@ TEST_F(BufferCommands, CancelChangesNothing) {
         EXPECT_EQ(SendBytes(), ToBytes(kInitial));
         EXPECT_EQ(RecvBytes(), Pattern(20));
         EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "12");
-        EXPECT_EQ(w.dlg.m_nDataLength, 36u);
+        EXPECT_EQ(LinkDlgProbe::DataLength(w.dlg), 36u);
         const FileDialogRequest next = NextRequest();
         EXPECT_EQ(next.initialPath, before.initialPath);
         EXPECT_EQ(next.filterIndex, before.filterIndex);
@@ -274,15 +274,15 @@ TEST_F(BufferCommands, ClearAfterReceivingCountsAndDumpsAnew) {
 
     w.Click(IDC_BUTTON_CLEAR);
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), "0");
-    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 0);
+    EXPECT_EQ(w.RecvPane().m_nLength, 0);
     EXPECT_EQ(SendBytes(), ToBytes(kInitial));
-    EXPECT_EQ(w.dlg.m_nState, Connected);
+    EXPECT_EQ(w.State(), Connected);
 
     ASSERT_TRUE(sockettest::SendAll(peer.get(), "next block"));
     ASSERT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "10"; }));
     EXPECT_EQ(RecvBytes(), ToBytes("next block"));
     char line[80] = {};
-    const int n = w.dlg.m_recvView.GetLine(0, line, sizeof line);
+    const int n = w.RecvPane().GetLine(0, line, sizeof line);
     EXPECT_EQ(std::string(line, static_cast<std::size_t>(n)).substr(0, 9), "00000000|");
 }
 
@@ -302,16 +302,16 @@ TEST_F(BufferCommands, EnterInTheLengthFieldResizesOnce) {
     w.SetText(IDC_DATA_LENGTH, "70000");
     w.Key(IDC_DATA_LENGTH, VK_RETURN);
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{kRangeMessage});
-    EXPECT_EQ(w.dlg.m_sendView.m_nLength, 36);
+    EXPECT_EQ(w.SendPane().m_nLength, 36);
 
     w.SetText(IDC_DATA_LENGTH, "40");
     w.Key(IDC_DATA_LENGTH, VK_RETURN);
-    EXPECT_EQ(w.dlg.m_sendView.m_nLength, 40);
+    EXPECT_EQ(w.SendPane().m_nLength, 40);
     EXPECT_EQ(BoxTexts().size(), 1u);
 }
 
 TEST_F(BufferCommands, SpinStepsTheLengthWithinItsBounds) {
-    CSpinButtonCtrl& spin = w.dlg.m_spinDataLength;
+    CSpinButtonCtrl& spin = w.Get<CSpinButtonCtrl>(IDC_SPIN);
     struct Step {
         const char* name;
         const char* start;  // applied with RESIZE first, when set
@@ -331,14 +331,14 @@ TEST_F(BufferCommands, SpinStepsTheLengthWithinItsBounds) {
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         if (step.start) Resize(step.start);
-        const std::int64_t length = w.dlg.m_sendView.m_nLength;
+        const std::int64_t length = w.SendPane().m_nLength;
         EXPECT_EQ(spin.Step(step.delta), 0);  // the change is allowed
         EXPECT_EQ(w.Text(IDC_DATA_LENGTH), step.shown);
         // Only RESIZE changes the buffer.
-        EXPECT_EQ(w.dlg.m_sendView.m_nLength, length);
+        EXPECT_EQ(w.SendPane().m_nLength, length);
     }
     // The top of the range does not wrap round either.
-    w.dlg.m_nDataLength = 4294967290u;
+    LinkDlgProbe::SetDataLength(w.dlg, 4294967290u);
     spin.Step(-20);
     EXPECT_EQ(w.Text(IDC_DATA_LENGTH), "4294967295");
     EXPECT_TRUE(BoxTexts().empty());
@@ -358,7 +358,7 @@ TEST_F(BufferCommands, UnappliedEditsGiveWayToTheStoredValues) {
         {"clear", "77", [&] { w.Click(IDC_BUTTON_CLEAR); }, "5"},
         // A number that does not parse is never stored.
         {"failed resize", "12a", [&] { w.Click(IDC_BUTTON_RESIZE); }, "5"},
-        {"spin", "77", [&] { w.dlg.m_spinDataLength.Step(-1); }, "6"},
+        {"spin", "77", [&] { w.Get<CSpinButtonCtrl>(IDC_SPIN).Step(-1); }, "6"},
     };
     // The mode chosen by the user survives every write of the stored values.
     w.ChooseMode(Udp);
@@ -369,7 +369,7 @@ TEST_F(BufferCommands, UnappliedEditsGiveWayToTheStoredValues) {
         row.command();
         EXPECT_EQ(w.Text(IDC_REMOTE_IP), "10.1.0.1");
         EXPECT_EQ(w.Text(IDC_DATA_LENGTH), row.shownLength);
-        EXPECT_EQ(w.dlg.m_comboMode.GetCurSel(), Udp);
+        EXPECT_EQ(w.Get<CComboBox>(IDC_MODE).GetCurSel(), Udp);
     }
 }
 
@@ -413,7 +413,7 @@ TEST_F(BufferCommands, LongLoadShowsProgressKeepsReceivingAndCanBeCanceled) {
     sockettest::Fd listener = sockettest::RawListener();
     nettest::ConnectClient(w, sockettest::LocalPort(listener.get()));
     const sockettest::Fd peer(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
     const std::string path = dir / "long.bin";
     const Bytes content = Pattern(kLong);
     WriteFile(path, content);
@@ -423,7 +423,7 @@ TEST_F(BufferCommands, LongLoadShowsProgressKeepsReceivingAndCanBeCanceled) {
         EXPECT_EQ(task.Total(), static_cast<std::int64_t>(kLong));
         if (++steps == 2) sockettest::SendAll(peer.get(), "during load");
         // Cancel once the peer's bytes have been received meanwhile.
-        return w.dlg.m_recvView.m_nLength == 11;
+        return w.RecvPane().m_nLength == 11;
     };
     Choose(IDC_BUTTON_LOAD, path);
     auto windows = prompts.ProgressWindows();
@@ -453,7 +453,7 @@ TEST_F(BufferCommands, LongLoadShowsProgressKeepsReceivingAndCanBeCanceled) {
     EXPECT_TRUE(SendBytes() == content);
     EXPECT_EQ(w.Text(IDC_DATA_LENGTH), std::to_string(kLong));
     EXPECT_TRUE(prompts.MessageBoxes().empty());
-    EXPECT_EQ(w.dlg.m_nState, Connected);
+    EXPECT_EQ(w.State(), Connected);
 }
 
 // A long SAVE writes the pane as it was when the file opened, whatever
@@ -483,7 +483,7 @@ TEST_F(BufferCommands, LongSaveWritesItsMomentAndCancelTellsWhatWasWritten) {
     EXPECT_LT(written, kLong);
     const Bytes got = ReadFile(part);
     EXPECT_TRUE(std::equal(got.begin(), got.end(), content.begin()));
-    const std::string total = std::to_string(w.dlg.m_recvView.m_nLength);
+    const std::string total = std::to_string(w.RecvPane().m_nLength);
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Saving was canceled: " +
                                                    std::to_string(written) + " of " + total +
                                                    " bytes were written to " + part + "."});
@@ -514,18 +514,18 @@ TEST_F(BufferCommands, ReceiveWithoutMemoryKeepsTheCaptureAndCloses) {
     sockettest::Fd listener = sockettest::RawListener();
     nettest::ConnectClient(w, sockettest::LocalPort(listener.get()));
     const sockettest::Fd peer(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
     // Nearly a chunk first, so that the next reads need a new one.
     const Bytes first = Pattern(static_cast<std::size_t>(kChunk) - 100);
     ASSERT_TRUE(sockettest::SendAll(peer.get(), std::string(first.begin(), first.end())));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_recvView.m_nLength == kChunk - 100; }));
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.RecvPane().m_nLength == kChunk - 100; }));
     {
         NoMoreBlocks limit;
         ASSERT_TRUE(sockettest::SendAll(peer.get(), std::string(20000, 'z')));
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Idle; }));
+        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Idle; }));
         AfxPumpMessages();
     }
-    const std::int64_t kept = w.dlg.m_recvView.m_nLength;
+    const std::int64_t kept = w.RecvPane().m_nLength;
     EXPECT_GE(kept, kChunk - 100);
     EXPECT_LE(kept, kChunk);
     Bytes expected = first;
@@ -536,7 +536,7 @@ TEST_F(BufferCommands, ReceiveWithoutMemoryKeepsTheCaptureAndCloses) {
                               "Not enough memory to store more received data, so the connection "
                               "was closed. The " + std::to_string(kept) +
                               " bytes received before it are kept and can be saved."});
-    EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
+    EXPECT_EQ(w.DataHandle(), INVALID_SOCKET);
     EXPECT_EQ(w.Text(IDC_STATUS), "Ready");
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
 
@@ -619,14 +619,14 @@ std::uint64_t AddressSpaceInUse() {
         const auto boxes = prompts.MessageBoxes();
         for (const PromptRecord& box : boxes) std::fprintf(stderr, "[%s]\n", box.text.c_str());
         ok = boxes.size() == 1 && boxes[0].text.rfind("Not enough memory to load", 0) == 0 &&
-             w.dlg.m_sendView.m_data.ToVector() == ToBytes(kInitial) &&
+             w.SendPane().m_data.ToVector() == ToBytes(kInitial) &&
              w.Text(IDC_DATA_LENGTH) == "36";
         constexpr std::int64_t kFits = std::int64_t{768} << 20;
         fs::resize_file(path, kFits);
         prompts.QueueFile(FileDialogResult{path, 1});
         w.Click(IDC_BUTTON_LOAD);
         ::setrlimit(RLIMIT_AS, &saved);
-        ok = ok && prompts.MessageBoxes().size() == 1 && w.dlg.m_sendView.m_nLength == kFits;
+        ok = ok && prompts.MessageBoxes().size() == 1 && w.SendPane().m_nLength == kFits;
     }
     std::_Exit(ok ? 0 : 1);
 }

@@ -137,8 +137,8 @@ class HexPaneTest : public ::testing::Test {
 protected:
     EnglishScope language;
     TestMainWindow w;
-    CHexView& send = w.dlg.m_sendView;
-    CHexView& recv = w.dlg.m_recvView;
+    CHexView& send = w.SendPane();
+    CHexView& recv = w.RecvPane();
 };
 
 }  // namespace hexpane

@@ -18,7 +18,7 @@ int RowTop(const CHexView& pane, long row) { return pane.PosFromChar(row * kRow)
 
 TEST(HexViewPaint, AnAppendThatChangesTheLastRowRepaintsThatRowAlone) {
     TestMainWindow w;
-    CHexView& pane = w.dlg.m_recvView;
+    CHexView& pane = w.RecvPane();
     const Bytes first = Pattern(20);
     pane.AppendData(static_cast<std::int64_t>(first.size()), first.data());
     PaintRecorder recorder(pane.m_hWnd);
@@ -37,7 +37,7 @@ TEST(HexViewPaint, AnAppendThatChangesTheLastRowRepaintsThatRowAlone) {
 
 TEST(HexViewPaint, AScrolledViewRepaintsEveryRowAndAnUnchangedOneNothing) {
     TestMainWindow w;
-    CHexView& pane = w.dlg.m_recvView;
+    CHexView& pane = w.RecvPane();
     const Bytes bytes = Pattern(16 * 200);
     pane.AppendData(static_cast<std::int64_t>(bytes.size()), bytes.data());
     PaintRecorder recorder(pane.m_hWnd);
@@ -61,7 +61,7 @@ TEST(HexViewPaint, AScrolledViewRepaintsEveryRowAndAnUnchangedOneNothing) {
 
 TEST(HexViewPaint, ManyAppendsInOneFrameCostOnePaint) {
     TestMainWindow w;
-    CHexView& pane = w.dlg.m_recvView;
+    CHexView& pane = w.RecvPane();
     const Bytes bytes = Pattern(1024);
     PaintRecorder recorder(pane.m_hWnd);
     recorder.PumpFrames();

@@ -34,7 +34,7 @@ TEST(HexPaneLayout, EveryRenderedRowFitsThePaneInBothFonts) {
         SCOPED_TRACE(korean ? "korean" : "english");
         LanguageScope language(korean, korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US);
         TestMainWindow w;
-        CHexView& pane = w.dlg.m_recvView;
+        CHexView& pane = w.RecvPane();
         const Bytes bytes = Pattern(100 * 16);
         pane.AppendData(static_cast<std::int64_t>(bytes.size()), bytes.data());
         const long rows = pane.GetTextLength() / kRow;

@@ -27,13 +27,14 @@ using telnettest::CScriptedPeer;
 // expectation cannot leave the test waiting in the modal loop.
 void WhenTelnetWindowRuns(CLinkDlg& dlg, const std::function<void()>& script, bool& done) {
     AfxPostCall([&dlg, script, &done] {
-        if (!dlg.m_telnetDlg.IsModalRunning()) {
+        CTelnetDlg& telnet = LinkDlgProbe::TelnetWindow(dlg);
+        if (!telnet.IsModalRunning()) {
             WhenTelnetWindowRuns(dlg, script, done);
             return;
         }
         script();
         done = true;
-        if (dlg.m_telnetDlg.IsWindowVisible()) dlg.m_telnetDlg.EndDialog(0);
+        if (telnet.IsWindowVisible()) telnet.EndDialog(0);
     });
 }
 
@@ -50,17 +51,17 @@ protected:
         bool done = false;
         WhenTelnetWindowRuns(w.dlg, script, done);
         PressTelnet(port);
-        EXPECT_TRUE(AfxPumpUntil([&] { return done && !w.dlg.m_telnetDlg.IsModalRunning(); }, 10000));
+        EXPECT_TRUE(AfxPumpUntil([&] { return done && !w.Telnet().IsModalRunning(); }, 10000));
     }
     void ExpectIdle() {
-        EXPECT_EQ(w.dlg.m_nState, Idle);
-        EXPECT_FALSE(w.dlg.m_bTelnetActive);
-        EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
+        EXPECT_EQ(w.State(), Idle);
+        EXPECT_FALSE(w.TelnetActive());
+        EXPECT_EQ(w.DataHandle(), INVALID_SOCKET);
         EXPECT_EQ(w.Text(IDC_STATUS), "Ready");
         EXPECT_TRUE(w.Enabled(IDC_MODE));
         EXPECT_TRUE(w.Enabled(IDC_BUTTON_TELNET));
     }
-    CTelnetDlg& Window() { return w.dlg.m_telnetDlg; }
+    CTelnetDlg& Window() { return w.Telnet(); }
     std::string Screen() { return Window().m_terminal.GetWindowText(); }
 
     EnglishScope english;
@@ -71,8 +72,8 @@ protected:
 TEST_F(TelnetSession, TypingReceivingAndTheCloseButton) {
     CScriptedPeer peer;
     RunSession(peer.Port(), [&] {
-        EXPECT_EQ(w.dlg.m_nState, Connected);
-        EXPECT_TRUE(w.dlg.m_bTelnetActive);
+        EXPECT_EQ(w.State(), Connected);
+        EXPECT_TRUE(w.TelnetActive());
         EXPECT_EQ(w.Text(IDC_STATUS).rfind("Connected [127.0.0.1 : " + std::to_string(peer.Port()), 0),
                   0U);
         EXPECT_TRUE(Window().IsWindowVisible());
@@ -90,7 +91,7 @@ TEST_F(TelnetSession, TypingReceivingAndTheCloseButton) {
         AfxSimulateKey(&Window().m_checkLinemode, VK_ESCAPE, "\x1b");
         EXPECT_TRUE(Window().IsModalRunning());
         // The receive pane and its count belong to the main window's own reads.
-        EXPECT_EQ(w.dlg.m_recvView.m_nLength, 0);
+        EXPECT_EQ(w.RecvPane().m_nLength, 0);
         EXPECT_EQ(w.Text(IDC_RECV_COUNT), "0");
 
         static_cast<CButton*>(Window().GetDlgItem(IDC_BUTTON_CLOSE))->Click();
@@ -109,14 +110,14 @@ TEST_F(TelnetSession, PeerCloseKeepsTheWindowUntilTheCloseRequest) {
         EXPECT_TRUE(AfxPumpUntil([&] { return Screen() == "bye\r\nConnection closed\r\n"; }));
         EXPECT_TRUE(Window().m_terminal.IsReadOnly());
         EXPECT_TRUE(Window().IsModalRunning());
-        EXPECT_EQ(w.dlg.m_nState, Connected);
-        EXPECT_TRUE(w.dlg.m_bTelnetActive);
-        EXPECT_EQ(w.dlg.m_dataSocket.m_hSocket, INVALID_SOCKET);
+        EXPECT_EQ(w.State(), Connected);
+        EXPECT_TRUE(w.TelnetActive());
+        EXPECT_EQ(w.DataHandle(), INVALID_SOCKET);
         AfxSimulateCloseRequest(&Window());
         EXPECT_FALSE(Window().IsWindowVisible());
     });
     ExpectIdle();
-    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 0);
+    EXPECT_EQ(w.RecvPane().m_nLength, 0);
 }
 
 TEST_F(TelnetSession, UrgentBytesReachTheTerminalInTheirPlace) {
@@ -140,7 +141,7 @@ TEST_F(TelnetSession, UrgentBytesReachTheTerminalInTheirPlace) {
         EXPECT_EQ(Screen(), "abcXdef\r\n^C\r\n# ");
     });
     ExpectIdle();
-    EXPECT_EQ(w.dlg.m_recvView.m_nLength, 0);
+    EXPECT_EQ(w.RecvPane().m_nLength, 0);
 }
 
 TEST_F(TelnetSession, TheTelnetPortOpensNegotiationAndSetsItsDefaults) {
@@ -171,8 +172,8 @@ TEST_F(TelnetSession, RefusedConnectionOpensNoWindowAndConnectIsOrdinaryAfter) {
     CScriptedPeer peer;
     w.SetText(IDC_REMOTE_PORT, std::to_string(peer.Port()));
     w.Click(IDC_BUTTON_CONNECT);
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.dlg.m_nState == Connected && peer.Accepted(); }));
-    EXPECT_FALSE(w.dlg.m_bTelnetActive);
+    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected && peer.Accepted(); }));
+    EXPECT_FALSE(w.TelnetActive());
     peer.Send("xyz");
     EXPECT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "3"; }));
     EXPECT_EQ(Window().m_hWnd, nullptr);

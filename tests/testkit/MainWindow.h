@@ -11,6 +11,7 @@
 #include "framework/InputSimulation.h"
 #include "res/resource.h"
 #include "testkit/LanguageScope.h"
+#include "testkit/LinkDlgProbe.h"
 #include "testkit/ScriptedPrompts.h"
 
 class TestMainWindow {
@@ -31,8 +32,21 @@ public:
     void Click(int id) {
         if (auto* button = dynamic_cast<CButton*>(Item(id))) button->Click();
     }
+    // A control of the window as its own class; throws for a wrong id or class.
+    template <class Control>
+    [[nodiscard]] Control& Get(int id) {
+        return ControlOf<Control>(dlg, id);
+    }
+    [[nodiscard]] CHexView& SendPane() { return Get<CHexView>(IDC_SEND_PANE); }
+    [[nodiscard]] CHexView& RecvPane() { return Get<CHexView>(IDC_RECV_PANE); }
     // The user's choice of a connection mode in the combo box.
-    void ChooseMode(int mode) { dlg.m_comboMode.SelectByUser(mode); }
+    void ChooseMode(int mode) { Get<CComboBox>(IDC_MODE).SelectByUser(mode); }
+
+    [[nodiscard]] int State() const { return LinkDlgProbe::State(dlg); }
+    [[nodiscard]] bool TelnetActive() const { return LinkDlgProbe::TelnetActive(dlg); }
+    [[nodiscard]] SOCKET DataHandle() const { return LinkDlgProbe::DataHandle(dlg); }
+    [[nodiscard]] SOCKET ListenHandle() const { return LinkDlgProbe::ListenHandle(dlg); }
+    [[nodiscard]] CTelnetDlg& Telnet() { return LinkDlgProbe::TelnetWindow(dlg); }
     void Key(int id, UINT vk, const std::string& text = {}) { AfxSimulateKey(Item(id), vk, text); }
 
     CLinkDlg dlg;
