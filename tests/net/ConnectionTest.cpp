@@ -1,6 +1,6 @@
 // The connection manager driven like a user: TCP client and server against
-// raw loopback peers, CLOSE from every state (each showing the controls its
-// table gives), the errors it reports, and what each mode choice sets.
+// raw loopback peers, CLOSE from every state (each showing the controls the
+// user sees there), the errors it reports, and what each mode choice sets.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 
 #include "NetTestSupport.h"
 #include "framework/SocketApi.h"
-#include "net/ConnectionTables.h"
 #include "testkit/TempDir.h"
 
 using namespace nettest;
@@ -32,23 +31,18 @@ void ExpectOneError(const ScriptedPrompts& prompts, TestMainWindow& w, int code)
     EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONSTOP);
 }
 
-// Every control that the window's state decides in its mode is as the
-// tables say, and the status line starts with `status`.
-void ExpectControlsOfState(TestMainWindow& w, const std::string& status)
+// The controls as `expected` gives them in this order: CONNECT, CLOSE, SEND,
+// TELNET, remote address, remote port, local port, Keep Alive, mode combo;
+// '1' enabled, '0' disabled. CLOSE always reads "Disconnect", and the status
+// line starts with `status`.
+void ExpectControlsOfState(TestMainWindow& w, const std::string& expected, const std::string& status)
 {
-    const ConnectionControls controls =
-        ControlsFor(w.State(), ModeOf(w.Get<CComboBox>(IDC_MODE).GetCurSel()));
-    const std::pair<int, std::optional<bool>> cells[] = {
-        {IDC_BUTTON_CONNECT, controls.connect}, {IDC_BUTTON_CLOSE, controls.close},
-        {IDC_BUTTON_SEND, controls.send},       {IDC_BUTTON_TELNET, controls.telnet},
-        {IDC_REMOTE_IP, controls.remoteAddress}, {IDC_REMOTE_PORT, controls.remotePort},
-        {IDC_LOCAL_PORT, controls.localPort},   {IDC_KEEP_ALIVE, controls.keepAlive},
-        {IDC_MODE, controls.mode},
-    };
-    for (const auto& [id, enabled] : cells) {
-        if (enabled) {
-            EXPECT_EQ(w.Enabled(id), *enabled) << "control " << id;
-        }
+    const int order[] = {IDC_BUTTON_CONNECT, IDC_BUTTON_CLOSE, IDC_BUTTON_SEND,
+                         IDC_BUTTON_TELNET,  IDC_REMOTE_IP,    IDC_REMOTE_PORT,
+                         IDC_LOCAL_PORT,     IDC_KEEP_ALIVE,   IDC_MODE};
+    ASSERT_EQ(expected.size(), std::size(order));
+    for (std::size_t i = 0; i < std::size(order); ++i) {
+        EXPECT_EQ(w.Enabled(order[i]), expected[i] == '1') << "control " << order[i];
     }
     EXPECT_EQ(w.Text(IDC_BUTTON_CLOSE), "Disconnect");
     EXPECT_EQ(Status(w).rfind(status, 0), 0U) << Status(w);
@@ -196,34 +190,35 @@ TEST(Connection, CloseReturnsToReadyFromEveryState)
     struct Case {
         const char* name;
         int state;
+        const char* controls;
         const char* status;
         std::function<void(TestMainWindow&, Fd& listener, Fd& peer)> reach;
     };
     const Case cases[] = {
-        {"connecting", Connecting, "Connecting",
+        {"connecting", Connecting, "010000000", "Connecting",
          [](TestMainWindow& w, Fd& listener, Fd&) {
              ConnectClient(w, sockettest::LocalPort(listener.get()));
          }},
-        {"connected", Connected, "Connected [",
+        {"connected", Connected, "011000000", "Connected [",
          [](TestMainWindow& w, Fd& listener, Fd&) {
              ConnectClient(w, sockettest::LocalPort(listener.get()));
              AfxPumpUntil([&] { return w.State() == Connected; });
          }},
-        {"listening", Listening, "Listening",
+        {"listening", Listening, "010000000", "Listening",
          [](TestMainWindow& w, Fd&, Fd&) { ListenAnywhere(w); }},
-        {"peer accepted", PeerAccepted, "Connected [",
+        {"peer accepted", PeerAccepted, "011000000", "Connected [",
          [](TestMainWindow& w, Fd&, Fd& peer) {
              peer = RawConnect(ListenAnywhere(w));
              AfxPumpUntil([&] { return w.State() == PeerAccepted; });
          }},
-        {"peer closed", PeerClosed, "Listening",
+        {"peer closed", PeerClosed, "010000000", "Listening",
          [](TestMainWindow& w, Fd&, Fd& peer) {
              peer = RawConnect(ListenAnywhere(w));
              AfxPumpUntil([&] { return w.State() == PeerAccepted; });
              peer.Reset();
              AfxPumpUntil([&] { return w.State() == PeerClosed; });
          }},
-        {"udp open", UdpOpen, "Ready",
+        {"udp open", UdpOpen, "011000000", "Ready",
          [](TestMainWindow& w, Fd&, Fd&) {
              OpenUdp(w, FreePort(SOCK_DGRAM), FreePort(SOCK_DGRAM));
          }},
@@ -237,7 +232,7 @@ TEST(Connection, CloseReturnsToReadyFromEveryState)
         Fd peer;
         c.reach(w, listener, peer);
         ASSERT_EQ(w.State(), c.state);
-        ExpectControlsOfState(w, c.status);
+        ExpectControlsOfState(w, c.controls, c.status);
 
         w.Click(IDC_BUTTON_CLOSE);
         ExpectIdleView(w);
