@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr long kRow = hexline::kLineChars;
 constexpr long kInitialTextLimit = 1024 * hexline::kLineChars;
 
 // The smallest shift that brings the last line number within the 32-bit
@@ -83,7 +82,7 @@ bool CHexView::AppendData(std::int64_t nCount, const BYTE* pData) {
     m_nLength = m_data.Size();
     m_nLineCount = hexline::LineCount(m_nLength);
     // Even an append of nothing brings a scrolled view back to the end.
-    m_nTopLine = std::max<std::int64_t>(0, m_nLineCount - m_nPageLines - 1);
+    m_nTopLine = Layout().EndTopLine();
     UpdateMetrics();
     RenderLines();
     return true;
@@ -93,14 +92,18 @@ int CHexView::FormatLine(std::int64_t nLine, char* pOut) const {
     return hexline::FormatDumpLine(m_data, nLine, pOut);
 }
 
-void CHexView::UpdateMetrics() {
+HexLayout CHexView::Layout() const { return {m_nLength, m_nTopLine, m_nPageLines}; }
+
+std::int64_t CHexView::MeasuredPageLines() const {
     // Page lines are measured with the display context's font, not the
     // pane's, so a page holds fewer lines than the rows that fit; the view
     // shows one more line than a page.
-    m_nPageLines = GetOuterHeight() / m_nLineHeight;
+    return GetOuterHeight() / m_nLineHeight;
+}
+
+void CHexView::UpdateMetrics() {
+    m_nPageLines = MeasuredPageLines();
     ShowScrollBar(true);
-    const std::int64_t lastTop = std::max<std::int64_t>(0, m_nLineCount - m_nPageLines);
-    m_nScrollPos = std::clamp<std::int64_t>(m_nTopLine, 0, lastTop);
     m_nScrollShift = ScrollShiftFor(m_nLineCount - 1);
     const int shift = m_nScrollShift;
     SCROLLINFO info;
@@ -109,7 +112,7 @@ void CHexView::UpdateMetrics() {
     info.nMax = static_cast<int>((m_nLineCount - 1) >> shift);
     const std::int64_t page = m_nPageLines >> shift;
     info.nPage = static_cast<UINT>(shift == 0 ? page : std::max<std::int64_t>(page, 1));
-    info.nPos = static_cast<int>(m_nScrollPos >> shift);
+    info.nPos = static_cast<int>(Layout().ScrollPosition() >> shift);
     SetScrollInfo(info);
 }
 
@@ -118,17 +121,13 @@ void CHexView::RenderLines() {
     MarkTextStale();
 }
 
-std::int64_t CHexView::LastRenderedLine() const {
-    return std::min(m_nLineCount - 1, m_nPageLines + m_nScrollPos);
-}
-
 void CHexView::RealizeText() {
     if (!m_bTextStale) return;
     m_bTextStale = false;
-    const std::int64_t first = std::max<std::int64_t>(m_nTopLine, 0);
-    const std::int64_t last = LastRenderedLine();
-    const std::int64_t lines = std::max<std::int64_t>(0, last - first + 1);
-    m_strLines.resize(static_cast<std::size_t>(lines * kRow));
+    const HexLayout layout = Layout();
+    const std::int64_t first = layout.TopLine();
+    const std::int64_t last = layout.LastRenderedLine();
+    m_strLines.resize(static_cast<std::size_t>(layout.TextLength()));
     char* out = m_strLines.data();
     for (std::int64_t line = first; line <= last; ++line) out += FormatLine(line, out);
     m_strLines.resize(static_cast<std::size_t>(out - m_strLines.data()));
@@ -138,77 +137,62 @@ void CHexView::RealizeText() {
     ReplaceSel(m_strLines);
 }
 
-long CHexView::NormalizedCaret(long nPos) const {
-    if (m_nLineCount == 0) return nPos;
-    std::int64_t row = nPos / kRow;
-    int column = static_cast<int>(nPos % kRow);
-    const std::int64_t lastRow = LastRenderedLine() - m_nTopLine;
-    // A caret below the last rendered row moves up to it, keeping its column.
-    row = std::min(row, lastRow);
-    const hexline::Kind kind = hexline::ColumnKind(column);
-    if (hexline::IsHexGroup(kind) || kind == hexline::Kind::Text) {
-        const std::int64_t lineStart = (m_nTopLine + row) * hexline::kBytesPerLine;
-        if (lineStart + hexline::ByteOfColumn(column) >= m_nLength) {
-            // Past the line's last byte: onto that byte, in the same area.
-            column = hexline::ColumnOfByte(kind, static_cast<int>(m_nLength - 1 - lineStart));
-        }
+HexCaret CHexView::CaretForInput() const {
+    long nStart = 0;
+    long nEnd = 0;
+    GetSel(nStart, nEnd);
+    return {Layout(), nStart, MeasuredPageLines()};
+}
+
+void CHexView::Apply(const HexCaret& caret) {
+    if (caret.Scrolled()) {
+        m_nTopLine = caret.Layout().TopLine();
+        UpdateMetrics();
+        RenderLines();
+    } else if (caret.ScrollRequested()) {
+        // The bar keeps its position, also where it was dragged elsewhere.
+        SCROLLINFO position;
+        position.fMask = SIF_POS;
+        position.nPos = static_cast<int>(Layout().ScrollPosition() >> m_nScrollShift);
+        SetScrollInfo(position);
     }
-    return static_cast<long>(row * kRow + column);
+    if (caret.Placed()) SetCaret(caret.Position());
 }
 
 void CHexView::ScrollLines(UINT nRequest) {
     SCROLLINFO info;
     GetScrollInfo(&info, SIF_ALL);
-    long nStart = 0;
-    long nEnd = 0;
-    GetSel(nStart, nEnd);
-    const std::int64_t top = m_nScrollPos;
-    const std::int64_t n = m_nLineCount;
-    const std::int64_t page = m_nPageLines;
-    std::int64_t next = top;
+    HexScroll request = HexScroll::None;
     switch (nRequest) {
     case SB_LINEUP:
-        if (top > 0) next = top - 1;
+        request = HexScroll::LineUp;
         break;
     case SB_LINEDOWN:
-        if (top <= n - 1 - page) next = top + 1;
+        request = HexScroll::LineDown;
         break;
     case SB_PAGEUP:
-        if (top > 0) next = std::max<std::int64_t>(0, top - page);
+        request = HexScroll::PageUp;
         break;
     case SB_PAGEDOWN:
-        if (top < n - 1 - page) next = std::min(top + page, n - 1 - page);
+        request = HexScroll::PageDown;
         break;
     case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: {
-        // The 32-bit tracking position, not the 16-bit one in the message.
-        const std::int64_t track = static_cast<std::int64_t>(info.nTrackPos) << m_nScrollShift;
-        next = std::max<std::int64_t>(0, std::min(track, n - 1 - page));
+    case SB_THUMBTRACK:
+        request = HexScroll::Thumb;
         break;
-    }
     case SB_TOP:
-        next = 0;
+        request = HexScroll::Top;
         break;
     case SB_BOTTOM:
-        // The last line becomes the first row.
-        next = std::max<std::int64_t>(0, n - 1);
+        request = HexScroll::Bottom;
         break;
     default:
         break;
     }
-    // The bar keeps its position within its range; the view goes where the
-    // request said (SB_BOTTOM shows the last line alone).
-    m_nScrollPos = std::clamp<std::int64_t>(next, 0, std::max<std::int64_t>(0, n - page));
-    SCROLLINFO position;
-    position.fMask = SIF_POS;
-    position.nPos = static_cast<int>(m_nScrollPos >> m_nScrollShift);
-    SetScrollInfo(position);
-    if (next == top) return;
-    m_nTopLine = next;
-    UpdateMetrics();
-    RenderLines();
-    // The caret keeps its row and column over the lines now in view.
-    SetCaret(NormalizedCaret(nStart));
+    HexCaret caret = CaretForInput();
+    // The 32-bit tracking position, not the 16-bit one in the message.
+    caret.Scroll(request, static_cast<std::int64_t>(info.nTrackPos) << m_nScrollShift);
+    Apply(caret);
 }
 
 void CHexView::OnVScroll(UINT nSBCode, UINT, CWnd*) { ScrollLines(nSBCode); }

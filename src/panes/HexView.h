@@ -19,14 +19,18 @@
 // shows the line numbers divided by a power of two, and the pane maps its
 // thumb back.
 //
-// View, owner operations and scrolling: HexView.cpp. Keys, typing and the
-// mouse: HexViewEdit.cpp.
+// The geometry and the caret rules are HexLayout and HexCaret, which need no
+// window; the pane's handlers hand each input to them and carry out what
+// they decide. View, owner operations and scrolling: HexView.cpp. Keys,
+// typing and the mouse: HexViewEdit.cpp.
 
 #include <cstdint>
 #include <string>
 
 #include "framework/RichEditCtrl.h"
 #include "panes/ByteBuffer.h"
+#include "panes/HexCaret.h"
+#include "panes/HexLayout.h"
 
 class CHexView : public CRichEditCtrl {
 public:
@@ -74,21 +78,18 @@ private:
     int FormatLine(std::int64_t nLine, char* pOut) const;
     void RenderLines();
     void UpdateMetrics();
+    // The lines of a page that the window's height holds now.
+    [[nodiscard]] std::int64_t MeasuredPageLines() const;
+    [[nodiscard]] HexLayout Layout() const;
+    // The caret rules for one input, from where the caret stands now.
+    [[nodiscard]] HexCaret CaretForInput() const;
+    // Carries out what the caret rules decided for an input: the view
+    // rebuilt where it scrolled to, the scroll bar, the caret.
+    void Apply(const HexCaret& caret);
     void ScrollLines(UINT nRequest);
-    // The last buffer line the view holds, given the top line and the
-    // scroll bar's position; below the top line when the buffer is empty.
-    [[nodiscard]] std::int64_t LastRenderedLine() const;
-    [[nodiscard]] long NormalizedCaret(long nPos) const;
 
     // Editing (HexViewEdit.cpp).
     void UpdateCell(BYTE value, std::int64_t nViewIndex);
-    void MoveLeft(long nPos);
-    void MoveRight(long nPos);
-    // The data position a caret or click at nPos stands for (see the
-    // mouse rules); 0 for an empty buffer.
-    [[nodiscard]] long SnapToData(long nPos) const;
-    // The caret, first brought onto a data position if it is elsewhere.
-    long CaretOnData();
     void SetCaret(long nPos) { SetSel(nPos, nPos); }
 
     void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
@@ -100,9 +101,6 @@ private:
     std::int64_t m_nLineCount = 0;
     std::int64_t m_nTopLine = 0;
     std::int64_t m_nPageLines = 0;
-    // The scroll bar's position in lines: the top line kept within
-    // 0 .. max(0, N - P), as the bar keeps it.
-    std::int64_t m_nScrollPos = 0;
     // Line numbers are shifted right by this before they go to the bar.
     int m_nScrollShift = 0;
     // Height of a page line: the display context's character height plus
