@@ -22,6 +22,7 @@ fi
 targets=(
     "telnet src/telnet/TelnetProtocol.cpp"
     "terminal_layout src/framework/qt/TextRowLayout.cpp"
+    "hex_pane src/panes/HexCaret.cpp src/panes/HexLayout.cpp src/panes/HexLine.cpp src/panes/ByteBuffer.cpp src/framework/BlockMemory.cpp"
 )
 each=$(( seconds / ${#targets[@]} ))
 (( each > 0 )) || each=1
