@@ -351,6 +351,7 @@ void InstallFactory() {
     if (installed) return;
     installed = true;
     QAccessible::installFactory(&FrameworkWidgetAccessible);
+    SetLabelTextListeners({&AfxAccessibleTextChanged, &AfxAnnounceTextChanged});
 }
 
 // ---- Labels found from the template's layout ----

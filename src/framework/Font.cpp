@@ -6,7 +6,7 @@
 #include <QFontMetricsF>
 #include <cmath>
 
-#include "framework/WindowSystem.h"
+#include "framework/Utf8Text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <QPixmap>
 
 #include "framework/Widgets.h"
-#include "framework/WindowSystem.h"
+#include "framework/Utf8Text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "framework/ProgressDlg.h"
 #include "framework/WinApp.h"
-#include "framework/WindowSystem.h"
+#include "framework/Utf8Text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "framework/Dialog.h"
 #include "framework/Widgets.h"
-#include "framework/WindowSystem.h"
+#include "framework/Utf8Text.h"
 
 void AfxFitStaticTexts(CDialog* pDialog) {
     QWidget* window = pDialog ? pDialog->m_hWnd : nullptr;

@@ -81,3 +81,12 @@ long Utf8Text::PositionOf(int offset) const {
     if (static_cast<std::size_t>(offset) >= m_unitStart.size()) return m_size;
     return m_unitStart[static_cast<std::size_t>(offset)];
 }
+
+std::string ToUtf8(const QString& text) {
+    QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}

@@ -5,6 +5,7 @@
 // control's byte positions and offsets in the decoded UTF-16 text.
 
 #include <QString>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,3 +29,7 @@ private:
     std::vector<long> m_unitStart;
     long m_size = 0;
 };
+
+// Bytes and toolkit text, converted as UTF-8.
+std::string ToUtf8(const QString& text);
+QString FromUtf8(std::string_view text);

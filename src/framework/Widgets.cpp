@@ -9,7 +9,6 @@
 #include <QStyle>
 #include <QStyleOption>
 
-#include "framework/AccessibleNames.h"
 #include "framework/WindowSystem.h"
 
 namespace {
@@ -265,6 +264,18 @@ void EditWidget::focusInEvent(QFocusEvent* event) {
     WndRouting::NotifyParent(this, EN_SETFOCUS);
 }
 
+// ---- Labels ----
+
+namespace {
+LabelTextListeners g_labelListeners;
+
+void LabelRenamed(QWidget* label) {
+    if (g_labelListeners.renamed) g_labelListeners.renamed(label);
+}
+}  // namespace
+
+void SetLabelTextListeners(LabelTextListeners listeners) { g_labelListeners = listeners; }
+
 // ---- Buttons ----
 
 PushButtonWidget::PushButtonWidget(QWidget* parent, DWORD style)
@@ -301,7 +312,7 @@ std::string GroupBoxWidget::GetText() const { return ToUtf8(title()); }
 
 void GroupBoxWidget::SetText(std::string_view value) {
     setTitle(FromUtf8(value));
-    AfxAccessibleTextChanged(this);
+    LabelRenamed(this);
 }
 
 // ---- Statics ----
@@ -316,7 +327,7 @@ void StaticWidget::SetText(std::string_view text) {
     if (text == m_text) return;
     m_text.assign(text);
     ScheduleRepaint();
-    AfxAccessibleTextChanged(this);
+    LabelRenamed(this);
 }
 
 void FillOnThisThread(QPainter& painter, const QRect& area, const QColor& color) {
@@ -364,7 +375,7 @@ void StaticWidget::ScheduleRepaint() {
         m_repaintPending = false;
         update();
         // Assistive technology hears of the new text once a frame, too.
-        AfxAnnounceTextChanged(this);
+        if (g_labelListeners.shown) g_labelListeners.shown(this);
     });
 }
 

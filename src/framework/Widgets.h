@@ -146,6 +146,17 @@ public:
     void SetText(std::string_view text) override;
 };
 
+// Who hears of a label's new text (a group box's title or a static's
+// text): the controls that take their accessible names from labels are
+// renamed at once, and assistive technology is told of a static's new text
+// at most once a frame. The naming of controls installs these; until then
+// a label tells nobody.
+struct LabelTextListeners {
+    void (*renamed)(QWidget* label) = nullptr;
+    void (*shown)(QWidget* label) = nullptr;
+};
+void SetLabelTextListeners(LabelTextListeners listeners);
+
 class GroupBoxWidget : public QGroupBox, public TextWindow {
 public:
     explicit GroupBoxWidget(QWidget* parent);

@@ -105,12 +105,3 @@ void WndRouting::NotifyParent(QWidget* control, UINT code) {
     parentWnd->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<UINT>(info->id), code),
                            reinterpret_cast<LPARAM>(info->wnd));
 }
-
-std::string ToUtf8(const QString& text) {
-    QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}

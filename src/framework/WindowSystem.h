@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/Utf8Text.h"
 #include "framework/Wnd.h"
 
 class CFont;
@@ -68,6 +69,3 @@ template <class W>
 W* WidgetOf(const CWnd* wnd) {
     return wnd ? dynamic_cast<W*>(wnd->m_hWnd) : nullptr;
 }
-
-std::string ToUtf8(const QString& text);
-QString FromUtf8(std::string_view text);
