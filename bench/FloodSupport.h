@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "framework/BlockingSocket.h"
-#include "framework/Timer.h"
+#include "framework/qt/Timer.h"
 #include "framework/WinApp.h"
 #include "support/DisplayRuns.h"
 

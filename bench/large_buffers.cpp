@@ -33,7 +33,7 @@
 #include "framework/EventLoop.h"
 #include "framework/Prompts.h"
 #include "framework/Resources.h"
-#include "framework/Timer.h"
+#include "framework/qt/Timer.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "res/Resources.h"

@@ -30,7 +30,7 @@
 #include "framework/BlockingSocket.h"
 #include "framework/EventLoop.h"
 #include "framework/Resources.h"
-#include "framework/Timer.h"
+#include "framework/qt/Timer.h"
 #include "framework/WinApp.h"
 #include "net/LinkSocket.h"
 #include "res/Resources.h"

@@ -1,8 +1,8 @@
 #include "framework/Controls.h"
 
 #include "framework/qt/MultiLineEdit.h"
-#include "framework/Widgets.h"
-#include "framework/WindowSystem.h"
+#include "framework/qt/Widgets.h"
+#include "framework/qt/WindowSystem.h"
 
 // ---- CEdit: a single-line field (QLineEdit) or a multi-line edit ----
 

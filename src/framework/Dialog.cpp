@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <charconv>
 
-#include "framework/AccessibleNames.h"
+#include "framework/qt/AccessibleNames.h"
 #include "framework/Controls.h"
 #include "framework/DataExchange.h"
 #include "framework/DialogTemplate.h"
@@ -18,9 +18,9 @@
 #include "framework/Resources.h"
 #include "framework/RichEditCtrl.h"
 #include "framework/qt/RichEditWidget.h"
-#include "framework/StaticTextFit.h"
-#include "framework/Widgets.h"
-#include "framework/WindowSystem.h"
+#include "framework/qt/StaticTextFit.h"
+#include "framework/qt/Widgets.h"
+#include "framework/qt/WindowSystem.h"
 
 // The window side of a dialog: its toolkit window and modal loop.
 class DialogHost {

@@ -6,7 +6,7 @@
 #include <QFontMetricsF>
 #include <cmath>
 
-#include "framework/Utf8Text.h"
+#include "framework/qt/Utf8Text.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 
-#include "framework/Widgets.h"
-#include "framework/Utf8Text.h"
+#include "framework/qt/Widgets.h"
+#include "framework/qt/Utf8Text.h"
 
 namespace {
 

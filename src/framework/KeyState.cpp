@@ -2,7 +2,7 @@
 
 #include <QGuiApplication>
 
-#include "framework/Widgets.h"
+#include "framework/qt/Widgets.h"
 
 namespace {
 Qt::KeyboardModifiers g_modifiers;

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "framework/Widgets.h"
+#include "framework/qt/Widgets.h"
 
 struct CPaintDC::Painter {
     QPainter painter;

@@ -6,9 +6,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "framework/ProgressDlg.h"
+#include "framework/qt/ProgressDlg.h"
 #include "framework/WinApp.h"
-#include "framework/Utf8Text.h"
+#include "framework/qt/Utf8Text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "framework/qt/RichEditWidget.h"
-#include "framework/WindowSystem.h"
+#include "framework/qt/WindowSystem.h"
 
 CRichEditCtrl::~CRichEditCtrl() {
     if (auto* w = Widget()) w->SetRealizeHook(nullptr);

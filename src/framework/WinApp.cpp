@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "framework/DisplayCheck.h"
-#include "framework/ToolkitTranslations.h"
+#include "framework/qt/DisplayCheck.h"
+#include "framework/qt/ToolkitTranslations.h"
 
 namespace {
 CWinApp* g_app = nullptr;

@@ -7,8 +7,8 @@
 
 #include "framework/Font.h"
 #include "framework/Prompts.h"
-#include "framework/Widgets.h"
-#include "framework/WindowSystem.h"
+#include "framework/qt/Widgets.h"
+#include "framework/qt/WindowSystem.h"
 
 CWnd::CWnd() = default;
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/AboutDlg.h"
-#include "framework/AccessibleNames.h"
+#include "framework/qt/AccessibleNames.h"
 #include "framework/DialogTemplate.h"
 #include "framework/Resources.h"
 #include "telnet/TelnetDlg.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/StaticTextFit.h"
+#include "framework/qt/StaticTextFit.h"
 #include "testkit/MainWindow.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <string>
 
-#include "framework/DisplayCheck.h"
+#include "framework/qt/DisplayCheck.h"
 #include "testkit/TempDir.h"
 
 namespace {

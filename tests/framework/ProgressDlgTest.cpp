@@ -2,7 +2,7 @@
 // the window: the count and the bar follow the task, events are served
 // between two steps, Enter does not end the run, Cancel does.
 
-#include "framework/ProgressDlg.h"
+#include "framework/qt/ProgressDlg.h"
 
 #include <gtest/gtest.h>
 

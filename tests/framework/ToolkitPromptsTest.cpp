@@ -21,8 +21,8 @@
 
 #include "framework/EventLoop.h"
 #include "framework/Prompts.h"
-#include "framework/ToolkitTranslations.h"
-#include "framework/WindowSystem.h"
+#include "framework/qt/ToolkitTranslations.h"
+#include "framework/qt/WindowSystem.h"
 #include "testkit/LanguageScope.h"
 #include "testkit/TempDir.h"
 

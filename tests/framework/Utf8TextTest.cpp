@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "framework/Utf8Text.h"
+#include "framework/qt/Utf8Text.h"
 
 namespace {
 

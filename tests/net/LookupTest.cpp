@@ -16,7 +16,7 @@
 #include "NetTestSupport.h"
 #include "framework/HostLookup.h"
 #include "framework/SocketApi.h"
-#include "framework/Timer.h"
+#include "framework/qt/Timer.h"
 #include "testkit/ScriptedLookups.h"
 
 using namespace nettest;

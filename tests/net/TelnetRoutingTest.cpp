@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "NetTestSupport.h"
-#include "framework/Timer.h"
+#include "framework/qt/Timer.h"
 
 using namespace nettest;
 

@@ -16,7 +16,7 @@
 #include "framework/Dialog.h"
 #include "framework/InputSimulation.h"
 #include "framework/qt/MultiLineEdit.h"
-#include "framework/WindowSystem.h"
+#include "framework/qt/WindowSystem.h"
 #include "res/resource.h"
 #include "testkit/LanguageScope.h"
 #include "testkit/PaintRecorder.h"

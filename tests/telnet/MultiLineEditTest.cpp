@@ -13,7 +13,7 @@
 #include "framework/InputSimulation.h"
 #include "framework/qt/MultiLineEdit.h"
 #include "framework/qt/TextRowLayout.h"
-#include "framework/WindowSystem.h"
+#include "framework/qt/WindowSystem.h"
 #include "res/resource.h"
 #include "testkit/LanguageScope.h"
 

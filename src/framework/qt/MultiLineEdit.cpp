@@ -14,7 +14,7 @@
 #include <cmath>
 #include <climits>
 
-#include "framework/WindowSystem.h"
+#include "framework/qt/WindowSystem.h"
 
 namespace {
 

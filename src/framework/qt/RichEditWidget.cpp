@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "framework/WindowSystem.h"
+#include "framework/qt/WindowSystem.h"
 
 namespace {
 

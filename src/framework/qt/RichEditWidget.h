@@ -20,7 +20,7 @@
 
 #include "framework/qt/TextScrollBar.h"
 #include "framework/WinDef.h"
-#include "framework/Widgets.h"
+#include "framework/qt/Widgets.h"
 
 class RichEditWidget : public QWidget, public TextWindow {
 public:

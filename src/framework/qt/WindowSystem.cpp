@@ -1,4 +1,4 @@
-#include "framework/WindowSystem.h"
+#include "framework/qt/WindowSystem.h"
 
 #include <QPointer>
 #include <unordered_map>

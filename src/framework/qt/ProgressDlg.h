@@ -9,7 +9,7 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/Prompts.h"
-#include "framework/Timer.h"
+#include "framework/qt/Timer.h"
 
 class CProgressDlg : public CDialog {
 public:

@@ -1,4 +1,4 @@
-#include "framework/DisplayCheck.h"
+#include "framework/qt/DisplayCheck.h"
 
 #include <fcntl.h>
 #include <netdb.h>

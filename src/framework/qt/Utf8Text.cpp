@@ -1,4 +1,4 @@
-#include "framework/Utf8Text.h"
+#include "framework/qt/Utf8Text.h"
 
 #include <algorithm>
 #include <cstdint>

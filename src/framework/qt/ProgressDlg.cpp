@@ -1,4 +1,4 @@
-#include "framework/ProgressDlg.h"
+#include "framework/qt/ProgressDlg.h"
 
 #include <string>
 

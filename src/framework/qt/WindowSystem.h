@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "framework/Utf8Text.h"
+#include "framework/qt/Utf8Text.h"
 #include "framework/Wnd.h"
 
 class CFont;

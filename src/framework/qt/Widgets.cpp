@@ -1,4 +1,4 @@
-#include "framework/Widgets.h"
+#include "framework/qt/Widgets.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -9,7 +9,7 @@
 #include <QStyle>
 #include <QStyleOption>
 
-#include "framework/WindowSystem.h"
+#include "framework/qt/WindowSystem.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "framework/AccessibleNames.h"
+#include "framework/qt/AccessibleNames.h"
 
 #include <QAccessible>
 #include <QAbstractItemView>
@@ -15,9 +15,9 @@
 #include "framework/Locale.h"
 #include "framework/qt/MultiLineEdit.h"
 #include "framework/qt/RichEditWidget.h"
-#include "framework/Utf8Text.h"
-#include "framework/Widgets.h"
-#include "framework/WindowSystem.h"
+#include "framework/qt/Utf8Text.h"
+#include "framework/qt/Widgets.h"
+#include "framework/qt/WindowSystem.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "framework/StaticTextFit.h"
+#include "framework/qt/StaticTextFit.h"
 
 #include <QFontMetrics>
 #include <QList>
 
 #include "framework/Dialog.h"
-#include "framework/Widgets.h"
-#include "framework/Utf8Text.h"
+#include "framework/qt/Widgets.h"
+#include "framework/qt/Utf8Text.h"
 
 void AfxFitStaticTexts(CDialog* pDialog) {
     QWidget* window = pDialog ? pDialog->m_hWnd : nullptr;

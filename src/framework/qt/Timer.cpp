@@ -1,4 +1,4 @@
-#include "framework/Timer.h"
+#include "framework/qt/Timer.h"
 
 #include <QTimer>
 

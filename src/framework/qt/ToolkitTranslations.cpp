@@ -1,4 +1,4 @@
-#include "framework/ToolkitTranslations.h"
+#include "framework/qt/ToolkitTranslations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
