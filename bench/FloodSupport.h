@@ -11,7 +11,7 @@
 #include <string_view>
 #include <thread>
 
-#include "framework/BlockingSocket.h"
+#include "framework/testing/BlockingSocket.h"
 #include "framework/qt/Timer.h"
 #include "framework/WinApp.h"
 #include "support/DisplayRuns.h"

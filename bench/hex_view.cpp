@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "app/LinkDlg.h"
-#include "framework/EventLoop.h"
+#include "framework/testing/EventPump.h"
 #include "framework/Resources.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"

@@ -29,8 +29,8 @@
 #include <vector>
 
 #include "app/LinkDlg.h"
-#include "framework/BlockingSocket.h"
-#include "framework/EventLoop.h"
+#include "framework/testing/BlockingSocket.h"
+#include "framework/testing/EventPump.h"
 #include "framework/Prompts.h"
 #include "framework/Resources.h"
 #include "framework/qt/Timer.h"

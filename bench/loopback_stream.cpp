@@ -18,7 +18,7 @@
 #include <random>
 #include <vector>
 
-#include "framework/BlockingSocket.h"
+#include "framework/testing/BlockingSocket.h"
 
 namespace {
 

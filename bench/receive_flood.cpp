@@ -34,8 +34,8 @@
 
 #include "app/LinkDlg.h"
 #include "FloodSupport.h"
-#include "framework/BlockingSocket.h"
-#include "framework/EventLoop.h"
+#include "framework/testing/BlockingSocket.h"
+#include "framework/testing/EventPump.h"
 #include "framework/Resources.h"
 #include "framework/qt/Timer.h"
 #include "framework/WinApp.h"

@@ -27,8 +27,9 @@
 #include <vector>
 
 #include "FloodSupport.h"
-#include "framework/BlockingSocket.h"
-#include "framework/EventLoop.h"
+#include "framework/testing/BlockingSocket.h"
+#include "framework/testing/EventPump.h"
+#include "framework/testing/SocketSetup.h"
 #include "framework/Resources.h"
 #include "framework/qt/Timer.h"
 #include "framework/WinApp.h"
@@ -120,7 +121,7 @@ TerminalResult TerminalRate(const std::string& flood) {
     CTelnetDlg dlg;
     FloodSocket socket(dlg);
     if (!socket.Create(0, SocketType::Stream, FD_ALL_EVENTS) ||
-        (!socket.Connect(SocketAddress::FromText("127.0.0.1", peer.Port())) && !socket.connected &&
+        (!socket.Connect(AddressFromText("127.0.0.1", peer.Port())) && !socket.connected &&
          !AfxPumpUntil([&] { return socket.connected; }))) {
         std::fprintf(stderr, "could not connect to the peer\n");
         return result;

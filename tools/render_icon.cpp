@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "framework/InputSimulation.h"
+#include "framework/testing/InputSimulation.h"
 #include "framework/Resources.h"
 #include "res/Resources.h"
 #include "res/resource.h"

@@ -11,8 +11,8 @@
 
 #include "app/AboutDlg.h"
 #include "app/LinkDlg.h"
-#include "framework/EventLoop.h"
-#include "framework/InputSimulation.h"
+#include "framework/testing/EventPump.h"
+#include "framework/testing/InputSimulation.h"
 #include "framework/Locale.h"
 #include "framework/Resources.h"
 #include "framework/WinApp.h"

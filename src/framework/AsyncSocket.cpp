@@ -143,11 +143,6 @@ SocketAddress SocketAddress::FromNetwork(std::uint32_t networkAddress, std::uint
     return address;
 }
 
-SocketAddress SocketAddress::FromText(const std::string& dotted, std::uint16_t hostPort)
-{
-    return FromNetwork(InetAddr(dotted), hostPort);
-}
-
 std::uint16_t SocketAddress::HostPort() const
 {
     return ntohs(port);
@@ -260,15 +255,6 @@ bool CAsyncSocket::Attach(SOCKET socket, long events)
     }
     Open(socket, events, phase);
     return true;
-}
-
-SOCKET CAsyncSocket::Detach()
-{
-    const SOCKET socket = m_hSocket;
-    if (socket != INVALID_SOCKET) {
-        Release();
-    }
-    return socket;
 }
 
 void CAsyncSocket::Open(SOCKET socket, long events, Phase phase)

@@ -62,9 +62,6 @@ struct SocketAddress {
     // From a network-order address and a host-order port.
     [[nodiscard]] static SocketAddress FromNetwork(std::uint32_t networkAddress,
                                                    std::uint16_t hostPort);
-    // From dotted-decimal text; an invalid text gives address 0xFFFFFFFF.
-    [[nodiscard]] static SocketAddress FromText(const std::string& dotted,
-                                                std::uint16_t hostPort);
 
     [[nodiscard]] std::uint16_t HostPort() const;
     [[nodiscard]] std::string AddressText() const;  // dotted decimal
@@ -120,8 +117,6 @@ public:
     // Adopts an open socket (closing any socket held before) and registers
     // it as Create would; a listening or connected socket is watched as such.
     bool Attach(SOCKET socket, long events = FD_ALL_EVENTS);
-    // Gives up the socket without closing it; nothing is raised for it again.
-    SOCKET Detach();
 
     // Starts a connection. True when connected at once; false otherwise,
     // with EINPROGRESS as the last error while the attempt goes on. Either

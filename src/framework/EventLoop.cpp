@@ -1,28 +1,11 @@
 #include "framework/EventLoop.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 
-void AfxPumpMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-
-bool AfxPumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() >= timeoutMs) return done();
-        // Wait for the next event rather than spinning.
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-void AfxPostCall(std::function<void()> action) {
-    QTimer::singleShot(0, QCoreApplication::instance(), std::move(action));
-}
-
 void CPostedCalls::Post(std::function<void()> call) {
-    AfxPostCall([alive = std::weak_ptr<char>(m_alive), call = std::move(call)] {
-        if (alive.lock()) call();
-    });
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       [alive = std::weak_ptr<char>(m_alive), call = std::move(call)] {
+                           if (alive.lock()) call();
+                       });
 }

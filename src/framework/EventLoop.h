@@ -1,19 +1,9 @@
 #pragma once
-// Running the event loop from code (tools and tests pump it until a
-// condition holds, with a time bound instead of sleeps), and calls posted to
-// it to run once the current handler has returned.
+// Calls posted to the event loop on behalf of one object, to run once the
+// current handler has returned.
 
 #include <functional>
 #include <memory>
-
-// Handles the events waiting now (socket notifications, paints, timers).
-void AfxPumpMessages();
-// Handles events until `done` returns true or `timeoutMs` milliseconds have
-// passed; returns whether `done` held.
-bool AfxPumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
-// Runs `action` from the event loop once the current handler has returned
-// (a modal loop that is about to start will see it).
-void AfxPostCall(std::function<void()> action);
 
 // Calls posted on behalf of one object: each runs once from the event loop,
 // after the current handler has returned, unless this object has been

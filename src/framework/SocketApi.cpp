@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <memory>
 
@@ -146,17 +145,6 @@ int LookupHostAddress(std::string_view name, std::uint32_t& address)
     return code;
 }
 
-bool GetLocalHostName(std::string& name)
-{
-    char text[HOST_NAME_MAX + 1] = {};
-    if (gethostname(text, sizeof text - 1) != 0) {
-        WSASetLastError(errno);
-        return false;
-    }
-    name = text;
-    return true;
-}
-
 bool SetKeepAlive(SOCKET socket, bool on, unsigned idleMs, unsigned intervalMs)
 {
     if (!SetIntOption(socket, SOL_SOCKET, SO_KEEPALIVE, on ? 1 : 0)) {
@@ -220,22 +208,6 @@ bool JoinMulticastGroup(SOCKET socket, std::uint32_t group)
         return false;
     }
     return true;
-}
-
-SOCKET OpenMulticastSocket(std::uint16_t localPort, std::uint32_t group)
-{
-    const SOCKET fd = CreateMulticastSocket(localPort);
-    if (fd == INVALID_SOCKET) {
-        return INVALID_SOCKET;
-    }
-    if (!SetMulticastTtl(fd, 8) || !SetMulticastLoop(fd, false) ||
-        !JoinMulticastGroup(fd, group)) {
-        const int error = WSAGetLastError();
-        ::close(fd);
-        WSASetLastError(error);
-        return INVALID_SOCKET;
-    }
-    return fd;
 }
 
 void CloseRawSocket(SOCKET socket)

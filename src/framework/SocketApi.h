@@ -52,7 +52,6 @@ void WSASetLastError(int code);
 // Returns 0, or the resolver code (also set as the calling thread's last
 // error).
 [[nodiscard]] int LookupHostAddress(std::string_view name, std::uint32_t& address);
-[[nodiscard]] bool GetLocalHostName(std::string& name);
 
 // Keep-alive probes: SO_KEEPALIVE, the first probe after `idleMs` of
 // silence and then one every `intervalMs` (whole seconds, at least 1).
@@ -67,9 +66,6 @@ bool SetMulticastTtl(SOCKET socket, int ttl);
 bool SetMulticastLoop(SOCKET socket, bool on);
 // Joins the group (network order) on the interface the routing table picks.
 bool JoinMulticastGroup(SOCKET socket, std::uint32_t group);
-// All of it: bound to `localPort`, time to live 8, loopback off, joined to
-// `group`. INVALID_SOCKET on failure, with nothing left open.
-[[nodiscard]] SOCKET OpenMulticastSocket(std::uint16_t localPort, std::uint32_t group);
 
 // Closes a raw handle that no CAsyncSocket owns.
 void CloseRawSocket(SOCKET socket);

@@ -11,6 +11,7 @@
 
 #include "SocketTestSupport.h"
 #include "framework/SocketApi.h"
+#include "framework/testing/SocketSetup.h"
 
 using namespace sockettest;
 
@@ -34,7 +35,7 @@ TEST(AsyncSocketConnect, SucceedsWithOneNotificationAndKnowsItsPeer)
     const std::uint16_t port = LocalPort(listener.get());
     RecordingSocket client;
     ASSERT_TRUE(client.Create());
-    const bool at_once = client.Connect(SocketAddress::FromText("127.0.0.1", port));
+    const bool at_once = client.Connect(AddressFromText("127.0.0.1", port));
     if (!at_once) {
         EXPECT_EQ(CAsyncSocket::GetLastError(), EINPROGRESS);
     }
@@ -59,7 +60,7 @@ TEST(AsyncSocketConnect, RefusedPortGivesOneNotificationWithTheError)
     }
     RecordingSocket client;
     ASSERT_TRUE(client.Create());
-    EXPECT_FALSE(client.Connect(SocketAddress::FromText("127.0.0.1", port)));
+    EXPECT_FALSE(client.Connect(AddressFromText("127.0.0.1", port)));
     EXPECT_EQ(CAsyncSocket::GetLastError(), EINPROGRESS);
     ASSERT_TRUE(PumpUntil([&] { return !client.events.empty(); }));
     Drain();
@@ -194,7 +195,7 @@ TEST(AsyncSocketReceive, ConnectDataAndCloseArriveInTheirOrder)
     Fd listener = RawListener();
     RecordingSocket client;
     ASSERT_TRUE(client.Create());
-    client.Connect(SocketAddress::FromText("127.0.0.1", LocalPort(listener.get())));
+    client.Connect(AddressFromText("127.0.0.1", LocalPort(listener.get())));
     Fd peer(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
     ASSERT_TRUE(SendAll(peer.get(), std::string(1500, 'z')));
     peer.Reset();

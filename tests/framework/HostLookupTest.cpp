@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/EventLoop.h"
+#include "framework/testing/EventPump.h"
 #include "framework/HostLookup.h"
 #include "framework/SocketApi.h"
 #include "testkit/ScriptedLookups.h"

@@ -8,8 +8,8 @@
 
 #include <functional>
 
-#include "framework/EventLoop.h"
-#include "framework/InputSimulation.h"
+#include "framework/testing/EventPump.h"
+#include "framework/testing/InputSimulation.h"
 
 namespace {
 

@@ -17,6 +17,7 @@
 
 #include "SocketTestSupport.h"
 #include "framework/SocketApi.h"
+#include "framework/testing/SocketSetup.h"
 
 using namespace sockettest;
 
@@ -97,7 +98,7 @@ TEST(SocketApi, InetAddrTakesWhatInetAddrTakes)
     EXPECT_EQ(LookupHostAddress("127.0.0.2", found), 0);
     EXPECT_EQ(found, SwapToNetwork32(0x7F000002));
 
-    const SocketAddress address = SocketAddress::FromText("192.168.7.9", 1470);
+    const SocketAddress address = AddressFromText("192.168.7.9", 1470);
     EXPECT_EQ(address.AddressText(), "192.168.7.9");
     EXPECT_EQ(address.HostPort(), 1470);
     EXPECT_EQ(address.port, SwapToNetwork16(1470));
@@ -154,7 +155,7 @@ TEST(SocketApi, BroadcastNeedsTheOptionAndArrives)
     CAsyncSocket tx;
     ASSERT_TRUE(rx.Attach(receiver.Release()));
     ASSERT_TRUE(tx.Attach(sender.Release()));
-    const SocketAddress everyone = SocketAddress::FromText("255.255.255.255", LocalPort(rx));
+    const SocketAddress everyone = AddressFromText("255.255.255.255", LocalPort(rx));
 
     EXPECT_EQ(tx.SendTo("hello", 5, everyone), SOCKET_ERROR);
     EXPECT_EQ(CAsyncSocket::GetLastError(), EACCES);

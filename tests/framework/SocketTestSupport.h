@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "framework/AsyncSocket.h"
+#include "framework/testing/SocketSetup.h"
 
 namespace sockettest {
 
@@ -185,7 +186,7 @@ inline Fd ConnectToRawPeer(RecordingSocket& client)
     if (!client.Create()) {
         return Fd();
     }
-    client.Connect(SocketAddress::FromText("127.0.0.1", LocalPort(listener.get())));
+    client.Connect(AddressFromText("127.0.0.1", LocalPort(listener.get())));
     if (!PumpUntil([&] { return client.Count(Event::Connect) == 1; })) {
         return Fd();
     }

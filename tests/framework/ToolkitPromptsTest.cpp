@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/EventLoop.h"
+#include "framework/testing/EventPump.h"
 #include "framework/Prompts.h"
 #include "framework/qt/ToolkitTranslations.h"
 #include "framework/qt/WindowSystem.h"

@@ -9,6 +9,7 @@
 
 #include "NetTestSupport.h"
 #include "framework/SocketApi.h"
+#include "framework/testing/SocketSetup.h"
 #include "testkit/ScriptedLookups.h"
 
 using namespace nettest;

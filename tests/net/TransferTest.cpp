@@ -15,6 +15,7 @@
 #include "NetTestSupport.h"
 #include "framework/BlockMemory.h"
 #include "framework/SocketApi.h"
+#include "framework/testing/SocketSetup.h"
 
 using namespace nettest;
 using sockettest::RawListener;
@@ -166,7 +167,7 @@ TEST(Receive, EachNotificationReadsAtMost1024Bytes)
     Fd listener = RawListener();
     CLinkSocket endpoint;
     ASSERT_TRUE(endpoint.Create());
-    endpoint.Connect(SocketAddress::FromText("127.0.0.1", sockettest::LocalPort(listener.get())));
+    endpoint.Connect(AddressFromText("127.0.0.1", sockettest::LocalPort(listener.get())));
     Fd peer = AcceptWindow(listener.get());
     ASSERT_TRUE(sockettest::SendAll(peer.get(), Pattern(3000, 8)));
     int waiting = 0;

@@ -10,7 +10,7 @@
 
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
-#include "framework/InputSimulation.h"
+#include "framework/testing/InputSimulation.h"
 #include "framework/qt/MultiLineEdit.h"
 #include "framework/qt/TextRowLayout.h"
 #include "framework/qt/WindowSystem.h"

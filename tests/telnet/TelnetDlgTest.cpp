@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/EventLoop.h"
-#include "framework/InputSimulation.h"
+#include "framework/testing/EventPump.h"
+#include "framework/testing/InputSimulation.h"
 #include "res/resource.h"
 #include "telnet/TelnetTestSupport.h"
 #include "testkit/LanguageScope.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/InputSimulation.h"
+#include "framework/testing/InputSimulation.h"
 #include "testkit/LanguageScope.h"
 #include "testkit/ScriptedPrompts.h"
 #include "telnet/TelnetEdit.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/InputSimulation.h"
+#include "framework/testing/InputSimulation.h"
 #include "net/NetTestSupport.h"
 #include "telnet/TelnetTestSupport.h"
 #include "testkit/LanguageScope.h"

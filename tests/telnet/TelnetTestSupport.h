@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "framework/AsyncSocket.h"
-#include "framework/EventLoop.h"
+#include "framework/testing/EventPump.h"
+#include "framework/testing/SocketSetup.h"
 #include "net/LinkSocket.h"
 #include "telnet/TelnetDlg.h"
 
@@ -140,7 +141,7 @@ public:
             EXPECT_TRUE(m_dlg.Create());
         };
         EXPECT_TRUE(m_socket.Create(0, SocketType::Stream, FD_ALL_EVENTS));
-        m_socket.Connect(SocketAddress::FromText("127.0.0.1", port));
+        m_socket.Connect(AddressFromText("127.0.0.1", port));
         EXPECT_TRUE(AfxPumpUntil([&] { return m_socket.connected; }));
         AfxPumpMessages();  // the window becomes the active one
     }

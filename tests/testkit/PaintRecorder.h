@@ -12,7 +12,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "framework/EventLoop.h"
+#include "framework/testing/EventPump.h"
 
 class PaintRecorder : public QObject {
 public:

@@ -1,6 +1,6 @@
 #include "testkit/ScriptedPrompts.h"
 
-#include "framework/EventLoop.h"
+#include "framework/testing/EventPump.h"
 
 ScriptedPrompts::ScriptedPrompts() { AfxSetPrompts(this); }
 

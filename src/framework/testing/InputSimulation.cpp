@@ -1,4 +1,4 @@
-#include "framework/InputSimulation.h"
+#include "framework/testing/InputSimulation.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "framework/BlockingSocket.h"
+#include "framework/testing/BlockingSocket.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
