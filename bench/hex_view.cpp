@@ -133,10 +133,10 @@ public:
     explicit BenchApp(int rounds) : CWinApp("velmora"), m_rounds(rounds) {}
 
     bool InitInstance() override {
-        AfxSetResourceTables(&VelmoraResources());
+        SetResourceTables(&VelmoraResources());
         CLinkDlg dlg;
         dlg.Create();
-        AfxPumpMessages();
+        PumpMessages();
         CHexView& big = ControlOf<CHexView>(dlg, IDC_RECV_PANE);
         CHexView& small = ControlOf<CHexView>(dlg, IDC_SEND_PANE);
 

@@ -189,17 +189,17 @@ public:
         : CWinApp("bench_large_buffers"), m_size(megabytes * kMiB), m_folder(std::move(folder)) {}
 
     bool InitInstance() override {
-        AfxSetResourceTables(&VelmoraResources());
-        BenchPrompts prompts(AfxPrompts());
-        AfxSetPrompts(&prompts);
+        SetResourceTables(&VelmoraResources());
+        BenchPrompts prompts(UserPrompts());
+        SetUserPrompts(&prompts);
         {
             CLinkDlg dlg;
             dlg.Create();
-            AfxPumpMessages();
+            PumpMessages();
             Run(dlg, prompts);
             dlg.DestroyWindow();
         }
-        AfxSetPrompts(nullptr);
+        SetUserPrompts(nullptr);
         return false;
     }
 
@@ -239,7 +239,7 @@ private:
         if (dlg.GetDlgItem(IDC_REMOTE_IP)->GetWindowText() == "127.0.0.1") {
             Click(dlg, IDC_BUTTON_CONNECT);
         }
-        AfxPumpUntil([&] { return LinkDlgProbe::State(dlg) == Connected; }, 5000);
+        PumpUntil([&] { return LinkDlgProbe::State(dlg) == Connected; }, 5000);
         Check(LinkDlgProbe::State(dlg) == Connected, "connected over loopback");
         if (LinkDlgProbe::State(dlg) != Connected) {
             // Lets the reader's accept return, so that it can end.
@@ -254,7 +254,7 @@ private:
         ResetPeak();
         const Clock::time_point start = Clock::now();
         Click(dlg, IDC_BUTTON_SEND);
-        AfxPumpUntil(
+        PumpUntil(
             [&] { return dlg.PendingSend().Empty() || LinkDlgProbe::State(dlg) != Connected; },
             600000);
         const double seconds = Seconds(Clock::now() - start);
@@ -264,7 +264,7 @@ private:
         // the data length a large LOAD shows: that message is the window's
         // usual one.)
         Check(prompts.boxes == 0, "no message box");
-        AfxPumpUntil([&] { return received >= m_size; }, 60000);
+        PumpUntil([&] { return received >= m_size; }, 60000);
         Click(dlg, IDC_BUTTON_CLOSE);
         reader.join();
         std::printf("SEND:  %6.2f s to a slow reader (%.0f MiB/s), peak resident +%.1f MiB above "

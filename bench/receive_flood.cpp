@@ -97,13 +97,13 @@ WindowResult WindowRate(const std::vector<char>& block, std::size_t total, bool 
     Peer peer(std::string_view(block.data(), block.size()), total);
     CLinkDlg dlg;
     dlg.Create();
-    AfxPumpMessages();
+    PumpMessages();
     CHexView& recvView = ControlOf<CHexView>(dlg, IDC_RECV_PANE);
     // TCP client to the peer on the loopback address, entered as the user does.
     dlg.GetDlgItem(IDC_REMOTE_IP)->SetWindowText("127.0.0.1");
     dlg.GetDlgItem(IDC_REMOTE_PORT)->SetWindowText(std::to_string(peer.Port()));
     ControlOf<CButton>(dlg, IDC_BUTTON_CONNECT).Click();
-    if (!AfxPumpUntil([&] { return LinkDlgProbe::State(dlg) == Connected; })) {
+    if (!PumpUntil([&] { return LinkDlgProbe::State(dlg) == Connected; })) {
         std::fprintf(stderr, "could not connect to the peer\n");
         dlg.DestroyWindow();
         return result;
@@ -115,7 +115,7 @@ WindowResult WindowRate(const std::vector<char>& block, std::size_t total, bool 
     const auto target = static_cast<std::int64_t>(total);
     const ThreadTimes before = ThreadTimes::Now();
     const Clock::time_point start = before.wall;
-    AfxPumpUntil([&] { return recvView.m_nLength >= target; }, kTimeoutMs);
+    PumpUntil([&] { return recvView.m_nLength >= target; }, kTimeoutMs);
     const ThreadTimes after = ThreadTimes::Now();
     const double seconds = Seconds(after.wall - start);
     result.ui = SharesBetween(before, after);
@@ -150,21 +150,21 @@ Breakdown MeasureBreakdown(const std::vector<char>& block) {
     Breakdown result;
     CLinkDlg dlg;
     dlg.Create();
-    AfxPumpMessages();
+    PumpMessages();
     CHexView& recvView = ControlOf<CHexView>(dlg, IDC_RECV_PANE);
     const auto* bytes = reinterpret_cast<const BYTE*>(block.data());
 
     Clock::time_point start = Clock::now();
     for (int i = 1; i <= kCalls; ++i) dlg.ShowReceiveCount(std::int64_t{i} * kReadSize);
     result.countMicros = Micros(Clock::now() - start) / kCalls;
-    AfxPumpMessages();
+    PumpMessages();
 
     start = Clock::now();
     for (int i = 0; i < kCalls; ++i) {
         recvView.AppendData(kReadSize, bytes + (i * kReadSize) % block.size());
     }
     result.appendMicros = Micros(Clock::now() - start) / kCalls;
-    AfxPumpMessages();
+    PumpMessages();
 
     // One pass of the event loop after a change, averaged.
     const auto passMicros = [&](const std::function<void()>& change) {
@@ -172,7 +172,7 @@ Breakdown MeasureBreakdown(const std::vector<char>& block) {
         for (int i = 0; i < kPaints; ++i) {
             change();
             const Clock::time_point before = Clock::now();
-            AfxPumpMessages();
+            PumpMessages();
             passes += Clock::now() - before;
         }
         return Micros(passes) / kPaints;
@@ -226,7 +226,7 @@ public:
     int exitCode = 0;
 
     bool InitInstance() override {
-        AfxSetResourceTables(&VelmoraResources());
+        SetResourceTables(&VelmoraResources());
         const std::size_t total = m_megabytes * kMiB;
         std::vector<char> block(kMiB);
         std::mt19937 random(1470);

@@ -122,17 +122,17 @@ TerminalResult TerminalRate(const std::string& flood) {
     FloodSocket socket(dlg);
     if (!socket.Create(0, SocketType::Stream, FD_ALL_EVENTS) ||
         (!socket.Connect(AddressFromText("127.0.0.1", peer.Port())) && !socket.connected &&
-         !AfxPumpUntil([&] { return socket.connected; }))) {
+         !PumpUntil([&] { return socket.connected; }))) {
         std::fprintf(stderr, "could not connect to the peer\n");
         return result;
     }
     dlg.SetConnection(&socket, peer.Port());
     dlg.Create();
-    AfxPumpMessages();
+    PumpMessages();
 
     LatenessProbe lateness;
     const ThreadTimes before = ThreadTimes::Now();
-    AfxPumpUntil([&] { return socket.closed; }, 120000);
+    PumpUntil([&] { return socket.closed; }, 120000);
     const ThreadTimes after = ThreadTimes::Now();
     lateness.Stop();
 
@@ -158,7 +158,7 @@ public:
     int exitCode = 0;
 
     bool InitInstance() override {
-        AfxSetResourceTables(&VelmoraResources());
+        SetResourceTables(&VelmoraResources());
         const std::string flood = MakeFlood(m_megabytes * kMiB);
         std::printf("flood: %zu MiB of text lines, reads of at most %zu bytes\n", m_megabytes, kReadSize);
 

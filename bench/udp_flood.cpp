@@ -167,10 +167,10 @@ Taken BareTaken(const Flood& flood) {
 // box's own loop handles events meanwhile, as a real one does.
 class ReadingUser : public IUserPrompts {
 public:
-    ReadingUser() { AfxSetPrompts(this); }
+    ReadingUser() { SetUserPrompts(this); }
     // The bytes the receive pane holds now (for what it took while a box was open).
     std::function<std::int64_t()> held = [] { return std::int64_t{0}; };
-    ~ReadingUser() override { AfxSetPrompts(nullptr); }
+    ~ReadingUser() override { SetUserPrompts(nullptr); }
     ReadingUser(const ReadingUser&) = delete;
     ReadingUser& operator=(const ReadingUser&) = delete;
 
@@ -183,7 +183,7 @@ public:
         ++boxes;
         mostOpen = std::max(mostOpen, ++open);
         const std::int64_t before = held();
-        AfxPumpUntil([] { return false; }, kReadingMs);
+        PumpUntil([] { return false; }, kReadingMs);
         takenWhileOpen += held() - before;
         --open;
         return IDOK;
@@ -208,7 +208,7 @@ Taken WindowTaken(const Flood& flood, ReadingUser& user) {
     Taken result;
     CLinkDlg dlg;
     dlg.Create();
-    AfxPumpMessages();
+    PumpMessages();
     CHexView& recvView = ControlOf<CHexView>(dlg, IDC_RECV_PANE);
     user.held = [&recvView] { return recvView.m_nLength; };
     // UDP on a free local port, the remote address the loopback one, as
@@ -230,7 +230,7 @@ Taken WindowTaken(const Flood& flood, ReadingUser& user) {
     {
         Sender sender(flood, port);
         std::int64_t length = 0;
-        AfxPumpUntil(
+        PumpUntil(
             [&] {
                 const Clock::time_point now = Clock::now();
                 if (recvView.m_nLength != length) {
@@ -262,7 +262,7 @@ public:
     int exitCode = 0;
 
     bool InitInstance() override {
-        AfxSetResourceTables(&VelmoraResources());
+        SetResourceTables(&VelmoraResources());
         std::printf("flood: %zu datagrams of 1 to %zu random bytes over loopback UDP, default "
                     "socket buffers\n",
                     m_count, kLongest);

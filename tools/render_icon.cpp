@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: render_icon <output-folder>\n");
         return 2;
     }
-    AfxSetResourceTables(&VelmoraResources());
-    HICON icon = AfxLoadIcon(IDR_MAINFRAME);
+    SetResourceTables(&VelmoraResources());
+    HICON icon = LoadIcon(IDR_MAINFRAME);
     if (!icon || icon->images.empty()) {
         std::fprintf(stderr, "render_icon: no icon %u\n", IDR_MAINFRAME);
         return 1;
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
         const std::filesystem::path path = folder / "velmora.png";
         std::error_code error;
         std::filesystem::create_directories(folder, error);
-        if (error || !AfxSaveIconImage(icon, image.size, path.c_str())) {
+        if (error || !SaveIconImage(icon, image.size, path.c_str())) {
             std::fprintf(stderr, "render_icon: cannot write %s\n", path.c_str());
             return 1;
         }

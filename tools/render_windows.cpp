@@ -27,7 +27,7 @@ public:
     explicit RenderApp(std::string folder) : CWinApp("velmora"), m_folder(std::move(folder)) {}
 
     bool InitInstance() override {
-        AfxSetResourceTables(&VelmoraResources());
+        SetResourceTables(&VelmoraResources());
         Render(false, LANG_ID_ENGLISH_US, "en");
         Render(true, LANG_ID_KOREAN, "ko");
         RenderPanes();
@@ -36,12 +36,12 @@ public:
 
 private:
     void Render(bool koreanUi, LANGID langId, const char* suffix) {
-        AfxOverrideUserInterfaceKorean(koreanUi);
-        AfxOverrideSystemDefaultLangID(langId);
+        OverrideUserInterfaceKorean(koreanUi);
+        OverrideSystemDefaultLangID(langId);
         {
             CLinkDlg dlg;
             dlg.Create();
-            AfxPumpMessages();
+            PumpMessages();
             Save(dlg, "main", suffix);
             const CPoint base = dlg.BaseUnits();
             CRect pane;
@@ -55,18 +55,18 @@ private:
         {
             CAboutDlg about;
             about.Create();
-            AfxPumpMessages();
+            PumpMessages();
             Save(about, "about", suffix);
             about.DestroyWindow();
         }
     }
 
     void RenderPanes() {
-        AfxOverrideUserInterfaceKorean(false);
-        AfxOverrideSystemDefaultLangID(LANG_ID_ENGLISH_US);
+        OverrideUserInterfaceKorean(false);
+        OverrideSystemDefaultLangID(LANG_ID_ENGLISH_US);
         CLinkDlg dlg;
         dlg.Create();
-        AfxPumpMessages();
+        PumpMessages();
         CHexView& recv = ControlOf<CHexView>(dlg, IDC_RECV_PANE);
 
         // Received: 45 reads of a short request-and-reply exchange.
@@ -89,20 +89,20 @@ private:
                      reinterpret_cast<const BYTE*>(block.data()));
         send.ScrollBarRequest(SB_THUMBPOSITION, 2);
         send.SetSel(3 * 77 + 10, 3 * 77 + 10);
-        AfxSimulateTyping(&send, "deadbeef");
-        AfxSimulateKey(&send, VK_DOWN);
-        AfxSimulateKey(&send, VK_TAB, "\t");
-        AfxSimulateTyping(&send, "Velmora");
-        AfxPumpMessages();
+        SimulateTyping(&send, "deadbeef");
+        SimulateKey(&send, VK_DOWN);
+        SimulateKey(&send, VK_TAB, "\t");
+        SimulateTyping(&send, "Velmora");
+        PumpMessages();
         Save(dlg, "main", "panes");
         dlg.DestroyWindow();
-        AfxOverrideUserInterfaceKorean(std::nullopt);
-        AfxOverrideSystemDefaultLangID(std::nullopt);
+        OverrideUserInterfaceKorean(std::nullopt);
+        OverrideSystemDefaultLangID(std::nullopt);
     }
 
     void Save(CWnd& wnd, const char* name, const char* suffix) {
         const std::string path = m_folder + "/" + name + "-" + suffix + ".png";
-        std::printf("%s %s\n", AfxSaveWindowImage(&wnd, path.c_str()) ? "wrote" : "FAILED", path.c_str());
+        std::printf("%s %s\n", SaveWindowImage(&wnd, path.c_str()) ? "wrote" : "FAILED", path.c_str());
     }
 
     std::string m_folder;

@@ -7,7 +7,7 @@
 #include "res/Resources.h"
 
 CLinkApp::CLinkApp() {
-    AfxSetResourceTables(&VelmoraResources());
+    SetResourceTables(&VelmoraResources());
 }
 
 bool CLinkApp::InitInstance() {

@@ -43,7 +43,7 @@ constexpr ControlText kControlTexts[] = {
 }  // namespace
 
 CLinkDlg::CLinkDlg(CWnd* pParent) : CDialog(IDD_MAIN, pParent) {
-    m_hIcon = AfxLoadIcon(IDR_MAINFRAME);
+    m_hIcon = LoadIcon(IDR_MAINFRAME);
     m_pFontKorean = CreateKoreanFont();
     m_pFontDefault = CreateDefaultFont();
 }

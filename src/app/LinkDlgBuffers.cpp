@@ -30,7 +30,7 @@ constexpr char kDefaultExtension[] = "bin";
 
 const std::string& LastPath() {
     if (s_szLastPath.empty()) {
-        const std::string home = AfxGetHomeFolder();
+        const std::string home = GetHomeFolder();
         s_szLastPath = home.empty() ? "*.bin" : home == "/" ? "/*.bin" : home + "/*.bin";
     }
     return s_szLastPath;
@@ -54,9 +54,9 @@ bool RunTransfer(CWnd* owner, IProgressTask& transfer, UINT captionId, UINT text
         }
         return true;
     }
-    const ProgressRequest request{LoadString(captionId), AfxFormatText(LoadString(textId), {path}),
+    const ProgressRequest request{LoadString(captionId), FormatText(LoadString(textId), {path}),
                                   LoadString(IDS_PROGRESS_BYTES), LoadString(IDS_CANCEL), pFont};
-    return AfxPrompts().RunProgress(owner, request, transfer);
+    return UserPrompts().RunProgress(owner, request, transfer);
 }
 
 }  // namespace
@@ -94,7 +94,7 @@ void CLinkDlg::SavePane(const CHexView& pane, const std::string& path) {
     // runs, however the pane changes meanwhile.
     std::optional<ByteSnapshot> bytes = pane.m_data.Snapshot();
     if (!bytes) {
-        ShowFileProblem(AfxFormatText(LoadString(IDS_SAVE_NO_MEMORY), {path}));
+        ShowFileProblem(FormatText(LoadString(IDS_SAVE_NO_MEMORY), {path}));
         return;
     }
     CBufferSave save(file, std::move(*bytes));
@@ -106,9 +106,9 @@ void CLinkDlg::SavePane(const CHexView& pane, const std::string& path) {
     const std::string written = std::to_string(save.Done());
     const std::string total = std::to_string(save.Total());
     if (!finished) {
-        ShowFileProblem(AfxFormatText(LoadString(IDS_SAVE_CANCELED), {written, total, path}));
+        ShowFileProblem(FormatText(LoadString(IDS_SAVE_CANCELED), {written, total, path}));
     } else if (error != 0) {
-        ShowFileProblem("Could not write " + path + ": " + AfxSystemErrorText(error) + ".\n" +
+        ShowFileProblem("Could not write " + path + ": " + SystemErrorText(error) + ".\n" +
                         "The file is incomplete: " + written + " of " + total +
                         " bytes were written.");
     }
@@ -125,7 +125,7 @@ void CLinkDlg::OnButtonLoad() {
     int error = 0;
     const std::int64_t length = file.GetLength(&error);
     if (length < 0) {
-        ShowFileProblem("Could not read " + *path + ": " + AfxSystemErrorText(error) + ".");
+        ShowFileProblem("Could not read " + *path + ": " + SystemErrorText(error) + ".");
         return;
     }
     // Read aside, straight into storage of its own: the send pane and the
@@ -134,12 +134,12 @@ void CLinkDlg::OnButtonLoad() {
     CBufferLoad load(file);
     if (!load.Begin(length)) {
         ShowFileProblem(
-            AfxFormatText(LoadString(IDS_LOAD_NO_MEMORY), {*path, std::to_string(length)}));
+            FormatText(LoadString(IDS_LOAD_NO_MEMORY), {*path, std::to_string(length)}));
         return;
     }
     if (!RunTransfer(this, load, IDS_LOAD, IDS_LOADING_FILE, *path, m_buttonLoad.GetFont())) return;
     if (load.Error() != 0) {
-        ShowFileProblem("Could not read " + *path + ": " + AfxSystemErrorText(load.Error()) + ".");
+        ShowFileProblem("Could not read " + *path + ": " + SystemErrorText(load.Error()) + ".");
         return;
     }
     // A length past the field's type would wrap to a small number that

@@ -292,7 +292,7 @@ void CLinkDlg::ReportSocketError(int nError, std::int64_t nUnsent) {
     std::string text = nError != 0 ? FormatSocketError(nError) : std::string();
     if (nUnsent > 0) {
         if (!text.empty()) text += "\n\n";
-        text += AfxFormatText(LoadString(IDS_BYTES_NOT_SENT), {std::to_string(nUnsent)});
+        text += FormatText(LoadString(IDS_BYTES_NOT_SENT), {std::to_string(nUnsent)});
     }
     if (text.empty()) return;
     MessageBox(text, m_strTitle, MB_OK | (nError != 0 ? MB_ICONSTOP : MB_ICONEXCLAMATION));

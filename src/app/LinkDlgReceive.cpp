@@ -49,9 +49,9 @@ void CLinkDlg::StopReceivingForMemory() {
     Transition(ConnectionEvent::ReceiveOutOfMemory);
     UpdateConnectionUi();
     std::string text =
-        AfxFormatText(LoadString(IDS_RECEIVE_NO_MEMORY), {std::to_string(m_recvView.m_nLength)});
+        FormatText(LoadString(IDS_RECEIVE_NO_MEMORY), {std::to_string(m_recvView.m_nLength)});
     if (unsent > 0) {
-        text += "\n\n" + AfxFormatText(LoadString(IDS_BYTES_NOT_SENT), {std::to_string(unsent)});
+        text += "\n\n" + FormatText(LoadString(IDS_BYTES_NOT_SENT), {std::to_string(unsent)});
     }
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
@@ -71,7 +71,7 @@ void CLinkDlg::ShowReceiveErrors() {
         if (report->count > 1) {
             const UINT detail =
                 IsMessageTooLongError(report->error) ? IDS_DATAGRAMS_TOO_LONG : IDS_ERROR_REPEATED;
-            text += "\n\n" + AfxFormatText(LoadString(detail), {std::to_string(report->count)});
+            text += "\n\n" + FormatText(LoadString(detail), {std::to_string(report->count)});
         }
         MessageBox(text, m_strTitle, MB_OK | MB_ICONSTOP);
     }

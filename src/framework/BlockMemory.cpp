@@ -136,7 +136,7 @@ BlockReserve& Reserve() {
 
 }  // namespace
 
-void* AfxAllocateBlock(std::size_t size, BlockPages pages) noexcept {
+void* AllocateBlock(std::size_t size, BlockPages pages) noexcept {
     if (size > g_limit.load() - std::min(g_limit.load(), g_bytesInUse.load())) return nullptr;
     void* block = pages == BlockPages::Large ? Reserve().Take(size) : nullptr;
     if (block == nullptr) block = MapAligned(size, pages);
@@ -144,14 +144,14 @@ void* AfxAllocateBlock(std::size_t size, BlockPages pages) noexcept {
     return block;
 }
 
-void AfxFreeBlock(void* block, std::size_t size) noexcept {
+void FreeBlock(void* block, std::size_t size) noexcept {
     if (block == nullptr) return;
     munmap(block, size);
     g_bytesInUse -= size;
 }
 
-std::size_t AfxBlockBytesInUse() noexcept { return g_bytesInUse.load(); }
+std::size_t BlockBytesInUse() noexcept { return g_bytesInUse.load(); }
 
-void AfxSetBlockLimit(std::size_t limit) noexcept { g_limit = limit; }
+void SetBlockLimit(std::size_t limit) noexcept { g_limit = limit; }
 
-int AfxReservedBlocks() noexcept { return Reserve().Count(); }
+int ReservedBlocks() noexcept { return Reserve().Count(); }

@@ -29,17 +29,17 @@ inline constexpr int kBlockReserve = 4;
 
 // A zero-filled block of `size` bytes (a power of two, at least one page),
 // aligned to `size`; null when the system refuses.
-[[nodiscard]] void* AfxAllocateBlock(std::size_t size, BlockPages pages) noexcept;
-// Returns a block from AfxAllocateBlock of the same size; null is ignored.
-void AfxFreeBlock(void* block, std::size_t size) noexcept;
+[[nodiscard]] void* AllocateBlock(std::size_t size, BlockPages pages) noexcept;
+// Returns a block from AllocateBlock of the same size; null is ignored.
+void FreeBlock(void* block, std::size_t size) noexcept;
 // Blocks of large pages waiting backed in the reserve now (for tests and
 // benchmarks).
-[[nodiscard]] int AfxReservedBlocks() noexcept;
+[[nodiscard]] int ReservedBlocks() noexcept;
 
 // Bytes held in blocks now (handed out, not waiting in the reserve).
-[[nodiscard]] std::size_t AfxBlockBytesInUse() noexcept;
-// Makes AfxAllocateBlock refuse any block that would bring the bytes held
+[[nodiscard]] std::size_t BlockBytesInUse() noexcept;
+// Makes AllocateBlock refuse any block that would bring the bytes held
 // past `limit`, as a system out of memory would; SIZE_MAX lifts the limit.
 // Lets tests run the paths that exhausted memory takes, without exhausting
 // the machine.
-void AfxSetBlockLimit(std::size_t limit) noexcept;
+void SetBlockLimit(std::size_t limit) noexcept;

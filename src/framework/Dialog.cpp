@@ -105,7 +105,7 @@ HICON IconOfItem(std::string_view text) {
     if (text.size() > 1 && text.front() == '#') {
         std::from_chars(text.data() + 1, text.data() + text.size(), id);
     }
-    return AfxLoadIcon(id);
+    return LoadIcon(id);
 }
 
 std::pair<QWidget*, std::unique_ptr<CWnd>> MakeControl(QWidget* parent,
@@ -156,12 +156,12 @@ CDialog::CDialog(const DialogTemplate& dialogTemplate, CWnd* pParentWnd)
 CDialog::~CDialog() { DestroyWindow(); }
 
 bool CDialog::CreateFromTemplate() {
-    m_pTemplate = m_pOwnTemplate ? m_pOwnTemplate : AfxFindDialogTemplate(m_nIDTemplate);
+    m_pTemplate = m_pOwnTemplate ? m_pOwnTemplate : FindDialogTemplate(m_nIDTemplate);
     if (!m_pTemplate) return false;
     InstallKeyFilter();
     // Before any control exists: the first look at a control must already
     // get the framework's interface for it.
-    AfxInstallAccessibleInterfaces();
+    InstallAccessibleInterfaces();
     DialogHost& host = *m_pHost;
     host.ended = false;
     host.result = 0;
@@ -210,7 +210,7 @@ bool CDialog::CreateFromTemplate() {
         widget->setEnabled((item.style & WS_DISABLED) == 0);
         WindowInfo& itemInfo =
             WndRouting::Register(widget, item.id, item.style, item.exStyle, std::move(object));
-        AfxRenewAccessibleInterface(widget);
+        RenewAccessibleInterface(widget);
         itemInfo.font = &host.templateFont;
         widget->setFont(host.templateFont.Font());
         if (auto* text = dynamic_cast<TextWindow*>(widget)) text->SetText(item.text);
@@ -235,8 +235,8 @@ bool CDialog::CreateFromTemplate() {
     }
     // The control texts and fonts are final now: let static texts fit their
     // letters, and name the label-less controls after their labels.
-    AfxFitStaticTexts(this);
-    AfxAssignAccessibleNames(this);
+    FitStaticTexts(this);
+    AssignAccessibleNames(this);
     return true;
 }
 

@@ -133,7 +133,7 @@ CFile::IoResult CFile::Write(const void* pBuffer, std::int64_t nCount) {
     return result;
 }
 
-std::string AfxSystemErrorText(int nError) {
+std::string SystemErrorText(int nError) {
     char text[256] = {};
     // The GNU strerror_r returns the text, possibly not in `text`.
     const char* message = strerror_r(nError, text, sizeof text);

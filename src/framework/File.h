@@ -61,4 +61,4 @@ private:
 
 // The system's text for an errno value, in the user's language where the
 // system has one.
-[[nodiscard]] std::string AfxSystemErrorText(int nError);
+[[nodiscard]] std::string SystemErrorText(int nError);

@@ -32,7 +32,7 @@ FileDialogRequest CFileDialog::BuildRequest() const {
 
 int CFileDialog::DoModal() {
     const std::optional<FileDialogResult> result =
-        AfxPrompts().FileDialog(m_pParentWnd, BuildRequest());
+        UserPrompts().FileDialog(m_pParentWnd, BuildRequest());
     if (!result || result->path.empty()) return IDCANCEL;
     m_strPathName = result->path;
     // A dialog that cannot tell which entry was in use keeps the one it
@@ -60,7 +60,7 @@ std::vector<FileDialogFilter> ParseFileDialogFilter(const char* pszFilter) {
     return filters;
 }
 
-std::string AfxGetHomeFolder() {
+std::string GetHomeFolder() {
     std::string home;
     if (const char* env = std::getenv("HOME"); env != nullptr && *env != '\0') {
         home = env;

@@ -1,6 +1,6 @@
 #pragma once
 // CFileDialog: the common Open and Save As dialogs. The dialog itself is
-// the prompts seam's (AfxPrompts().FileDialog), so that tests can script
+// the prompts seam's (UserPrompts().FileDialog), so that tests can script
 // the user's choice; this class turns the program's way of describing a
 // dialog (a double-NUL-terminated filter list, option flags, a 1-based
 // filter index) into a request and keeps the answer.
@@ -61,4 +61,4 @@ private:
 // The user's home folder: $HOME, else the home folder of the user's
 // account; empty when neither names one. No trailing separator, except for
 // the root folder itself.
-[[nodiscard]] std::string AfxGetHomeFolder();
+[[nodiscard]] std::string GetHomeFolder();

@@ -84,13 +84,13 @@ private:
 
 }  // namespace
 
-void AfxSetHostLookupFunction(HostLookupFunction lookup)
+void SetHostLookupFunction(HostLookupFunction lookup)
 {
     std::lock_guard lock(g_functionMutex);
     g_function = std::move(lookup);
 }
 
-int AfxHostLookupsInFlight()
+int HostLookupsInFlight()
 {
     return g_inFlight.load();
 }

@@ -24,11 +24,11 @@ struct HostLookupResult {
 using HostLookupFunction = std::function<HostLookupResult(const std::string& name)>;
 // Installs `lookup` for the lookups started from now on; an empty function
 // restores the system's resolver (LookupHostAddress).
-void AfxSetHostLookupFunction(HostLookupFunction lookup);
+void SetHostLookupFunction(HostLookupFunction lookup);
 // Lookups whose answer has not yet come back to the user-interface thread,
 // abandoned ones included: a test pumps the event loop until it is 0 to know
 // that every late answer has arrived (and been dropped or delivered).
-[[nodiscard]] int AfxHostLookupsInFlight();
+[[nodiscard]] int HostLookupsInFlight();
 
 class CHostLookup {
 public:

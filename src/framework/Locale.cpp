@@ -41,6 +41,6 @@ LANGID GetSystemDefaultLangID() {
                                                                           : LANG_ID_ENGLISH_US;
 }
 
-void AfxOverrideUserInterfaceKorean(std::optional<bool> korean) { g_koreanUi = korean; }
+void OverrideUserInterfaceKorean(std::optional<bool> korean) { g_koreanUi = korean; }
 
-void AfxOverrideSystemDefaultLangID(std::optional<LANGID> langId) { g_langId = langId; }
+void OverrideSystemDefaultLangID(std::optional<LANGID> langId) { g_langId = langId; }

@@ -16,5 +16,5 @@
 [[nodiscard]] LANGID GetSystemDefaultLangID();
 
 // Overrides for tests and tools; std::nullopt restores the system's value.
-void AfxOverrideUserInterfaceKorean(std::optional<bool> korean);
-void AfxOverrideSystemDefaultLangID(std::optional<LANGID> langId);
+void OverrideUserInterfaceKorean(std::optional<bool> korean);
+void OverrideSystemDefaultLangID(std::optional<LANGID> langId);

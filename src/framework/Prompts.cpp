@@ -125,16 +125,16 @@ IUserPrompts* g_prompts = nullptr;
 
 }  // namespace
 
-IUserPrompts& AfxPrompts() {
+IUserPrompts& UserPrompts() {
     static ToolkitPrompts toolkit;
     return g_prompts ? *g_prompts : toolkit;
 }
 
-void AfxSetPrompts(IUserPrompts* prompts) { g_prompts = prompts; }
+void SetUserPrompts(IUserPrompts* prompts) { g_prompts = prompts; }
 
 int AfxMessageBox(const std::string& text, UINT type) {
     CWinApp* app = AfxGetApp();
-    return AfxPrompts().MessageBox(app ? app->m_pMainWnd : nullptr, text, AfxGetAppName(), type);
+    return UserPrompts().MessageBox(app ? app->m_pMainWnd : nullptr, text, AfxGetAppName(), type);
 }
 
-void MessageBeep(UINT type) { AfxPrompts().MessageBeep(type); }
+void MessageBeep(UINT type) { UserPrompts().MessageBeep(type); }

@@ -82,9 +82,9 @@ public:
 };
 
 // The prompts in use: the toolkit's own unless a test installed others.
-[[nodiscard]] IUserPrompts& AfxPrompts();
+[[nodiscard]] IUserPrompts& UserPrompts();
 // Installs `prompts` (not owned); null restores the toolkit's own.
-void AfxSetPrompts(IUserPrompts* prompts);
+void SetUserPrompts(IUserPrompts* prompts);
 
 // A message box captioned with the application's name.
 int AfxMessageBox(const std::string& text, UINT type = MB_OK);

@@ -6,7 +6,7 @@ namespace {
 const ResourceTables* g_tables = nullptr;
 }  // namespace
 
-void AfxSetResourceTables(const ResourceTables* tables) { g_tables = tables; }
+void SetResourceTables(const ResourceTables* tables) { g_tables = tables; }
 
 bool LoadString(std::string& text, UINT nID) {
     text.clear();
@@ -28,7 +28,7 @@ std::string LoadString(UINT nID) {
     return text;
 }
 
-std::string AfxFormatText(std::string_view format, std::initializer_list<std::string_view> args) {
+std::string FormatText(std::string_view format, std::initializer_list<std::string_view> args) {
     std::string text;
     text.reserve(format.size());
     for (std::size_t i = 0; i < format.size(); ++i) {
@@ -44,7 +44,7 @@ std::string AfxFormatText(std::string_view format, std::initializer_list<std::st
     return text;
 }
 
-const DialogTemplate* AfxFindDialogTemplate(UINT nID) {
+const DialogTemplate* FindDialogTemplate(UINT nID) {
     if (!g_tables) return nullptr;
     for (const DialogTemplate* dialog : g_tables->dialogs) {
         if (dialog->id == nID) return dialog;
@@ -52,7 +52,7 @@ const DialogTemplate* AfxFindDialogTemplate(UINT nID) {
     return nullptr;
 }
 
-HICON AfxLoadIcon(UINT nID) {
+HICON LoadIcon(UINT nID) {
     if (!g_tables) return nullptr;
     for (const IconResource* icon : g_tables->icons) {
         if (icon->id == nID) return icon;

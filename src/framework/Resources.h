@@ -38,7 +38,7 @@ struct ResourceTables {
     std::span<const IconResource* const> icons;
 };
 
-void AfxSetResourceTables(const ResourceTables* tables);
+void SetResourceTables(const ResourceTables* tables);
 
 // The text of string `nID` in the user-interface language; empty (and
 // false) when the table has no such string.
@@ -48,8 +48,8 @@ bool LoadString(std::string& text, UINT nID);
 // `format` with each "%1" to "%9" replaced by the argument of that number,
 // as the string tables write the places of values; a number without an
 // argument stays as it is.
-[[nodiscard]] std::string AfxFormatText(std::string_view format,
-                                        std::initializer_list<std::string_view> args);
+[[nodiscard]] std::string FormatText(std::string_view format,
+                                     std::initializer_list<std::string_view> args);
 
-[[nodiscard]] const DialogTemplate* AfxFindDialogTemplate(UINT nID);
-[[nodiscard]] HICON AfxLoadIcon(UINT nID);
+[[nodiscard]] const DialogTemplate* FindDialogTemplate(UINT nID);
+[[nodiscard]] HICON LoadIcon(UINT nID);

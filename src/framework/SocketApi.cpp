@@ -54,7 +54,7 @@ bool AfxSocketInit()
     return true;
 }
 
-void AfxOverrideSocketInit(std::optional<bool> result)
+void OverrideSocketInit(std::optional<bool> result)
 {
     g_socketInitOverride = result;
 }
@@ -100,7 +100,7 @@ std::string FormatSocketError(int code)
     if (IsResolverError(code)) {
         return gai_strerror(-(code - kResolverErrorBase));
     }
-    return AfxSystemErrorText(code);
+    return SystemErrorText(code);
 }
 
 std::optional<std::uint32_t> ParseInetAddress(std::string_view dotted)

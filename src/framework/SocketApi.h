@@ -20,7 +20,7 @@ constexpr int kResolverErrorBase = 0x10000;
 // True when an AF_INET datagram socket can be opened (and it is closed
 // again). Tests can force the answer; std::nullopt restores the real check.
 [[nodiscard]] bool AfxSocketInit();
-void AfxOverrideSocketInit(std::optional<bool> result);
+void OverrideSocketInit(std::optional<bool> result);
 
 // The calling thread's last socket error (the same value as
 // CAsyncSocket::GetLastError).

@@ -33,7 +33,7 @@ std::string AfxGetAppName() {
     return g_appName;
 }
 
-void AfxSetAppName(const std::string& name) { g_appName = name; }
+void SetAppName(const std::string& name) { g_appName = name; }
 
 int AfxWinMain(int argc, char** argv) {
     if (!CanReachDisplay(DisplayEnvironment::FromProcess())) {
@@ -48,7 +48,7 @@ int AfxWinMain(int argc, char** argv) {
     if (argc > 0 && argv[0]) g_appName = std::filesystem::path(argv[0]).stem().string();
     QApplication application(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    AfxLoadToolkitTranslations();
+    LoadToolkitTranslations();
     CWinApp* app = AfxGetApp();
     if (!app) return 1;
     if (app->m_pszAppName.empty()) app->m_pszAppName = g_appName;

@@ -31,7 +31,7 @@ public:
 [[nodiscard]] std::string AfxGetAppName();
 // Sets the application name for programs without an application object
 // (tests, tools).
-void AfxSetAppName(const std::string& name);
+void SetAppName(const std::string& name);
 
 // The program's entry: starts the toolkit (or explains in one sentence why
 // no window can be shown), runs the application object.

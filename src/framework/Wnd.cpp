@@ -152,7 +152,7 @@ void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam) 
 
 int CWnd::MessageBox(std::string_view text, std::string_view caption, UINT nType) {
     std::string title = caption.empty() ? std::string("Error") : std::string(caption);
-    return AfxPrompts().MessageBox(this, std::string(text), title, nType);
+    return UserPrompts().MessageBox(this, std::string(text), title, nType);
 }
 
 bool CWnd::PreTranslateMessage(MSG*) { return false; }

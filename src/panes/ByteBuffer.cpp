@@ -12,7 +12,7 @@ namespace {
 struct ChunkRelease {
     void operator()(std::uint8_t* chunk) const noexcept
     {
-        AfxFreeBlock(chunk, static_cast<std::size_t>(kSize));
+        FreeBlock(chunk, static_cast<std::size_t>(kSize));
     }
 };
 
@@ -20,7 +20,7 @@ struct ChunkRelease {
 // left (for the block or for its reference count).
 Chunk NewChunk(BlockPages pages) noexcept
 {
-    auto* block = static_cast<std::uint8_t*>(AfxAllocateBlock(static_cast<std::size_t>(kSize), pages));
+    auto* block = static_cast<std::uint8_t*>(AllocateBlock(static_cast<std::size_t>(kSize), pages));
     if (block == nullptr) {
         return {};
     }

@@ -9,7 +9,7 @@
 // per-size overhead is one pointer per 2 MiB chunk, plus the unused part of
 // the last chunk.
 //
-// Chunks come straight from the system (AfxAllocateBlock), zero-filled and
+// Chunks come straight from the system (AllocateBlock), zero-filled and
 // backed only where written. Storing fresh bytes costs mostly page faults:
 // one small page fault per 4 KiB took several microseconds on the machines
 // measured, more than all other work of a 1 KiB read. So every chunk after

@@ -19,7 +19,7 @@ constexpr ControlText kControlTexts[] = {
 }  // namespace
 
 CTelnetDlg::CTelnetDlg(CWnd* pParent) : CDialog(IDD_TELNET, pParent) {
-    m_hIcon = AfxLoadIcon(IDR_MAINFRAME);
+    m_hIcon = LoadIcon(IDR_MAINFRAME);
     m_pFontKorean = CreateKoreanFont();
     m_pFontDefault = CreateDefaultFont();
 }

@@ -23,7 +23,7 @@ using Names = std::map<int, std::string>;
 
 Names NamesOf(const CDialog& dlg, const Names& expected) {
     Names actual;
-    for (const auto& [id, name] : expected) actual[id] = AfxGetAccessibleName(dlg.GetDlgItem(id));
+    for (const auto& [id, name] : expected) actual[id] = GetAccessibleName(dlg.GetDlgItem(id));
     return actual;
 }
 
@@ -85,11 +85,11 @@ TEST(AccessibleNames, MainWindowControlsAreNamedByTheirLabelsInBothLanguages) {
 TEST(AccessibleNames, EveryLabelledControlOfTheMainWindowHasAName) {
     EnglishScope language;
     TestMainWindow w;
-    const DialogTemplate* tmpl = AfxFindDialogTemplate(IDD_MAIN);
+    const DialogTemplate* tmpl = FindDialogTemplate(IDD_MAIN);
     ASSERT_NE(tmpl, nullptr);
     for (const DialogItemTemplate& item : tmpl->items) {
         if (item.id == IDC_STATIC) continue;
-        EXPECT_NE(AfxGetAccessibleName(w.Item(item.id)), "") << item.id;
+        EXPECT_NE(GetAccessibleName(w.Item(item.id)), "") << item.id;
     }
 }
 
@@ -98,21 +98,21 @@ TEST(AccessibleNames, NamesFollowTheirLabels) {
     TestMainWindow w;
     // "&" marks a mnemonic and "&&" stands for "&", as on the label itself.
     w.SetText(IDC_STATIC_REMOTE_IP, "&Peer && host");
-    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_REMOTE_IP)), "Peer & host");
-    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_STATIC_REMOTE_IP)), "Peer & host");
+    EXPECT_EQ(GetAccessibleName(w.Item(IDC_REMOTE_IP)), "Peer & host");
+    EXPECT_EQ(GetAccessibleName(w.Item(IDC_STATIC_REMOTE_IP)), "Peer & host");
     w.SetText(IDC_STATIC_DATA_LENGTH, "Block size");
-    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_DATA_LENGTH)), "Block size");
-    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_SPIN)), "Block size");
+    EXPECT_EQ(GetAccessibleName(w.Item(IDC_DATA_LENGTH)), "Block size");
+    EXPECT_EQ(GetAccessibleName(w.Item(IDC_SPIN)), "Block size");
     w.SetText(IDC_GROUP_SEND, "Outgoing");
-    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_SEND_PANE)), "Outgoing");
+    EXPECT_EQ(GetAccessibleName(w.Item(IDC_SEND_PANE)), "Outgoing");
     // A button's own text changes its name; it names nothing else.
     w.SetText(IDC_BUTTON_SEND, "Go");
-    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_BUTTON_SEND)), "Go");
-    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_SEND_PANE)), "Outgoing");
+    EXPECT_EQ(GetAccessibleName(w.Item(IDC_BUTTON_SEND)), "Go");
+    EXPECT_EQ(GetAccessibleName(w.Item(IDC_SEND_PANE)), "Outgoing");
     // The count's value changes; its name stays its label's.
     w.dlg.ShowReceiveCount(1234);
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), "1234");
-    EXPECT_EQ(AfxGetAccessibleName(w.Item(IDC_RECV_COUNT)), "Receive Count");
+    EXPECT_EQ(GetAccessibleName(w.Item(IDC_RECV_COUNT)), "Receive Count");
 }
 
 TEST(AccessibleNames, TelnetWindowAndAboutBox) {
@@ -121,7 +121,7 @@ TEST(AccessibleNames, TelnetWindowAndAboutBox) {
         LanguageScope language(korean, korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US);
         CTelnetDlg telnet;
         ASSERT_TRUE(telnet.Create());
-        AfxPumpMessages();
+        PumpMessages();
         // The line-end combos take the labels left of them; the window names
         // the terminal itself.
         const Names expected = korean ? Names{{IDC_TERMINAL, "터미널"},
@@ -137,14 +137,14 @@ TEST(AccessibleNames, TelnetWindowAndAboutBox) {
                                               {IDC_BUTTON_CLOSE, "Close"},
                                               {IDC_GROUP_NEWLINE, "New-line"}};
         EXPECT_EQ(NamesOf(telnet, expected), expected);
-        EXPECT_EQ(AfxGetAccessibleName(&telnet), korean ? "텔넷" : "Telnet");
+        EXPECT_EQ(GetAccessibleName(&telnet), korean ? "텔넷" : "Telnet");
         telnet.DestroyWindow();
 
         CAboutDlg about;
         ASSERT_TRUE(about.Create());
-        AfxPumpMessages();
-        EXPECT_EQ(AfxGetAccessibleName(about.GetDlgItem(IDC_VERSION)), "Velmora v1.3b (2009/03/26)");
-        EXPECT_EQ(AfxGetAccessibleName(about.GetDlgItem(IDOK)), korean ? "확인" : "OK");
+        PumpMessages();
+        EXPECT_EQ(GetAccessibleName(about.GetDlgItem(IDC_VERSION)), "Velmora v1.3b (2009/03/26)");
+        EXPECT_EQ(GetAccessibleName(about.GetDlgItem(IDOK)), korean ? "확인" : "OK");
         about.DestroyWindow();
     }
 }
@@ -153,7 +153,7 @@ TEST(AccessibleText, TerminalIsReadAsItIsPaintedWithOffsetsInWhatIsRead) {
     EnglishScope english;
     CTelnetDlg telnet;
     ASSERT_TRUE(telnet.Create());
-    AfxPumpMessages();
+    PumpMessages();
     CTelnetEdit& terminal = telnet.m_terminal;
     terminal.ReplaceSel("\xED\x95\x9C\xEA\xB8\x80 ok\r\n", false);  // 한글 ok, 11 bytes
 

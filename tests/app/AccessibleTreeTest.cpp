@@ -60,12 +60,12 @@ TEST(AccessibleTree, EveryControlOfEveryWindowHasANameInBothLanguages) {
         }
         CTelnetDlg telnet;
         ASSERT_TRUE(telnet.Create());
-        AfxPumpMessages();
+        PumpMessages();
         EXPECT_EQ(Unnamed(&telnet, &count), std::vector<std::string>{});
         telnet.DestroyWindow();
         CAboutDlg about;
         ASSERT_TRUE(about.Create());
-        AfxPumpMessages();
+        PumpMessages();
         EXPECT_EQ(Unnamed(&about, &count), std::vector<std::string>{});
         about.DestroyWindow();
         // The walk reaches the controls' parts too (lists, list items, scroll bars).
@@ -119,7 +119,7 @@ TEST(AccessibleTree, CombosAreNamedByTheirLabelsAndReadByTheirSelection) {
         LanguageScope scope(korean, korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US);
         CTelnetDlg telnet;
         ASSERT_TRUE(telnet.Create());
-        AfxPumpMessages();
+        PumpMessages();
         QAccessibleInterface* tx = InterfaceOf(telnet.GetDlgItem(IDC_TX_COMBO));
         QAccessibleInterface* rx = InterfaceOf(telnet.GetDlgItem(IDC_RX_COMBO));
         ASSERT_TRUE(tx && rx);

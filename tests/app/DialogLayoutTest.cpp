@@ -27,7 +27,7 @@ TEST(DialogUnits, WholePixelBaseUnitsFromTheTemplateFont) {
 TEST(DialogUnits, EveryControlStandsWhereItsTemplateSays) {
     EnglishScope language;
     TestMainWindow w;
-    const DialogTemplate* tmpl = AfxFindDialogTemplate(IDD_MAIN);
+    const DialogTemplate* tmpl = FindDialogTemplate(IDD_MAIN);
     ASSERT_NE(tmpl, nullptr);
     CRect client;
     w.dlg.GetClientRect(&client);
@@ -71,7 +71,7 @@ TEST(DialogUnits, PanesHoldAWholeDumpLineInBothFonts) {
 TEST(MessageMap, TemplateControlsAreCreatedOnceEach) {
     EnglishScope language;
     TestMainWindow w;
-    const DialogTemplate* tmpl = AfxFindDialogTemplate(IDD_MAIN);
+    const DialogTemplate* tmpl = FindDialogTemplate(IDD_MAIN);
     int count = 0;
     for (const DialogItemTemplate& item : tmpl->items) {
         if (item.id != IDC_STATIC) {

@@ -22,10 +22,10 @@ TEST(DialogManager, TabFollowsTheTemplateOrderOverEnabledTabStops) {
         ASSERT_EQ(from, w.Item(forward[i])) << "step " << i;
         // The panes keep Tab for themselves; Ctrl+Tab leaves them.
         const bool pane = forward[i] == IDC_RECV_PANE || forward[i] == IDC_SEND_PANE;
-        AfxSimulateKey(from, VK_TAB, "\t", KeyModifiers{false, pane, false});
+        SimulateKey(from, VK_TAB, "\t", KeyModifiers{false, pane, false});
     }
     EXPECT_EQ(CWnd::GetFocus(), w.Item(IDC_REMOTE_IP));
-    AfxSimulateKey(w.Item(IDC_REMOTE_IP), VK_TAB, "\t", KeyModifiers{true, false, false});
+    SimulateKey(w.Item(IDC_REMOTE_IP), VK_TAB, "\t", KeyModifiers{true, false, false});
     EXPECT_EQ(CWnd::GetFocus(), w.Item(IDC_MODE)) << "Shift+Tab goes back";
     EXPECT_TRUE(prompts.Records().empty());
 }

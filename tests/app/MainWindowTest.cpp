@@ -231,7 +231,7 @@ TEST(MainWindow, ExitAsksAndEndsOnlyOnYes) {
                 w.Click(IDC_BUTTON_EXIT);
                 break;
             case Way::CloseBox:
-                AfxSimulateCloseRequest(&w.dlg);
+                SimulateCloseRequest(&w.dlg);
                 break;
             case Way::SystemMenuClose:
                 w.dlg.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -274,9 +274,9 @@ namespace {
 // loop, which then ends.
 std::vector<std::string> MenuShownBy(const std::function<void()>& open) {
     std::vector<std::string> shown;
-    AfxPostCall([&] {
+    PostCall([&] {
         QMenu* menu = nullptr;
-        AfxPumpUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }, 2000);
+        PumpUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }, 2000);
         if (!menu) return;
         for (const QAction* action : menu->actions()) shown.push_back(action->text().toStdString());
         menu->close();
@@ -301,10 +301,10 @@ TEST(MainWindow, SystemMenuOpensWithAltSpaceInTheInterfaceLanguage) {
         LanguageScope language(row.korean, row.korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US);
         TestMainWindow w;
         // Alt+Space from a field and from a pane: the key stays the window's.
-        EXPECT_EQ(MenuShownBy([&] { AfxSimulateKey(w.Item(IDC_REMOTE_IP), VK_SPACE, " ", KeyModifiers{.alt = true}); }),
+        EXPECT_EQ(MenuShownBy([&] { SimulateKey(w.Item(IDC_REMOTE_IP), VK_SPACE, " ", KeyModifiers{.alt = true}); }),
                   row.items);
         const std::string dump = w.SendPane().GetText();
-        EXPECT_EQ(MenuShownBy([&] { AfxSimulateKey(&w.SendPane(), VK_SPACE, " ", KeyModifiers{.alt = true}); }),
+        EXPECT_EQ(MenuShownBy([&] { SimulateKey(&w.SendPane(), VK_SPACE, " ", KeyModifiers{.alt = true}); }),
                   row.items);
         EXPECT_EQ(w.SendPane().GetText(), dump);
     }
@@ -319,13 +319,13 @@ TEST(AboutBox, OpensFromTheSystemMenuAndClosesEveryWay) {
         TestMainWindow w;
         std::string version, okText, caption;
         bool closed = false;
-        AfxPostCall([&] {
+        PostCall([&] {
             // Inside the About box's modal loop: its OK button has the focus.
             CWnd* ok = CWnd::GetFocus();
             CWnd* about = ok ? ok->GetParent() : nullptr;
             if (!about || about == &w.dlg || !about->GetDlgItem(IDC_VERSION)) {
                 ADD_FAILURE() << "the About box does not have the focus";
-                if (about) AfxSimulateCloseRequest(about);
+                if (about) SimulateCloseRequest(about);
                 return;
             }
             version = about->GetDlgItem(IDC_VERSION)->GetWindowText();
@@ -333,16 +333,16 @@ TEST(AboutBox, OpensFromTheSystemMenuAndClosesEveryWay) {
             caption = about->GetWindowText();
             switch (way) {
             case Way::Enter:
-                AfxSimulateKey(ok, VK_RETURN, "\r");
+                SimulateKey(ok, VK_RETURN, "\r");
                 break;
             case Way::Escape:
-                AfxSimulateKey(ok, VK_ESCAPE, "\x1b");
+                SimulateKey(ok, VK_ESCAPE, "\x1b");
                 break;
             case Way::OkButton:
                 dynamic_cast<CButton*>(ok)->Click();
                 break;
             case Way::CloseBox:
-                AfxSimulateCloseRequest(about);
+                SimulateCloseRequest(about);
                 break;
             }
         });
@@ -360,10 +360,10 @@ TEST(AboutBox, OpensFromTheSystemMenuAndClosesEveryWay) {
 TEST(Startup, SocketLayerFailureShowsTheMessageAndEnds) {
     EnglishScope language;
     ScriptedPrompts prompts;
-    AfxOverrideSocketInit(false);
+    OverrideSocketInit(false);
     CLinkApp app;
     EXPECT_FALSE(app.InitInstance());
-    AfxOverrideSocketInit(std::nullopt);
+    OverrideSocketInit(std::nullopt);
     const auto boxes = prompts.MessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Windows sockets initialization failed.");

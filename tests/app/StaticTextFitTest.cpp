@@ -32,7 +32,7 @@ TEST(StaticTextFit, DescendersGetTheFreeRoomBelowTheirRow) {
     // field takes the space below it.
     w.SetText(IDC_STATIC_REMOTE_IP, "Gateway (IPv4)");
     w.SetText(IDC_STATIC_RECV_COUNT, "Bytes (payload)");
-    AfxFitStaticTexts(&w.dlg);
+    FitStaticTexts(&w.dlg);
     EXPECT_EQ(Height(w.Item(IDC_STATIC_REMOTE_IP)), row);
     EXPECT_GT(Height(w.Item(IDC_STATIC_RECV_COUNT)), row);
 }

@@ -25,7 +25,7 @@ bool AllZero(const void* block, std::size_t size) {
 // The reserve is refilled by a thread of its own: wait for it, with a bound.
 bool ReserveReaches(int count) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (AfxReservedBlocks() < count) {
+    while (ReservedBlocks() < count) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::yield();
     }
@@ -39,7 +39,7 @@ TEST(BlockMemory, LargeBlocksComeZeroFilledAlignedAndApartWhetherReservedOrNot) 
     // rest straight from the system, and none may differ from the others.
     std::vector<void*> blocks;
     for (int i = 0; i < 3 * kBlockReserve; ++i) {
-        void* block = AfxAllocateBlock(kLarge, BlockPages::Large);
+        void* block = AllocateBlock(kLarge, BlockPages::Large);
         ASSERT_NE(block, nullptr);
         EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % kLarge, 0U) << "block " << i;
         EXPECT_TRUE(AllZero(block, kLarge)) << "block " << i;
@@ -51,31 +51,31 @@ TEST(BlockMemory, LargeBlocksComeZeroFilledAlignedAndApartWhetherReservedOrNot) 
     for (void* block : blocks) {
         const auto* bytes = static_cast<const unsigned char*>(block);
         EXPECT_TRUE(std::all_of(bytes, bytes + kLarge, [](unsigned char b) { return b == 0xA5; }));
-        AfxFreeBlock(block, kLarge);
+        FreeBlock(block, kLarge);
     }
 }
 
 TEST(BlockMemory, TheReserveRefillsAfterEveryLargeBlockTaken) {
-    AfxFreeBlock(AfxAllocateBlock(kLarge, BlockPages::Large), kLarge);
+    FreeBlock(AllocateBlock(kLarge, BlockPages::Large), kLarge);
     ASSERT_TRUE(ReserveReaches(kBlockReserve));
-    void* taken = AfxAllocateBlock(kLarge, BlockPages::Large);
+    void* taken = AllocateBlock(kLarge, BlockPages::Large);
     ASSERT_NE(taken, nullptr);
     EXPECT_TRUE(ReserveReaches(kBlockReserve));
-    EXPECT_LE(AfxReservedBlocks(), kBlockReserve);
-    AfxFreeBlock(taken, kLarge);
+    EXPECT_LE(ReservedBlocks(), kBlockReserve);
+    FreeBlock(taken, kLarge);
 }
 
 TEST(BlockMemory, SmallPagesAndOtherSizesComeStraightFromTheSystem) {
     // A full reserve: any change below would come from these calls.
     ASSERT_TRUE(ReserveReaches(kBlockReserve));
-    void* small = AfxAllocateBlock(kLarge, BlockPages::Small);
-    void* other = AfxAllocateBlock(kLarge * 2, BlockPages::Large);
+    void* small = AllocateBlock(kLarge, BlockPages::Small);
+    void* other = AllocateBlock(kLarge * 2, BlockPages::Large);
     ASSERT_NE(small, nullptr);
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(other) % (kLarge * 2), 0U);
     EXPECT_TRUE(AllZero(small, kLarge));
     EXPECT_TRUE(AllZero(other, kLarge * 2));
-    EXPECT_EQ(AfxReservedBlocks(), kBlockReserve);
-    AfxFreeBlock(small, kLarge);
-    AfxFreeBlock(other, kLarge * 2);
+    EXPECT_EQ(ReservedBlocks(), kBlockReserve);
+    FreeBlock(small, kLarge);
+    FreeBlock(other, kLarge * 2);
 }

@@ -147,11 +147,11 @@ TEST(FileDialog, HomeFolderComesFromTheEnvironmentElseTheAccount) {
     const char* saved = std::getenv("HOME");
     const std::string savedHome = saved ? saved : "";
     ::setenv("HOME", "/srv/someone//", 1);
-    EXPECT_EQ(AfxGetHomeFolder(), "/srv/someone");
+    EXPECT_EQ(GetHomeFolder(), "/srv/someone");
     ::setenv("HOME", "/", 1);
-    EXPECT_EQ(AfxGetHomeFolder(), "/");
+    EXPECT_EQ(GetHomeFolder(), "/");
     ::unsetenv("HOME");
-    const std::string fromAccount = AfxGetHomeFolder();
+    const std::string fromAccount = GetHomeFolder();
     EXPECT_FALSE(fromAccount.empty());
     EXPECT_EQ(fromAccount.front(), '/');
     if (saved) ::setenv("HOME", savedHome.c_str(), 1);

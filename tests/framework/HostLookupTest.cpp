@@ -21,7 +21,7 @@ struct Answer {
     std::uint32_t address;
 };
 
-bool AllAnswersBack() { return AfxPumpUntil([] { return AfxHostLookupsInFlight() == 0; }); }
+bool AllAnswersBack() { return PumpUntil([] { return HostLookupsInFlight() == 0; }); }
 
 }  // namespace
 
@@ -34,7 +34,7 @@ TEST(HostLookup, SystemAnswerComesFromTheEventLoopNeverFromStart) {
     });
     EXPECT_TRUE(lookup.IsPending());
     EXPECT_TRUE(answers.empty());
-    ASSERT_TRUE(AfxPumpUntil([&] { return !answers.empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !answers.empty(); }));
     ASSERT_TRUE(AllAnswersBack());
     ASSERT_EQ(answers.size(), 1U);
     EXPECT_EQ(answers[0].error, 0);

@@ -79,12 +79,12 @@ TEST(Locale, SystemDefaultLanguageRule) {
 
 TEST(Locale, OverridesWinUntilRestored) {
     LocaleEnvironment env(std::map<std::string, std::string>{{"LANG", "en_US.UTF-8"}});
-    AfxOverrideUserInterfaceKorean(true);
-    AfxOverrideSystemDefaultLangID(0x0412);
+    OverrideUserInterfaceKorean(true);
+    OverrideSystemDefaultLangID(0x0412);
     EXPECT_TRUE(IsKoreanUserInterface());
     EXPECT_EQ(GetSystemDefaultLangID(), 0x0412);
-    AfxOverrideUserInterfaceKorean(std::nullopt);
-    AfxOverrideSystemDefaultLangID(std::nullopt);
+    OverrideUserInterfaceKorean(std::nullopt);
+    OverrideSystemDefaultLangID(std::nullopt);
     EXPECT_FALSE(IsKoreanUserInterface());
     EXPECT_EQ(GetSystemDefaultLangID(), 0x0409);
 }

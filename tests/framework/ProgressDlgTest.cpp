@@ -45,13 +45,13 @@ TEST(ProgressDlg, RunsEveryStepWithEventsBetweenThemAndShowsTheCount) {
     std::string countAtThird;
     int barAtThird = -1;
     task.onStep = [&](std::int64_t step) {
-        if (step == 1) AfxPostCall([&] { posted = true; });
+        if (step == 1) PostCall([&] { posted = true; });
         if (step == 2) servedBetweenSteps = posted;
         if (step == 3) {
             countAtThird = dlg.GetDlgItem(IDC_PROGRESS_COUNT)->GetWindowText();
             barAtThird = dynamic_cast<CProgressCtrl*>(dlg.GetDlgItem(IDC_PROGRESS_BAR))->GetPos();
             // Enter would end an ordinary dialog with IDOK.
-            AfxSimulateKey(&dlg, VK_RETURN, "\r");
+            SimulateKey(&dlg, VK_RETURN, "\r");
             EXPECT_EQ(dlg.GetWindowText(), "Load");
         }
     };

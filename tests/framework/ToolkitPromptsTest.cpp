@@ -36,11 +36,11 @@ namespace {
 class ToolkitLanguage {
 public:
     explicit ToolkitLanguage(bool korean) : m_scope(korean, korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US) {
-        m_loaded = AfxLoadToolkitTranslations();
+        m_loaded = LoadToolkitTranslations();
     }
     ~ToolkitLanguage() {
-        AfxOverrideUserInterfaceKorean(false);
-        AfxLoadToolkitTranslations();
+        OverrideUserInterfaceKorean(false);
+        LoadToolkitTranslations();
     }
     [[nodiscard]] bool Loaded() const { return m_loaded; }
 
@@ -52,9 +52,9 @@ private:
 // Runs `step` on each modal window the toolkit shows next, in order.
 void OnNextModals(std::vector<std::function<void(QWidget*)>> steps) {
     if (steps.empty()) return;
-    AfxPostCall([steps = std::move(steps)]() mutable {
+    PostCall([steps = std::move(steps)]() mutable {
         QWidget* modal = nullptr;
-        AfxPumpUntil([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }, 2000);
+        PumpUntil([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }, 2000);
         if (!modal) {
             ADD_FAILURE() << "no modal window";
             return;
@@ -153,7 +153,7 @@ TEST(ToolkitPrompts, MessageBoxButtonsSpeakTheInterfaceLanguage) {
             shown = ButtonTexts(box);
             Click(box, row.yesNo[1]);
         }});
-        EXPECT_EQ(AfxPrompts().MessageBox(nullptr, "?", "Velmora", MB_YESNO | MB_ICONEXCLAMATION), IDNO);
+        EXPECT_EQ(UserPrompts().MessageBox(nullptr, "?", "Velmora", MB_YESNO | MB_ICONEXCLAMATION), IDNO);
         std::sort(shown.begin(), shown.end());
         std::vector<QString> expected = row.yesNo;
         std::sort(expected.begin(), expected.end());
@@ -163,7 +163,7 @@ TEST(ToolkitPrompts, MessageBoxButtonsSpeakTheInterfaceLanguage) {
             shown = ButtonTexts(box);
             Click(box, row.ok);
         }});
-        EXPECT_EQ(AfxPrompts().MessageBox(nullptr, "!", "Velmora", MB_OK), IDOK);
+        EXPECT_EQ(UserPrompts().MessageBox(nullptr, "!", "Velmora", MB_OK), IDOK);
         EXPECT_EQ(shown, std::vector<QString>{row.ok});
     }
 }
@@ -186,7 +186,7 @@ TEST(ToolkitPrompts, FileDialogShowsNoEnglishInTheKoreanInterface) {
             }
             dialog->reject();
         }});
-        EXPECT_FALSE(AfxPrompts().FileDialog(nullptr, SaveRequest(folder / "")));
+        EXPECT_FALSE(UserPrompts().FileDialog(nullptr, SaveRequest(folder / "")));
         EXPECT_GT(count, 10u);
         if (korean) {
             EXPECT_EQ(latin, std::vector<QString>{});
@@ -205,7 +205,7 @@ TEST(ToolkitPrompts, DefaultExtensionIsAddedAndAReplacedFileConfirmed) {
 
     // A new name gets the extension without a question.
     OnNextModals({[](QWidget* dialog) { TypeFileName(dialog, QStringLiteral("fresh")); }});
-    auto chosen = AfxPrompts().FileDialog(nullptr, request);
+    auto chosen = UserPrompts().FileDialog(nullptr, request);
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->path, folder / "fresh.bin");
     EXPECT_EQ(chosen->filterIndex, 1);
@@ -225,7 +225,7 @@ TEST(ToolkitPrompts, DefaultExtensionIsAddedAndAReplacedFileConfirmed) {
                       TypeFileName(dialog, QStringLiteral("report"));
                   },
                   [](QWidget* box) { Click(box, QStringLiteral("&Yes")); }});
-    chosen = AfxPrompts().FileDialog(nullptr, request);
+    chosen = UserPrompts().FileDialog(nullptr, request);
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->path, folder / "report.bin");
     EXPECT_EQ(ToUtf8(question), "report.bin already exists.\nDo you want to replace it?");
@@ -233,13 +233,13 @@ TEST(ToolkitPrompts, DefaultExtensionIsAddedAndAReplacedFileConfirmed) {
 
     // A name with an extension of its own keeps it; an Open dialog never asks.
     OnNextModals({[](QWidget* dialog) { TypeFileName(dialog, QStringLiteral("notes.txt")); }});
-    chosen = AfxPrompts().FileDialog(nullptr, request);
+    chosen = UserPrompts().FileDialog(nullptr, request);
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->path, folder / "notes.txt");
     FileDialogRequest open = request;
     open.kind = FileDialogKind::Open;
     OnNextModals({[](QWidget* dialog) { TypeFileName(dialog, QStringLiteral("report")); }});
-    chosen = AfxPrompts().FileDialog(nullptr, open);
+    chosen = UserPrompts().FileDialog(nullptr, open);
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->path, folder / "report.bin");
 }

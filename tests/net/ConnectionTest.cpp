@@ -66,7 +66,7 @@ TEST(Connection, ClientConnectsSendsAndIsReadyAgainWhenThePeerCloses)
     EXPECT_FALSE(w.Enabled(IDC_MODE));
 
     Fd peer = AcceptWindow(listener.get());
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == Connected; }));
     EXPECT_EQ(Status(w), ConnectedTo(port));
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
     EXPECT_FALSE(w.Enabled(IDC_REMOTE_IP));
@@ -75,7 +75,7 @@ TEST(Connection, ClientConnectsSendsAndIsReadyAgainWhenThePeerCloses)
     EXPECT_EQ(PeerReceives(peer.get(), 36), kStartBuffer);
 
     peer.Reset();
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Idle; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == Idle; }));
     ExpectIdleView(w);
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
@@ -87,7 +87,7 @@ TEST(Connection, RefusedConnectionShowsTheSystemTextAndStaysIdle)
     TestMainWindow w;
 
     ConnectClient(w, FreePort(SOCK_STREAM));
-    ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
     ExpectOneError(prompts, w, ECONNREFUSED);
     ExpectIdleView(w);
 }
@@ -156,21 +156,21 @@ TEST(Connection, ServerTakesOnePeerAtATimeAndKeepsListening)
     EXPECT_FALSE(w.Enabled(IDC_LOCAL_PORT));
 
     Fd first = RawConnect(port);
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == PeerAccepted; }));
     EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(first.get())));
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
 
     // A second peer is taken and let go at once; the first one stays.
     Fd second = RawConnect(port);
     char byte = 0;
-    ASSERT_TRUE(AfxPumpUntil([&] { return ::recv(second.get(), &byte, 1, MSG_DONTWAIT) == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return ::recv(second.get(), &byte, 1, MSG_DONTWAIT) == 0; }));
     EXPECT_EQ(w.State(), PeerAccepted);
     EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(first.get())));
     w.Click(IDC_BUTTON_SEND);
     EXPECT_EQ(PeerReceives(first.get(), 36), kStartBuffer);
 
     first.Reset();
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerClosed; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == PeerClosed; }));
     EXPECT_EQ(Status(w), "Listening");
     EXPECT_FALSE(w.Enabled(IDC_BUTTON_SEND));
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_CLOSE));
@@ -178,10 +178,10 @@ TEST(Connection, ServerTakesOnePeerAtATimeAndKeepsListening)
 
     // The next peer is served without pressing anything.
     Fd third = RawConnect(port);
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == PeerAccepted; }));
     EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(third.get())));
     ASSERT_TRUE(sockettest::SendAll(third.get(), "abc"));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "3"; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "3"; }));
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
@@ -202,21 +202,21 @@ TEST(Connection, CloseReturnsToReadyFromEveryState)
         {"connected", Connected, "011000000", "Connected [",
          [](TestMainWindow& w, Fd& listener, Fd&) {
              ConnectClient(w, sockettest::LocalPort(listener.get()));
-             AfxPumpUntil([&] { return w.State() == Connected; });
+             PumpUntil([&] { return w.State() == Connected; });
          }},
         {"listening", Listening, "010000000", "Listening",
          [](TestMainWindow& w, Fd&, Fd&) { ListenAnywhere(w); }},
         {"peer accepted", PeerAccepted, "011000000", "Connected [",
          [](TestMainWindow& w, Fd&, Fd& peer) {
              peer = RawConnect(ListenAnywhere(w));
-             AfxPumpUntil([&] { return w.State() == PeerAccepted; });
+             PumpUntil([&] { return w.State() == PeerAccepted; });
          }},
         {"peer closed", PeerClosed, "010000000", "Listening",
          [](TestMainWindow& w, Fd&, Fd& peer) {
              peer = RawConnect(ListenAnywhere(w));
-             AfxPumpUntil([&] { return w.State() == PeerAccepted; });
+             PumpUntil([&] { return w.State() == PeerAccepted; });
              peer.Reset();
-             AfxPumpUntil([&] { return w.State() == PeerClosed; });
+             PumpUntil([&] { return w.State() == PeerClosed; });
          }},
         {"udp open", UdpOpen, "011000000", "Ready",
          [](TestMainWindow& w, Fd&, Fd&) {
@@ -268,7 +268,7 @@ TEST(Connection, FailedAcceptNotificationClosesBothEndpoints)
     ScriptedPrompts prompts;
     TestMainWindow w;
     Fd peer = RawConnect(ListenAnywhere(w));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == PeerAccepted; }));
 
     // What the socket layer reports when a pending connection broke.
     LinkDlgProbe::NotifyAccept(w.dlg, ECONNABORTED);
@@ -359,13 +359,13 @@ TEST(Connection, SendBufferOfAnyLengthNeverStopsTheConnection)
         spoil();
         ConnectClient(w, port);
         Fd peer = AcceptWindow(listener.get());
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
+        ASSERT_TRUE(PumpUntil([&] { return w.State() == Connected; }));
         EXPECT_EQ(Status(w), ConnectedTo(port));
         EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
 
         w.Click(IDC_BUTTON_SEND);
         std::string echoed;
-        ASSERT_TRUE(AfxPumpUntil([&] {
+        ASSERT_TRUE(PumpUntil([&] {
             std::string got;
             ReadAvailable(peer.get(), got);
             echoed += got;
@@ -379,18 +379,18 @@ TEST(Connection, SendBufferOfAnyLengthNeverStopsTheConnection)
 
         spoil();
         peer.Reset();
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Idle; }));
+        ASSERT_TRUE(PumpUntil([&] { return w.State() == Idle; }));
         ExpectIdleView(w);
 
         // A server serving peers with the same buffer.
         spoil();
         Fd client = RawConnect(ListenAnywhere(w));
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
+        ASSERT_TRUE(PumpUntil([&] { return w.State() == PeerAccepted; }));
         EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(client.get())));
         EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
         spoil();
         client.Reset();
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerClosed; }));
+        ASSERT_TRUE(PumpUntil([&] { return w.State() == PeerClosed; }));
         EXPECT_EQ(Status(w), "Listening");
         spoil();
         w.Click(IDC_BUTTON_CLOSE);

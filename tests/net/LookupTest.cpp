@@ -47,7 +47,7 @@ public:
     // Lets the loop run for `ticks` more ticks.
     bool Run(int ticks) {
         const int until = m_ticks + ticks;
-        return AfxPumpUntil([&] { return m_ticks >= until; });
+        return PumpUntil([&] { return m_ticks >= until; });
     }
 
 private:
@@ -65,7 +65,7 @@ bool Silent(int fd) {
 }
 
 void WaitForLateAnswers() {
-    ASSERT_TRUE(AfxPumpUntil([] { return AfxHostLookupsInFlight() == 0; }));
+    ASSERT_TRUE(PumpUntil([] { return HostLookupsInFlight() == 0; }));
     sockettest::Drain();
 }
 
@@ -179,17 +179,17 @@ TEST(Lookup, AnsweredNameOpensAsDottedTextDoesAndDottedTextAsksNoOne) {
         ASSERT_TRUE(lookups.WaitForCount(1));
         lookups.Answer(0, "127.0.0.1");
         if (name == "udp") {
-            ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == UdpOpen; }));
+            ASSERT_TRUE(PumpUntil([&] { return w.State() == UdpOpen; }));
             EXPECT_EQ(Status(w), "Ready");
             EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));
         } else {
             Fd peer = AcceptWindow(listener.get());
             EXPECT_GE(peer.get(), 0);
             if (name == "connect") {
-                ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
+                ASSERT_TRUE(PumpUntil([&] { return w.State() == Connected; }));
                 EXPECT_EQ(Status(w), ConnectedTo(port));
             } else {
-                ASSERT_TRUE(AfxPumpUntil([&] { return telnetRan && !w.TelnetActive(); }));
+                ASSERT_TRUE(PumpUntil([&] { return telnetRan && !w.TelnetActive(); }));
             }
         }
         EXPECT_TRUE(prompts.MessageBoxes().empty());
@@ -204,7 +204,7 @@ TEST(Lookup, AnsweredNameOpensAsDottedTextDoesAndDottedTextAsksNoOne) {
     ConnectClient(w, sockettest::LocalPort(listener.get()), "127.0.0.1");
     EXPECT_EQ(w.State(), Connecting);
     Fd peer = AcceptWindow(listener.get());
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == Connected; }));
     EXPECT_EQ(lookups.Count(), 0);
 }
 
@@ -218,7 +218,7 @@ TEST(Lookup, NameThatDoesNotResolveIsRefusedWithTheResolversText) {
         action.start(w, bench.PortFor(action));
         ASSERT_TRUE(lookups.WaitForCount(1));
         lookups.Fail(0, code);
-        ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+        ASSERT_TRUE(PumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
         const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
         ASSERT_EQ(boxes.size(), 1U);
         EXPECT_EQ(boxes[0].text, gai_strerror(EAI_NONAME));
@@ -237,7 +237,7 @@ TEST(Lookup, UdpPressesWaitForTheirAddressAndGoOutInPressOrder) {
     OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(peer.get()), kName);
     ASSERT_TRUE(lookups.WaitForCount(1));
     lookups.Answer(0, "127.0.0.1");
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == UdpOpen; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == UdpOpen; }));
 
     // Two presses while the name is looked up again: both wait, the window
     // goes on.
@@ -272,7 +272,7 @@ TEST(Lookup, UdpPressesWaitForTheirAddressAndGoOutInPressOrder) {
     w.Click(IDC_BUTTON_SEND);
     ASSERT_TRUE(lookups.WaitForCount(4));
     lookups.Fail(3, ResolverErrorCode(EAI_AGAIN));
-    ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
     EXPECT_EQ(prompts.MessageBoxes().back().text, gai_strerror(EAI_AGAIN));
     EXPECT_EQ(w.State(), UdpOpen);
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_SEND));

@@ -101,7 +101,7 @@ inline void ReadAvailable(int fd, std::string& into)
 inline std::string PeerReceives(int fd, std::size_t count, int timeoutMs = 5000)
 {
     std::string got;
-    AfxPumpUntil(
+    PumpUntil(
         [&] {
             ReadAvailable(fd, got);
             return got.size() >= count;
@@ -115,7 +115,7 @@ inline std::string PeerDatagram(int fd)
 {
     std::string got;
     char buffer[65536];
-    AfxPumpUntil([&] {
+    PumpUntil([&] {
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n >= 0) got.assign(buffer, static_cast<std::size_t>(n));
         return n >= 0;
@@ -128,7 +128,7 @@ inline std::string PeerDatagram(int fd)
 inline Fd AcceptWindow(int listener)
 {
     Fd peer;
-    AfxPumpUntil([&] {
+    PumpUntil([&] {
         pollfd pending{listener, POLLIN, 0};
         if (::poll(&pending, 1, 0) != 1) return false;
         peer = Fd(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));

@@ -85,7 +85,7 @@ TEST(PrivateNetwork, MulticastRoundTrip)
     to.sin_addr.s_addr = group;
     ASSERT_EQ(::sendto(member.get(), "group", 5, 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
               5);
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "5"; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "5"; }));
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
@@ -125,7 +125,7 @@ TEST(PrivateNetwork, UnknownHostIsRefusedWithTheResolversTextAndNothingLeaves)
         } else {
             ConnectClient(w, port, unknown);
         }
-        ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+        ASSERT_TRUE(PumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
         const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
         ASSERT_EQ(boxes.size(), 1U);
         EXPECT_EQ(boxes[0].text, resolverText);
@@ -154,12 +154,12 @@ TEST(PrivateNetwork, UdpSendToANameThatStopsResolvingSendsNothing)
     OpenUdp(w, FreePort(SOCK_DGRAM), sockettest::LocalPort(everyone.get()), "peer.velmora.test");
     ASSERT_TRUE(lookups.WaitForCount(1));
     lookups.Answer(0, "127.0.0.1");
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == UdpOpen; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == UdpOpen; }));
 
     w.Click(IDC_BUTTON_SEND);
     ASSERT_TRUE(lookups.WaitForCount(2));
     lookups.Fail(1, ResolverErrorCode(EAI_NONAME));
-    ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
     EXPECT_EQ(prompts.MessageBoxes()[0].text, gai_strerror(EAI_NONAME));
     sockettest::Drain();
     char byte = 0;

@@ -78,17 +78,17 @@ TEST(SendQueue, PressesGoOutWholeAndInOrderInWhateverPiecesTheSystemTakes)
 
 TEST(SendQueue, GivesMemoryBackAsChunksGoOutAndClears)
 {
-    const std::size_t before = AfxBlockBytesInUse();
+    const std::size_t before = BlockBytesInUse();
     CSendQueue queue;
     ASSERT_TRUE(queue.Push(SnapshotOf(Pattern(3 * kChunk, 1))));
     ASSERT_TRUE(queue.Push(SnapshotOf(Pattern(kChunk, 2))));
-    EXPECT_EQ(AfxBlockBytesInUse() - before, 4 * std::size_t{kChunk});
+    EXPECT_EQ(BlockBytesInUse() - before, 4 * std::size_t{kChunk});
 
     TakeFront(queue, kChunk + 1);  // the first chunk has gone out whole
-    EXPECT_EQ(AfxBlockBytesInUse() - before, 3 * std::size_t{kChunk});
+    EXPECT_EQ(BlockBytesInUse() - before, 3 * std::size_t{kChunk});
     TakeFront(queue, 2 * kChunk);  // the first press is through, the second begun
-    EXPECT_EQ(AfxBlockBytesInUse() - before, std::size_t{kChunk});
+    EXPECT_EQ(BlockBytesInUse() - before, std::size_t{kChunk});
     queue.Clear();
     EXPECT_TRUE(queue.Empty());
-    EXPECT_EQ(AfxBlockBytesInUse(), before);
+    EXPECT_EQ(BlockBytesInUse(), before);
 }

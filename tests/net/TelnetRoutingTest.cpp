@@ -43,7 +43,7 @@ TEST(TelnetRouting, TerminalGetsTheConnectionUntilItsWindowCloses)
             telnet.EndDialog(0);
         }
     });
-    ASSERT_TRUE(AfxPumpUntil([&] { return step == Step::Done && !w.TelnetActive(); }));
+    ASSERT_TRUE(PumpUntil([&] { return step == Step::Done && !w.TelnetActive(); }));
     timer.Stop();
 
     EXPECT_EQ(stateAtClose, Connected);

@@ -70,7 +70,7 @@ struct SlowPeer {
         peer = AcceptWindow(listener.get());
         int flags = 0;
         ::ioctl(peer.get(), FIONBIO, &flags);  // blocking reads
-        connected = AfxPumpUntil([&] { return w.State() == Connected; });
+        connected = PumpUntil([&] { return w.State() == Connected; });
         int size = 0;
         socklen_t length = sizeof size;
         ::getsockopt(w.DataHandle(), SOL_SOCKET, SO_SNDBUF, &size, &length);
@@ -88,7 +88,7 @@ struct ClientPair {
         Fd listener = RawListener();
         ConnectClient(w, sockettest::LocalPort(listener.get()));
         peer = AcceptWindow(listener.get());
-        connected = AfxPumpUntil([&] { return w.State() == Connected; });
+        connected = PumpUntil([&] { return w.State() == Connected; });
     }
     Fd peer;
     bool connected = false;
@@ -105,7 +105,7 @@ void SendWithUrgentByte(int fd)
 
 void ExpectUrgentByteInPlace(TestMainWindow& w)
 {
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.RecvPane().m_nLength >= 6; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.RecvPane().m_nLength >= 6; }));
     sockettest::Drain();
     EXPECT_EQ(PaneBytes(w.RecvPane()), "abcXdef");
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), "7");
@@ -124,7 +124,7 @@ TEST(Receive, TcpBurstIsCountedWholeIncludingZeroBytes)
     std::string burst = Pattern(3000, 1);
     burst[0] = burst[1023] = burst[1024] = burst[2999] = '\0';
     ASSERT_TRUE(sockettest::SendAll(pair.peer.get(), burst));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.RecvPane().m_nLength >= 3000; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.RecvPane().m_nLength >= 3000; }));
     sockettest::Drain();
     EXPECT_EQ(w.RecvPane().m_nLength, 3000);
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), "3000");
@@ -171,7 +171,7 @@ TEST(Receive, EachNotificationReadsAtMost1024Bytes)
     Fd peer = AcceptWindow(listener.get());
     ASSERT_TRUE(sockettest::SendAll(peer.get(), Pattern(3000, 8)));
     int waiting = 0;
-    ASSERT_TRUE(AfxPumpUntil([&] {
+    ASSERT_TRUE(PumpUntil([&] {
         ::ioctl(endpoint.m_hSocket, FIONREAD, &waiting);
         return waiting == 3000;
     }));
@@ -196,18 +196,18 @@ TEST(Receive, DatagramOf1024BytesArrivesWholeAndLongerOnesAreRefused)
 
     const std::string whole = Pattern(1024, 2);
     ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, whole));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.RecvPane().m_nLength == 1024; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.RecvPane().m_nLength == 1024; }));
     EXPECT_EQ(PaneBytes(w.RecvPane()), whole);
 
     ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, Pattern(1025, 3)));
-    ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
     EXPECT_EQ(prompts.MessageBoxes()[0].text, std::strerror(EMSGSIZE));
     EXPECT_EQ(prompts.MessageBoxes()[0].type, MB_OK | MB_ICONSTOP);
     EXPECT_EQ(w.RecvPane().m_nLength, 1024);
 
     // The endpoint stays open and the next datagram is counted as usual.
     ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, std::string(1, '\0')));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.RecvPane().m_nLength == 1025; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.RecvPane().m_nLength == 1025; }));
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), "1025");
     EXPECT_EQ(w.State(), UdpOpen);
 }
@@ -244,13 +244,13 @@ TEST(Receive, DatagramsArrivingWhileAnErrorIsShownAreAllCounted)
                 ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, datagram));
                 expected += datagram;
             }
-            everyBurstCounted = AfxPumpUntil([&] {
+            everyBurstCounted = PumpUntil([&] {
                 return w.RecvPane().m_nLength == static_cast<std::int64_t>(expected.size());
             });
         }
     };
     ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, longer));
-    ASSERT_TRUE(AfxPumpUntil([&] { return prompts.MessageBoxes().size() == 2; }, kLongWaitMs));
+    ASSERT_TRUE(PumpUntil([&] { return prompts.MessageBoxes().size() == 2; }, kLongWaitMs));
     sockettest::Drain();
 
     EXPECT_TRUE(everyBurstCounted);
@@ -284,7 +284,7 @@ TEST(Receive, SixtyFourMebibytesArriveByteForByte)
         ::ioctl(fd, FIONBIO, &flags);  // blocking from here on
         sockettest::SendAll(fd, payload);
     });
-    const bool done = AfxPumpUntil(
+    const bool done = PumpUntil(
         [&] { return w.RecvPane().m_nLength >= static_cast<std::int64_t>(payload.size()); },
         kLongWaitMs);
     peer.join();
@@ -313,7 +313,7 @@ TEST(Send, UdpGoesBothWays)
     EXPECT_EQ(PeerDatagram(peer.get()), kStartBuffer);
 
     ASSERT_TRUE(sockettest::SendDatagram(peer.get(), local, "hello"));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "5"; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "5"; }));
     EXPECT_EQ(PaneBytes(w.RecvPane()), "hello");
 }
 
@@ -350,7 +350,7 @@ TEST(Send, FailedSendLeavesControlsThatMatchTheSockets)
         w.ChooseMode(TcpServer);
         const std::uint16_t port = ListenAnywhere(w);
         Fd peer = sockettest::RawConnect(port);
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
+        ASSERT_TRUE(PumpUntil([&] { return w.State() == PeerAccepted; }));
         // Reset, and SEND before the window has heard of it.
         ResetConnection(peer);
         pollfd broken{w.DataHandle(), POLLIN, 0};
@@ -369,7 +369,7 @@ TEST(Send, FailedSendLeavesControlsThatMatchTheSockets)
         EXPECT_NE(w.ListenHandle(), INVALID_SOCKET);
 
         Fd next = sockettest::RawConnect(port);
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == PeerAccepted; }));
+        ASSERT_TRUE(PumpUntil([&] { return w.State() == PeerAccepted; }));
         EXPECT_EQ(Status(w), ConnectedTo(sockettest::LocalPort(next.get())));
         EXPECT_EQ(prompts.MessageBoxes().size(), 1U);
     }
@@ -410,7 +410,7 @@ TEST(Send, BytesStillQueuedWhenTheConnectionEndsAreCountedForTheUser)
             EXPECT_TRUE(got == payload.substr(0, got.size()));
         } else {
             ResetConnection(slow.peer);
-            ASSERT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+            ASSERT_TRUE(PumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
             const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
             ASSERT_EQ(boxes.size(), 1U);
             EXPECT_TRUE(boxes[0].text == std::strerror(ECONNRESET) + ("\n\n" + notSent) ||
@@ -472,10 +472,10 @@ TEST(Send, QueuedBytesGoOutAsPressedWhateverThePaneDoesMeanwhile)
     const std::string first = Pattern(3 * ByteBuffer::kChunkSize + 5, 8);
     ASSERT_TRUE(pane.SetData(static_cast<std::int64_t>(first.size()),
                              reinterpret_cast<const BYTE*>(first.data())));
-    ASSERT_EQ(AfxBlockBytesInUse(), heldByPanes());
+    ASSERT_EQ(BlockBytesInUse(), heldByPanes());
     w.Click(IDC_BUTTON_SEND);
     ASSERT_GT(w.dlg.PendingSend().BytesQueued(), 0);
-    EXPECT_EQ(AfxBlockBytesInUse(), heldByPanes()) << "the press copied the pane";
+    EXPECT_EQ(BlockBytesInUse(), heldByPanes()) << "the press copied the pane";
 
     // An edit in the first chunk, then a RESIZE into it: the second press
     // sends the edited front.
@@ -497,6 +497,6 @@ TEST(Send, QueuedBytesGoOutAsPressedWhateverThePaneDoesMeanwhile)
     ASSERT_EQ(got.size(), all.size());
     EXPECT_TRUE(got == all);
     EXPECT_TRUE(w.dlg.PendingSend().Empty());
-    EXPECT_EQ(AfxBlockBytesInUse(), heldByPanes());
+    EXPECT_EQ(BlockBytesInUse(), heldByPanes());
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }

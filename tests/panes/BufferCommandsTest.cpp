@@ -270,7 +270,7 @@ TEST_F(BufferCommands, ClearAfterReceivingCountsAndDumpsAnew) {
     const sockettest::Fd peer(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
     ASSERT_GE(peer.get(), 0);
     ASSERT_TRUE(sockettest::SendAll(peer.get(), std::string(5000, 'x')));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "5000"; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "5000"; }));
 
     w.Click(IDC_BUTTON_CLEAR);
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), "0");
@@ -279,7 +279,7 @@ TEST_F(BufferCommands, ClearAfterReceivingCountsAndDumpsAnew) {
     EXPECT_EQ(w.State(), Connected);
 
     ASSERT_TRUE(sockettest::SendAll(peer.get(), "next block"));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "10"; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "10"; }));
     EXPECT_EQ(RecvBytes(), ToBytes("next block"));
     char line[80] = {};
     const int n = w.RecvPane().GetLine(0, line, sizeof line);
@@ -379,8 +379,8 @@ constexpr std::size_t kLong = (std::size_t{64} << 20) + 3 * kChunk + 5;
 
 // Lets no block be taken beyond those held now, for its lifetime.
 struct NoMoreBlocks {
-    NoMoreBlocks() { AfxSetBlockLimit(AfxBlockBytesInUse()); }
-    ~NoMoreBlocks() { AfxSetBlockLimit(SIZE_MAX); }
+    NoMoreBlocks() { SetBlockLimit(BlockBytesInUse()); }
+    ~NoMoreBlocks() { SetBlockLimit(SIZE_MAX); }
 };
 
 TEST_F(BufferCommands, FilesOfSeveralChunksSaveAndLoadByteForByte) {
@@ -413,7 +413,7 @@ TEST_F(BufferCommands, LongLoadShowsProgressKeepsReceivingAndCanBeCanceled) {
     sockettest::Fd listener = sockettest::RawListener();
     nettest::ConnectClient(w, sockettest::LocalPort(listener.get()));
     const sockettest::Fd peer(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == Connected; }));
     const std::string path = dir / "long.bin";
     const Bytes content = Pattern(kLong);
     WriteFile(path, content);
@@ -514,16 +514,16 @@ TEST_F(BufferCommands, ReceiveWithoutMemoryKeepsTheCaptureAndCloses) {
     sockettest::Fd listener = sockettest::RawListener();
     nettest::ConnectClient(w, sockettest::LocalPort(listener.get()));
     const sockettest::Fd peer(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == Connected; }));
     // Nearly a chunk first, so that the next reads need a new one.
     const Bytes first = Pattern(static_cast<std::size_t>(kChunk) - 100);
     ASSERT_TRUE(sockettest::SendAll(peer.get(), std::string(first.begin(), first.end())));
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.RecvPane().m_nLength == kChunk - 100; }));
+    ASSERT_TRUE(PumpUntil([&] { return w.RecvPane().m_nLength == kChunk - 100; }));
     {
         NoMoreBlocks limit;
         ASSERT_TRUE(sockettest::SendAll(peer.get(), std::string(20000, 'z')));
-        ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Idle; }));
-        AfxPumpMessages();
+        ASSERT_TRUE(PumpUntil([&] { return w.State() == Idle; }));
+        PumpMessages();
     }
     const std::int64_t kept = w.RecvPane().m_nLength;
     EXPECT_GE(kept, kChunk - 100);
@@ -651,7 +651,7 @@ TEST(BufferCommandsShortWrite, IncompleteSaveIsReported) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // The reason is the system's own text, in the system's language.
     EXPECT_EXIT(SaveOntoADiskThatTakesTenBytes(), ::testing::ExitedWithCode(0),
-                "Could not write .*short.bin: " + AfxSystemErrorText(EFBIG) + ".*10 of 36 bytes");
+                "Could not write .*short.bin: " + SystemErrorText(EFBIG) + ".*10 of 36 bytes");
 }
 
 TEST(BufferCommandsAddressSpace, LoadPastTheLimitShowsTheMessage) {

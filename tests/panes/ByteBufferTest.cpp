@@ -207,8 +207,8 @@ std::vector<std::uint8_t> SnapshotBytes(const ByteSnapshot& snapshot)
 
 // Lets no block be taken beyond those held now, for its lifetime.
 struct NoMoreBlocks {
-    NoMoreBlocks() { AfxSetBlockLimit(AfxBlockBytesInUse()); }
-    ~NoMoreBlocks() { AfxSetBlockLimit(SIZE_MAX); }
+    NoMoreBlocks() { SetBlockLimit(BlockBytesInUse()); }
+    ~NoMoreBlocks() { SetBlockLimit(SIZE_MAX); }
 };
 
 // Each row changes the buffer after a snapshot was taken; the snapshot
@@ -263,15 +263,15 @@ TEST(ByteSnapshot, KeepsTheBytesOfItsMomentWhateverTheBufferDoesAfter)
         const auto original = Pattern(length);
         ByteBuffer buffer;
         ASSERT_TRUE(buffer.Assign(original.data(), length));
-        const std::size_t before = AfxBlockBytesInUse();
+        const std::size_t before = BlockBytesInUse();
         std::optional<ByteSnapshot> snapshot = buffer.Snapshot();
         ASSERT_TRUE(snapshot);
-        EXPECT_EQ(AfxBlockBytesInUse(), before) << "a snapshot copies nothing";
+        EXPECT_EQ(BlockBytesInUse(), before) << "a snapshot copies nothing";
         EXPECT_EQ(snapshot->ContiguousAt(kChunk).data(), buffer.ContiguousAt(kChunk).data());
 
         auto expected = original;
         row.change(buffer, expected);
-        EXPECT_EQ(AfxBlockBytesInUse() - before, row.chunksTaken * std::size_t{kChunk});
+        EXPECT_EQ(BlockBytesInUse() - before, row.chunksTaken * std::size_t{kChunk});
         EXPECT_TRUE(SnapshotBytes(*snapshot) == original);
         EXPECT_TRUE(buffer.ToVector() == expected);
     }
@@ -280,7 +280,7 @@ TEST(ByteSnapshot, KeepsTheBytesOfItsMomentWhateverTheBufferDoesAfter)
 TEST(ByteSnapshot, ReleasedChunksGoBackOnceTheBufferHasLetGoToo)
 {
     const auto bytes = Pattern(3 * kChunk);
-    const std::size_t before = AfxBlockBytesInUse();
+    const std::size_t before = BlockBytesInUse();
     std::optional<ByteSnapshot> snapshot;
     {
         ByteBuffer buffer;
@@ -288,14 +288,14 @@ TEST(ByteSnapshot, ReleasedChunksGoBackOnceTheBufferHasLetGoToo)
         snapshot = buffer.Snapshot();
         ASSERT_TRUE(snapshot);
     }
-    EXPECT_EQ(AfxBlockBytesInUse() - before, 3 * std::size_t{kChunk});
+    EXPECT_EQ(BlockBytesInUse() - before, 3 * std::size_t{kChunk});
     snapshot->ReleaseBefore(2 * kChunk - 1);  // the second chunk is still needed
-    EXPECT_EQ(AfxBlockBytesInUse() - before, 2 * std::size_t{kChunk});
+    EXPECT_EQ(BlockBytesInUse() - before, 2 * std::size_t{kChunk});
     EXPECT_TRUE(snapshot->ContiguousAt(0).empty());
     EXPECT_TRUE(std::vector<std::uint8_t>(bytes.begin() + 2 * kChunk - 1, bytes.end()) ==
                 SnapshotBytesFrom(*snapshot, 2 * kChunk - 1));
     snapshot->ReleaseBefore(3 * kChunk);
-    EXPECT_EQ(AfxBlockBytesInUse(), before);
+    EXPECT_EQ(BlockBytesInUse(), before);
 }
 
 // With no memory left, every operation that needs some fails and leaves the

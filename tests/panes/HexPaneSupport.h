@@ -95,7 +95,7 @@ inline void Char(CHexView& pane, UINT c) {
 // A left click on the cell at row, column of the control.
 inline void ClickCell(CHexView& pane, long row, long column) {
     const CPoint at = pane.PosFromChar(row * kRow + column);
-    AfxSimulateClick(&pane, CPoint{at.x + 1, at.y + 1});
+    SimulateClick(&pane, CPoint{at.x + 1, at.y + 1});
 }
 
 inline SCROLLINFO ScrollInfo(const CHexView& pane) {

@@ -123,7 +123,7 @@ TEST_F(HexPaneTest, TypingHexDigitsRunsFromNibbleToNibble) {
 
     // Through the keyboard: the rest of the line, digit by digit, across
     // the group gap and on to the next row.
-    AfxSimulateTyping(&send, "0102030405060708090A0B0C0D0E0F10");
+    SimulateTyping(&send, "0102030405060708090A0B0C0D0E0F10");
     for (int k = 1; k < 17; ++k) EXPECT_EQ(send.m_data.At(k), k) << k;
     EXPECT_EQ(Row(send, 0).substr(10, 48), "a0 01 02 03 04 05 06 07  08 09 0a 0b 0c 0d 0e 0f");
     EXPECT_EQ(CaretOf(send), (Caret{1, 13}));
@@ -146,19 +146,19 @@ TEST_F(HexPaneTest, TypingOnTheLastByteKeepsOverwritingItsNibble) {
 
 TEST_F(HexPaneTest, TypingInTheCharacterColumnStoresTheCode) {
     PutCaret(send, 0, 62);
-    AfxSimulateTyping(&send, "A");
+    SimulateTyping(&send, "A");
     EXPECT_EQ(send.m_data.At(2), 0x41);
     EXPECT_EQ(Row(send, 0).substr(16, 2), "41");
     EXPECT_EQ(CaretOf(send), (Caret{0, 63}));
 
     // A code of 128 or more changes nothing, not even the caret.
     Char(send, 0xE9);
-    AfxSimulateTyping(&send, "é");
+    SimulateTyping(&send, "é");
     EXPECT_EQ(send.m_data.At(3), '4');
     EXPECT_EQ(CaretOf(send), (Caret{0, 63}));
 
     // Control codes are stored like any other (Ctrl+A gives 0x01).
-    AfxSimulateKey(&send, 'A', "\x01", KeyModifiers{.ctrl = true});
+    SimulateKey(&send, 'A', "\x01", KeyModifiers{.ctrl = true});
     EXPECT_EQ(send.m_data.At(3), 0x01);
     EXPECT_EQ(Row(send, 0).substr(19, 2), "01");
     EXPECT_EQ(Row(send, 0)[63], '.');
@@ -191,9 +191,9 @@ TEST_F(HexPaneTest, CharactersThatCannotApplyAreIgnored) {
 
 TEST_F(HexPaneTest, TabTogglesBetweenTheTwoCellsOfAByte) {
     PutCaret(send, 1, 69);  // character cell of byte 9
-    AfxSimulateKey(&send, VK_TAB, "\t");
+    SimulateKey(&send, VK_TAB, "\t");
     EXPECT_EQ(CaretOf(send), (Caret{1, 38}));
-    AfxSimulateKey(&send, VK_TAB, "\t");
+    SimulateKey(&send, VK_TAB, "\t");
     EXPECT_EQ(CaretOf(send), (Caret{1, 69}));
     // From the low digit too, and from byte 0 of the second group.
     PutCaret(send, 0, 36);
@@ -203,7 +203,7 @@ TEST_F(HexPaneTest, TabTogglesBetweenTheTwoCellsOfAByte) {
     EXPECT_EQ(Contents(send), Bytes(kInitial.begin(), kInitial.end()));
 
     // Ctrl+Tab still leaves the pane.
-    AfxSimulateKey(&send, VK_TAB, "", KeyModifiers{.ctrl = true});
+    SimulateKey(&send, VK_TAB, "", KeyModifiers{.ctrl = true});
     EXPECT_NE(CWnd::GetFocus(), &send);
 }
 
@@ -236,16 +236,16 @@ TEST_F(HexPaneTest, KeysWithoutAMeaningChangeNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PutCaret(send, 5, 23);
-        AfxSimulateKey(&send, c.vk, c.text, c.modifiers, c.origin);
+        SimulateKey(&send, c.vk, c.text, c.modifiers, c.origin);
         EXPECT_EQ(CaretOf(send), (Caret{5, 23}));
         EXPECT_EQ(send.GetTopLine(), 40);
         EXPECT_EQ(Contents(send), bytes);
     }
     // The dedicated keys themselves do arrive.
-    AfxSimulateKey(&send, VK_RIGHT);
-    AfxSimulateKey(&send, VK_DOWN);
+    SimulateKey(&send, VK_RIGHT);
+    SimulateKey(&send, VK_DOWN);
     EXPECT_EQ(CaretOf(send), (Caret{6, 25}));
-    AfxSimulateKey(&send, VK_NEXT);
+    SimulateKey(&send, VK_NEXT);
     EXPECT_EQ(send.GetTopLine(), 51);
 }
 
@@ -270,23 +270,23 @@ TEST_F(HexPaneTest, AltAndSuperKeysAreShortcutsNotTyping) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PutCaret(send, c.at.row, c.at.column);
-        AfxSimulateKey(&send, c.vk, c.text, c.modifiers);
+        SimulateKey(&send, c.vk, c.text, c.modifiers);
         EXPECT_EQ(CaretOf(send), c.at);
         EXPECT_EQ(Contents(send), Bytes(kInitial.begin(), kInitial.end()));
     }
     // An input method's text does not reach a pane, as before.
     PutCaret(send, 0, 60);
-    AfxSimulateInputMethod(&send, "", "x\xED\x95\x9C");
+    SimulateInputMethod(&send, "", "x\xED\x95\x9C");
     EXPECT_EQ(Contents(send), Bytes(kInitial.begin(), kInitial.end()));
     // AltGr is the layout's third level, and it types.
     PutCaret(send, 0, 60);
-    AfxSimulateKey(&send, 'Q', "@", KeyModifiers{.altGr = true});
+    SimulateKey(&send, 'Q', "@", KeyModifiers{.altGr = true});
     EXPECT_EQ(send.m_data.At(0), '@');
     EXPECT_EQ(CaretOf(send), (Caret{0, 61}));
 }
 
 TEST_F(HexPaneTest, EmptyPaneIgnoresAllInput) {
-    AfxSimulateTyping(&recv, "0aZ\t\b\r");
+    SimulateTyping(&recv, "0aZ\t\b\r");
     for (const CursorKeyCode& key : {kUp, kPageUp, kLeft, kRight, kDown, kPageDown}) {
         Press(recv, key);
     }
@@ -359,23 +359,23 @@ TEST_F(HexPaneTest, ClickRightOfARowsText) {
     const int cell = send.PosFromChar(1).x - send.PosFromChar(0).x;
     const CPoint row0 = send.PosFromChar(kRow - 1);
     const CPoint row2 = send.PosFromChar(3 * kRow - 1);
-    AfxSimulateClick(&send, CPoint{row0.x + cell - 1, row0.y + 2});
+    SimulateClick(&send, CPoint{row0.x + cell - 1, row0.y + 2});
     EXPECT_EQ(CaretOf(send), (Caret{0, 60}));
-    AfxSimulateClick(&send, CPoint{row2.x + cell - 1, row2.y + 2});
+    SimulateClick(&send, CPoint{row2.x + cell - 1, row2.y + 2});
     EXPECT_EQ(CaretOf(send), (Caret{2, 10}));
 }
 
 TEST_F(HexPaneTest, ReachedWithTheKeyboardTypingStartsOnTheFirstByte) {
     // Ctrl+Tab from the receive pane selects the send pane's whole text, the
     // selection starting on the first offset; a digit edits byte 0.
-    AfxSimulateKey(&recv, VK_TAB, "", KeyModifiers{.ctrl = true});
+    SimulateKey(&recv, VK_TAB, "", KeyModifiers{.ctrl = true});
     ASSERT_EQ(CWnd::GetFocus(), &send);
     long start = 0;
     long end = 0;
     send.GetSel(start, end);
     EXPECT_EQ(start, 0);
     EXPECT_EQ(end, send.GetTextLength());
-    AfxSimulateTyping(&send, "f");
+    SimulateTyping(&send, "f");
     EXPECT_EQ(send.m_data.At(0), 0xF1);
     EXPECT_EQ(CaretOf(send), (Caret{0, 11}));
 }
@@ -384,12 +384,12 @@ TEST_F(HexPaneTest, TypingAfterTheOwnerReplacedTheViewEditsTheLastRowsFirstByte)
     // The caret after the text stands where a click right of the last row
     // would: the high digit of that row's first byte.
     ASSERT_EQ(Selection(send), send.GetTextLength());
-    AfxSimulateTyping(&send, "0");
+    SimulateTyping(&send, "0");
     EXPECT_EQ(send.m_data.At(32), 0x07);
     EXPECT_EQ(CaretOf(send), (Caret{2, 11}));
     // A character that cannot apply leaves the caret where the owner put it.
     Fill(send, Bytes(kInitial.begin(), kInitial.end()));
-    AfxSimulateTyping(&send, "z");
+    SimulateTyping(&send, "z");
     EXPECT_EQ(Selection(send), send.GetTextLength());
     EXPECT_EQ(Contents(send), Bytes(kInitial.begin(), kInitial.end()));
 }

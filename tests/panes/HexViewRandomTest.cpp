@@ -63,12 +63,12 @@ TEST_F(HexPaneTest, RandomInputNeverTouchesABytePastTheCaret) {
                 Press(send, keys[pick(6)]);
                 break;
             case 2:
-                AfxSimulateKey(&send, silentKeys[pick(6)], "", {},
-                               pick(2) ? KeyOrigin::Keypad : KeyOrigin::Dedicated);
+                SimulateKey(&send, silentKeys[pick(6)], "", {},
+                            pick(2) ? KeyOrigin::Keypad : KeyOrigin::Dedicated);
                 break;
             case 3:
             case 4:
-                AfxSimulateTyping(&send, std::string(1, typed[pick(sizeof typed - 1)]));
+                SimulateTyping(&send, std::string(1, typed[pick(sizeof typed - 1)]));
                 typing = true;
                 break;
             case 5:
@@ -76,7 +76,7 @@ TEST_F(HexPaneTest, RandomInputNeverTouchesABytePastTheCaret) {
                 typing = true;
                 break;
             case 6:
-                AfxSimulateClick(&send, CPoint{pick(90 * cell), pick(14 * rowHeight)});
+                SimulateClick(&send, CPoint{pick(90 * cell), pick(14 * rowHeight)});
                 break;
             default:
                 send.ScrollBarRequest(static_cast<UINT>(pick(9)), pick(400));

@@ -159,7 +159,7 @@ TEST_F(HexPaneTest, ManyAppendsBetweenTwoReadsShowTheLatestView) {
         const Bytes bytes = Pattern(1 + read % 1024, read);
         recv.AppendData(static_cast<std::int64_t>(bytes.size()), bytes.data());
     }
-    AfxPumpMessages();
+    PumpMessages();
     EXPECT_EQ(recv.GetText(), ExpectedView(recv));
     EXPECT_EQ(recv.GetTopLine(), recv.GetLineCount() - recv.GetPageLines() - 1);
 }

@@ -40,7 +40,7 @@ protected:
         ASSERT_NE(m_widget, nullptr);
         m_edit->SetLimitText(0);
         m_edit->SetFocus();
-        ASSERT_TRUE(AfxPumpUntil([&] { return m_widget->isVisible() && m_widget->hasFocus(); }, 2000));
+        ASSERT_TRUE(PumpUntil([&] { return m_widget->isVisible() && m_widget->hasFocus(); }, 2000));
     }
     void TearDown() override { m_dlg.DestroyWindow(); }
 
@@ -121,7 +121,7 @@ TEST_F(EditPaintBlinking, TheCaretBlinksByRepaintingItsRowAlone) {
     recorder.PumpFrames();
     recorder.paints.clear();
     // Two blinks: off, then on again.
-    ASSERT_TRUE(AfxPumpUntil([&] { return recorder.paints.size() >= 2; }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return recorder.paints.size() >= 2; }, 2000));
     for (const QRegion& paint : recorder.paints) {
         EXPECT_LE(paint.boundingRect().height(), RowHeight());
         const long at = PositionIn(paint);
@@ -183,7 +183,7 @@ TEST_F(EditPaint, PartialRepaintsShowWhatAFullRepaintShows) {
             m_edit->SetReadOnly(!m_edit->IsReadOnly());
             break;
         }
-        ASSERT_TRUE(AfxPumpUntil([&] { return OnScreen() == Repainted(); }, 2000)) << "step " << step;
+        ASSERT_TRUE(PumpUntil([&] { return OnScreen() == Repainted(); }, 2000)) << "step " << step;
     }
 }
 

@@ -166,16 +166,16 @@ TEST_F(PlainEdit, TextLimitAndLiftingIt) {
 }
 
 TEST_F(PlainEdit, ReadOnlyRefusesTypingAndClearButNotReplace) {
-    AfxSimulateTyping(m_edit, "ab\rc\t");
+    SimulateTyping(m_edit, "ab\rc\t");
     EXPECT_EQ(m_edit->GetWindowText(), "ab\r\nc\t");
-    AfxSimulateKey(m_edit, VK_BACK, "\b");
-    AfxSimulateKey(m_edit, VK_BACK, "\b");
-    AfxSimulateKey(m_edit, VK_BACK, "\b");  // the line break goes whole
+    SimulateKey(m_edit, VK_BACK, "\b");
+    SimulateKey(m_edit, VK_BACK, "\b");
+    SimulateKey(m_edit, VK_BACK, "\b");  // the line break goes whole
     EXPECT_EQ(m_edit->GetWindowText(), "ab");
 
     m_edit->SetReadOnly(true);
     EXPECT_TRUE(m_edit->IsReadOnly());
-    AfxSimulateTyping(m_edit, "x\b");
+    SimulateTyping(m_edit, "x\b");
     m_edit->SetSel(0, 1);
     m_edit->Clear();
     EXPECT_EQ(m_edit->GetWindowText(), "ab");
@@ -191,7 +191,7 @@ TEST_F(PlainEdit, ViewFollowsTheCaretAndScrollsOnRequest) {
     ASSERT_GT(visible, 5);
     EXPECT_EQ(m_widget->TopRow(), 401 - visible);  // the caret's row is the last one shown
 
-    AfxSimulateKey(m_edit, VK_PRIOR);  // page up scrolls the view only
+    SimulateKey(m_edit, VK_PRIOR);  // page up scrolls the view only
     EXPECT_EQ(m_widget->TopRow(), 401 - 2 * visible);
     m_edit->SetSel(0, 0);
     EXPECT_EQ(m_widget->TopRow(), 0);

@@ -93,7 +93,7 @@ TEST(TelnetWindow, ControlsSetTheTerminalAndGiveItTheFocusBack) {
     EXPECT_EQ(dlg.m_terminal.GetLineMode(), LineMode::Line);
     EXPECT_EQ(CWnd::GetFocus(), &dlg.m_terminal);
     // Typing goes on without a click: line mode now, TX mode LF.
-    AfxSimulateTyping(&dlg.m_terminal, "ok\r");
+    SimulateTyping(&dlg.m_terminal, "ok\r");
     EXPECT_EQ(session.Sends(), std::vector<std::string>{"ok\n"});
 }
 
@@ -103,13 +103,13 @@ TEST(TelnetWindow, EnterAndEscapeLeaveItOpen) {
     CTelnetDlg& dlg = session.dlg;
     for (CWnd* control : {static_cast<CWnd*>(&dlg.m_comboTx), static_cast<CWnd*>(&dlg.m_comboRx),
                           static_cast<CWnd*>(&dlg.m_checkLinemode)}) {
-        AfxSimulateKey(control, VK_RETURN, "\r");
-        AfxSimulateKey(control, VK_ESCAPE, "\x1b");
+        SimulateKey(control, VK_RETURN, "\r");
+        SimulateKey(control, VK_ESCAPE, "\x1b");
         EXPECT_TRUE(dlg.IsWindowVisible());
     }
     // In the terminal both keys are characters for the peer.
-    AfxSimulateKey(&dlg.m_terminal, VK_RETURN, "\r");
-    AfxSimulateKey(&dlg.m_terminal, VK_ESCAPE, "\x1b");
+    SimulateKey(&dlg.m_terminal, VK_RETURN, "\r");
+    SimulateKey(&dlg.m_terminal, VK_ESCAPE, "\x1b");
     EXPECT_TRUE(dlg.IsWindowVisible());
     EXPECT_EQ(session.Sends(), (std::vector<std::string>{"\r\n", "\x1b"}));
 }
@@ -121,12 +121,12 @@ TEST(TelnetWindow, CloseButtonAndCloseRequestEndTheModalRun) {
         CTelnetDlg& dlg = session.dlg;
         dlg.DestroyWindow();
         bool sawWindow = false;
-        AfxPostCall([&] {
+        PostCall([&] {
             sawWindow = dlg.IsModalRunning() && dlg.IsWindowVisible();
             if (useButton) {
                 static_cast<CButton*>(dlg.GetDlgItem(IDC_BUTTON_CLOSE))->Click();
             } else {
-                AfxSimulateCloseRequest(&dlg);
+                SimulateCloseRequest(&dlg);
             }
         });
         EXPECT_EQ(dlg.DoModal(), 0);
@@ -140,7 +140,7 @@ TEST(TelnetWindow, EachRunStartsEmptyWritableAndInCharacterMode) {
     CTerminalSession session;
     CTelnetDlg& dlg = session.dlg;
     dlg.m_checkLinemode.Click();
-    AfxSimulateTyping(&dlg.m_terminal, "half");
+    SimulateTyping(&dlg.m_terminal, "half");
     dlg.m_terminal.SetReadOnly(true);
     dlg.DestroyWindow();
     ASSERT_TRUE(dlg.Create());

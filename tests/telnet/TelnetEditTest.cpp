@@ -151,10 +151,10 @@ TEST(TelnetEngine, LineModeEchoesAndSendsTheLineInOneCall) {
     session.Terminal().SetTxMode(TxMode::CrLf);
     session.ClearSends();
     // Backspace on the empty line leaves the peer's prompt alone.
-    AfxSimulateTyping(&session.Terminal(), "\blx\bs");
+    SimulateTyping(&session.Terminal(), "\blx\bs");
     EXPECT_EQ(session.Screen(), "$  ls");
     EXPECT_TRUE(session.Sends().empty());
-    AfxSimulateKey(&session.Terminal(), VK_RETURN, "\r");
+    SimulateKey(&session.Terminal(), VK_RETURN, "\r");
     EXPECT_EQ(session.Screen(), "$  ls\r\n");
     EXPECT_EQ(session.Sends(), std::vector<std::string>{"ls\r\n"});
     ASSERT_TRUE(session.peer.WaitForReceived(4));
@@ -166,9 +166,9 @@ TEST(TelnetEngine, CharacterModeSendsEachKeyAndShowsNothing) {
     CTerminalSession session;
     session.Terminal().SetTxMode(TxMode::CrLf);
     // A typed UTF-8 character arrives as its bytes, one character message each.
-    AfxSimulateTyping(&session.Terminal(), "a\xC3\xA9");
-    AfxSimulateKey(&session.Terminal(), VK_RETURN, "\r");
-    AfxSimulateKey(&session.Terminal(), VK_BACK, "\b");
+    SimulateTyping(&session.Terminal(), "a\xC3\xA9");
+    SimulateKey(&session.Terminal(), VK_RETURN, "\r");
+    SimulateKey(&session.Terminal(), VK_BACK, "\b");
     EXPECT_EQ(session.Sends(), (std::vector<std::string>{"a", "\xC3", "\xA9", "\r\n", "\b"}));
     EXPECT_EQ(session.Screen(), "");
 }
@@ -180,15 +180,15 @@ TEST(TelnetEngine, AltAndSuperKeysSendNothing) {
         CTerminalSession session;
         session.Terminal().SetLineMode(mode);
         session.Terminal().SetTxMode(TxMode::Cr);
-        AfxSimulateKey(&session.Terminal(), 'X', "x", KeyModifiers{.alt = true});
-        AfxSimulateKey(&session.Terminal(), 'B', "b", KeyModifiers{.super = true});
-        AfxSimulateKey(&session.Terminal(), VK_RETURN, "\r", KeyModifiers{.alt = true});
-        AfxSimulateKey(&session.Terminal(), VK_BACK, "\b", KeyModifiers{.alt = true});
+        SimulateKey(&session.Terminal(), 'X', "x", KeyModifiers{.alt = true});
+        SimulateKey(&session.Terminal(), 'B', "b", KeyModifiers{.super = true});
+        SimulateKey(&session.Terminal(), VK_RETURN, "\r", KeyModifiers{.alt = true});
+        SimulateKey(&session.Terminal(), VK_BACK, "\b", KeyModifiers{.alt = true});
         EXPECT_EQ(session.Screen(), "");
         EXPECT_TRUE(session.Sends().empty());
         // AltGr types the layout's third level.
-        AfxSimulateKey(&session.Terminal(), 'Q', "@", KeyModifiers{.altGr = true});
-        AfxSimulateKey(&session.Terminal(), VK_RETURN, "\r");
+        SimulateKey(&session.Terminal(), 'Q', "@", KeyModifiers{.altGr = true});
+        SimulateKey(&session.Terminal(), VK_RETURN, "\r");
         const std::vector<std::string> sent =
             mode == LineMode::Line ? std::vector<std::string>{"@\r"} : std::vector<std::string>{"@", "\r"};
         EXPECT_EQ(session.Sends(), sent);
@@ -200,10 +200,10 @@ TEST(TelnetEngine, InputMethodTextIsTypedAsItsCharacters) {
     // "한" composed (ㅎ, 하, 한), then committed with "글" still composing.
     const auto compose = [](CTelnetEdit& terminal) {
         for (const char* step : {"\xE3\x85\x8E", "\xED\x95\x98", "\xED\x95\x9C"}) {
-            AfxSimulateInputMethod(&terminal, step, "");
+            SimulateInputMethod(&terminal, step, "");
         }
-        AfxSimulateInputMethod(&terminal, "\xEA\xB8\x80", "\xED\x95\x9C");
-        AfxSimulateInputMethod(&terminal, "", "\xEA\xB8\x80");
+        SimulateInputMethod(&terminal, "\xEA\xB8\x80", "\xED\x95\x9C");
+        SimulateInputMethod(&terminal, "", "\xEA\xB8\x80");
     };
     {
         SCOPED_TRACE("character mode: the UTF-8 bytes, one character message each");
@@ -221,7 +221,7 @@ TEST(TelnetEngine, InputMethodTextIsTypedAsItsCharacters) {
         compose(session.Terminal());
         EXPECT_TRUE(session.Sends().empty());
         EXPECT_EQ(session.Screen(), "\xED\x95\x9C\xEA\xB8\x80");
-        AfxSimulateKey(&session.Terminal(), VK_RETURN, "\r");
+        SimulateKey(&session.Terminal(), VK_RETURN, "\r");
         EXPECT_EQ(session.Sends(), std::vector<std::string>{"\xED\x95\x9C\xEA\xB8\x80\r"});
     }
 }
@@ -230,9 +230,9 @@ TEST(TelnetEngine, PendingLineGoesOutFirstWhenLineModeIsSwitchedOff) {
     EnglishScope english;
     CTerminalSession session;
     session.Terminal().SetLineMode(LineMode::Line);
-    AfxSimulateTyping(&session.Terminal(), "ab");
+    SimulateTyping(&session.Terminal(), "ab");
     session.Terminal().SetLineMode(LineMode::Character);
-    AfxSimulateTyping(&session.Terminal(), "c");
+    SimulateTyping(&session.Terminal(), "c");
     EXPECT_EQ(session.Sends(), (std::vector<std::string>{"ab", "c"}));
     EXPECT_EQ(session.Screen(), "ab");
 }
@@ -242,9 +242,9 @@ TEST(TelnetEngine, KeysAndClicksNeverEditTheScreen) {
     CTerminalSession session;
     ASSERT_TRUE(session.PeerSendsThenMarker("hello\r\nworld"));
     for (const UINT vk : {VK_LEFT, VK_HOME, VK_UP, VK_DELETE, VK_PRIOR}) {
-        AfxSimulateKey(&session.Terminal(), vk);
+        SimulateKey(&session.Terminal(), vk);
     }
-    AfxSimulateClick(&session.Terminal(), {10, 5});
+    SimulateClick(&session.Terminal(), {10, 5});
     int start = 0;
     int end = 0;
     session.Terminal().GetSel(start, end);
@@ -266,7 +266,7 @@ TEST(TelnetEngine, PeerCloseShowsItAndTurnsTheScreenReadOnly) {
     EXPECT_TRUE(session.Terminal().IsReadOnly());
     // Line mode still echoes; a backspace can no longer delete.
     session.Terminal().SetLineMode(LineMode::Line);
-    AfxSimulateTyping(&session.Terminal(), "q\b");
+    SimulateTyping(&session.Terminal(), "q\b");
     EXPECT_EQ(session.Screen(), "bye#Connection closed\r\nq");
 }
 

@@ -107,7 +107,7 @@ public:
 
     // Waits until it listens; false if it ended or never did.
     bool WaitUntilListening() {
-        return m_pid > 0 && AfxPumpUntil([&] { return TelnetPortListening() || Ended(); }) &&
+        return m_pid > 0 && PumpUntil([&] { return TelnetPortListening() || Ended(); }) &&
                !Ended();
     }
 
@@ -144,7 +144,7 @@ public:
     // does not within the bound is stopped.
     ~CInetutilsTelnetd() {
         for (const pid_t pid : m_servers) {
-            if (AfxPumpUntil([pid] { return ::waitpid(pid, nullptr, WNOHANG) == pid; })) continue;
+            if (PumpUntil([pid] { return ::waitpid(pid, nullptr, WNOHANG) == pid; })) continue;
             ::kill(pid, SIGKILL);
             ::waitpid(pid, nullptr, 0);
         }
@@ -177,12 +177,12 @@ private:
 // doubled, is shown with each once and nothing around them lost; Ctrl+C
 // shows the shell's echo of it and a new prompt.
 void ExpectShellShowsEveryByte(CTerminalLink& link) {
-    AfxSimulateTyping(&link.Terminal(), "printf '<A\\377BC|D\\377\\377EF|>\\n'\r");
+    SimulateTyping(&link.Terminal(), "printf '<A\\377BC|D\\377\\377EF|>\\n'\r");
     const std::string line = Bytes({'<', 'A', 255, 'B', 'C', '|', 'D', 255, 255, 'E', 'F', '|', '>'});
     ASSERT_TRUE(link.WaitForScreenEnd(line + "\r\n# ", 10000))
         << testing::PrintToString(link.Screen());
 
-    AfxSimulateKey(&link.Terminal(), 'C', "\x03", {.ctrl = true});
+    SimulateKey(&link.Terminal(), 'C', "\x03", {.ctrl = true});
     ASSERT_TRUE(link.WaitForScreenEnd(line + "\r\n# ^C\r\n# ", 10000))
         << testing::PrintToString(link.Screen());
 }

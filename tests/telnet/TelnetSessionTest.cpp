@@ -26,7 +26,7 @@ using telnettest::CScriptedPeer;
 // the window is closed afterwards if the script left it open, so a failed
 // expectation cannot leave the test waiting in the modal loop.
 void WhenTelnetWindowRuns(CLinkDlg& dlg, const std::function<void()>& script, bool& done) {
-    AfxPostCall([&dlg, script, &done] {
+    PostCall([&dlg, script, &done] {
         CTelnetDlg& telnet = LinkDlgProbe::TelnetWindow(dlg);
         if (!telnet.IsModalRunning()) {
             WhenTelnetWindowRuns(dlg, script, done);
@@ -51,7 +51,7 @@ protected:
         bool done = false;
         WhenTelnetWindowRuns(w.dlg, script, done);
         PressTelnet(port);
-        EXPECT_TRUE(AfxPumpUntil([&] { return done && !w.Telnet().IsModalRunning(); }, 10000));
+        EXPECT_TRUE(PumpUntil([&] { return done && !w.Telnet().IsModalRunning(); }, 10000));
     }
     void ExpectIdle() {
         EXPECT_EQ(w.State(), Idle);
@@ -82,13 +82,13 @@ TEST_F(TelnetSession, TypingReceivingAndTheCloseButton) {
         EXPECT_TRUE(peer.Received().empty());
 
         peer.Send("login: ");
-        EXPECT_TRUE(AfxPumpUntil([&] { return Screen() == "login: "; }));
-        AfxSimulateTyping(&Window().m_terminal, "guest\r");
+        EXPECT_TRUE(PumpUntil([&] { return Screen() == "login: "; }));
+        SimulateTyping(&Window().m_terminal, "guest\r");
         EXPECT_TRUE(peer.WaitForReceived(7));
         EXPECT_EQ(peer.Received(), "guest\r\n");
         // Enter and Escape outside the terminal leave the window open.
-        AfxSimulateKey(&Window().m_comboRx, VK_RETURN, "\r");
-        AfxSimulateKey(&Window().m_checkLinemode, VK_ESCAPE, "\x1b");
+        SimulateKey(&Window().m_comboRx, VK_RETURN, "\r");
+        SimulateKey(&Window().m_checkLinemode, VK_ESCAPE, "\x1b");
         EXPECT_TRUE(Window().IsModalRunning());
         // The receive pane and its count belong to the main window's own reads.
         EXPECT_EQ(w.RecvPane().m_nLength, 0);
@@ -98,7 +98,7 @@ TEST_F(TelnetSession, TypingReceivingAndTheCloseButton) {
         EXPECT_FALSE(Window().IsWindowVisible());
     });
     ExpectIdle();
-    EXPECT_TRUE(AfxPumpUntil([&] { return peer.ClosedByTerminal(); }));
+    EXPECT_TRUE(PumpUntil([&] { return peer.ClosedByTerminal(); }));
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
@@ -107,13 +107,13 @@ TEST_F(TelnetSession, PeerCloseKeepsTheWindowUntilTheCloseRequest) {
     RunSession(peer.Port(), [&] {
         peer.Send("bye\r\n");
         peer.Close();
-        EXPECT_TRUE(AfxPumpUntil([&] { return Screen() == "bye\r\nConnection closed\r\n"; }));
+        EXPECT_TRUE(PumpUntil([&] { return Screen() == "bye\r\nConnection closed\r\n"; }));
         EXPECT_TRUE(Window().m_terminal.IsReadOnly());
         EXPECT_TRUE(Window().IsModalRunning());
         EXPECT_EQ(w.State(), Connected);
         EXPECT_TRUE(w.TelnetActive());
         EXPECT_EQ(w.DataHandle(), INVALID_SOCKET);
-        AfxSimulateCloseRequest(&Window());
+        SimulateCloseRequest(&Window());
         EXPECT_FALSE(Window().IsWindowVisible());
     });
     ExpectIdle();
@@ -124,7 +124,7 @@ TEST_F(TelnetSession, UrgentBytesReachTheTerminalInTheirPlace) {
     CScriptedPeer peer;
     RunSession(peer.Port(), [&] {
         const auto screenEndsWith = [&](const std::string& end) {
-            return AfxPumpUntil([&] { return Screen().ends_with(end); });
+            return PumpUntil([&] { return Screen().ends_with(end); });
         };
         peer.Send("abc");
         peer.SendUrgent('X');
@@ -152,7 +152,7 @@ TEST_F(TelnetSession, TheTelnetPortOpensNegotiationAndSetsItsDefaults) {
         EXPECT_EQ(peer.Received(), Bytes({255, 253, 3, 255, 253, 1}));
         // LF shown as CR LF: the Telnet port's default conversion.
         peer.Send("a\nb");
-        EXPECT_TRUE(AfxPumpUntil([&] { return Screen() == "a\r\nb"; }));
+        EXPECT_TRUE(PumpUntil([&] { return Screen() == "a\r\nb"; }));
     });
     ExpectIdle();
 }
@@ -164,7 +164,7 @@ TEST_F(TelnetSession, RefusedConnectionOpensNoWindowAndConnectIsOrdinaryAfter) {
         refusedPort = gone.Port();
     }
     PressTelnet(refusedPort);
-    EXPECT_TRUE(AfxPumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
+    EXPECT_TRUE(PumpUntil([&] { return !prompts.MessageBoxes().empty(); }));
     EXPECT_EQ(prompts.MessageBoxes().front().type & MB_ICONMASK, MB_ICONSTOP);
     EXPECT_EQ(Window().m_hWnd, nullptr);
     ExpectIdle();
@@ -172,10 +172,10 @@ TEST_F(TelnetSession, RefusedConnectionOpensNoWindowAndConnectIsOrdinaryAfter) {
     CScriptedPeer peer;
     w.SetText(IDC_REMOTE_PORT, std::to_string(peer.Port()));
     w.Click(IDC_BUTTON_CONNECT);
-    ASSERT_TRUE(AfxPumpUntil([&] { return w.State() == Connected && peer.Accepted(); }));
+    ASSERT_TRUE(PumpUntil([&] { return w.State() == Connected && peer.Accepted(); }));
     EXPECT_FALSE(w.TelnetActive());
     peer.Send("xyz");
-    EXPECT_TRUE(AfxPumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "3"; }));
+    EXPECT_TRUE(PumpUntil([&] { return w.Text(IDC_RECV_COUNT) == "3"; }));
     EXPECT_EQ(Window().m_hWnd, nullptr);
     w.Click(IDC_BUTTON_CLOSE);
 }

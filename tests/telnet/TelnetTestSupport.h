@@ -84,7 +84,7 @@ public:
     void SendUrgent(char byte) { ASSERT_EQ(m_connection.Send(&byte, 1, MSG_OOB), 1); }
     // Waits until at least `count` bytes have arrived from the terminal.
     bool WaitForReceived(std::size_t count) {
-        return AfxPumpUntil([&] { return m_connection.received.size() >= count; });
+        return PumpUntil([&] { return m_connection.received.size() >= count; });
     }
     void Close() { m_connection.Close(); }
 
@@ -142,8 +142,8 @@ public:
         };
         EXPECT_TRUE(m_socket.Create(0, SocketType::Stream, FD_ALL_EVENTS));
         m_socket.Connect(AddressFromText("127.0.0.1", port));
-        EXPECT_TRUE(AfxPumpUntil([&] { return m_socket.connected; }));
-        AfxPumpMessages();  // the window becomes the active one
+        EXPECT_TRUE(PumpUntil([&] { return m_socket.connected; }));
+        PumpMessages();  // the window becomes the active one
     }
     ~CTerminalLink() {
         m_dlg.DestroyWindow();
@@ -158,10 +158,10 @@ public:
     void ClearSends() { m_socket.sends.clear(); }
     // Waits until the screen shows exactly `text`, or ends with `end`.
     bool WaitForScreen(const std::string& text) {
-        return AfxPumpUntil([&] { return Screen() == text; });
+        return PumpUntil([&] { return Screen() == text; });
     }
     bool WaitForScreenEnd(const std::string& end, int timeoutMs = 5000) {
-        return AfxPumpUntil([&] { return Screen().ends_with(end); }, timeoutMs);
+        return PumpUntil([&] { return Screen().ends_with(end); }, timeoutMs);
     }
 
 private:
@@ -177,7 +177,7 @@ public:
     explicit CTerminalSession(int announcedPort = 0)
         : m_link(dlg, static_cast<std::uint16_t>(peer.Port()),
                  announcedPort ? announcedPort : static_cast<int>(peer.Port())) {
-        EXPECT_TRUE(AfxPumpUntil([&] { return peer.Accepted(); }));
+        EXPECT_TRUE(PumpUntil([&] { return peer.Accepted(); }));
     }
 
     [[nodiscard]] CTelnetEdit& Terminal() { return m_link.Terminal(); }

@@ -7,12 +7,12 @@
 class LanguageScope {
 public:
     LanguageScope(bool koreanUi, LANGID systemLangId) {
-        AfxOverrideUserInterfaceKorean(koreanUi);
-        AfxOverrideSystemDefaultLangID(systemLangId);
+        OverrideUserInterfaceKorean(koreanUi);
+        OverrideSystemDefaultLangID(systemLangId);
     }
     ~LanguageScope() {
-        AfxOverrideUserInterfaceKorean(std::nullopt);
-        AfxOverrideSystemDefaultLangID(std::nullopt);
+        OverrideUserInterfaceKorean(std::nullopt);
+        OverrideSystemDefaultLangID(std::nullopt);
     }
     LanguageScope(const LanguageScope&) = delete;
     LanguageScope& operator=(const LanguageScope&) = delete;

@@ -18,7 +18,7 @@ class TestMainWindow {
 public:
     TestMainWindow() {
         dlg.Create();
-        AfxPumpMessages();
+        PumpMessages();
     }
     ~TestMainWindow() { dlg.DestroyWindow(); }
     TestMainWindow(const TestMainWindow&) = delete;
@@ -47,7 +47,7 @@ public:
     [[nodiscard]] SOCKET DataHandle() const { return LinkDlgProbe::DataHandle(dlg); }
     [[nodiscard]] SOCKET ListenHandle() const { return LinkDlgProbe::ListenHandle(dlg); }
     [[nodiscard]] CTelnetDlg& Telnet() { return LinkDlgProbe::TelnetWindow(dlg); }
-    void Key(int id, UINT vk, const std::string& text = {}) { AfxSimulateKey(Item(id), vk, text); }
+    void Key(int id, UINT vk, const std::string& text = {}) { SimulateKey(Item(id), vk, text); }
 
     CLinkDlg dlg;
 };

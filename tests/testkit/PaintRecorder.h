@@ -34,8 +34,8 @@ public:
     // Pumps until the widget has painted or `ms` have passed, then a little
     // longer: a second request in the same frame would show up then.
     void PumpFrames(int ms = 200) {
-        AfxPumpUntil([&] { return !paints.empty(); }, ms);
-        AfxPumpUntil([] { return false; }, 40);
+        PumpUntil([&] { return !paints.empty(); }, ms);
+        PumpUntil([] { return false; }, 40);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {

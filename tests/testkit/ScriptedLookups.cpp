@@ -39,7 +39,7 @@ struct ScriptedLookups::State {
 };
 
 ScriptedLookups::ScriptedLookups() : m_state(std::make_shared<State>()) {
-    AfxSetHostLookupFunction([state = m_state](const std::string& name) {
+    SetHostLookupFunction([state = m_state](const std::string& name) {
         std::unique_lock lock(state->mutex);
         const std::size_t index = state->requests.size();
         state->requests.push_back({name, std::nullopt});
@@ -51,7 +51,7 @@ ScriptedLookups::ScriptedLookups() : m_state(std::make_shared<State>()) {
 }
 
 ScriptedLookups::~ScriptedLookups() {
-    AfxSetHostLookupFunction({});
+    SetHostLookupFunction({});
     {
         std::lock_guard lock(m_state->mutex);
         for (State::Request& request : m_state->requests) {
@@ -72,7 +72,7 @@ std::string ScriptedLookups::Name(int index) const {
 }
 
 bool ScriptedLookups::WaitForCount(int count) {
-    return AfxPumpUntil([&] { return Count() >= count; });
+    return PumpUntil([&] { return Count() >= count; });
 }
 
 void ScriptedLookups::Answer(int index, const std::string& dotted) {

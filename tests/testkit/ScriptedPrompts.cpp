@@ -2,9 +2,9 @@
 
 #include "framework/testing/EventPump.h"
 
-ScriptedPrompts::ScriptedPrompts() { AfxSetPrompts(this); }
+ScriptedPrompts::ScriptedPrompts() { SetUserPrompts(this); }
 
-ScriptedPrompts::~ScriptedPrompts() { AfxSetPrompts(nullptr); }
+ScriptedPrompts::~ScriptedPrompts() { SetUserPrompts(nullptr); }
 
 namespace {
 
@@ -83,7 +83,7 @@ bool ScriptedPrompts::RunProgress(CWnd*, const ProgressRequest& request, IProgre
     while (more) {
         more = task.Step();
         ++m_records[index].progressSteps;
-        AfxPumpMessages();
+        PumpMessages();
         if (more && onProgressStep && onProgressStep(task)) {
             m_records[index].progressCanceled = true;
             return false;

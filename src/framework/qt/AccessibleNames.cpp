@@ -351,7 +351,7 @@ void InstallFactory() {
     if (installed) return;
     installed = true;
     QAccessible::installFactory(&FrameworkWidgetAccessible);
-    SetLabelTextListeners({&AfxAccessibleTextChanged, &AfxAnnounceTextChanged});
+    SetLabelTextListeners({&AccessibleTextChanged, &AnnounceTextChanged});
 }
 
 // ---- Labels found from the template's layout ----
@@ -528,7 +528,7 @@ std::vector<Item> ItemsOf(CDialog* dialog) {
 
 }  // namespace
 
-void AfxAssignAccessibleNames(CDialog* pDialog) {
+void AssignAccessibleNames(CDialog* pDialog) {
     InstallFactory();
     const std::vector<Item> items = ItemsOf(pDialog);
     const bool korean = IsKoreanUserInterface();
@@ -545,9 +545,9 @@ void AfxAssignAccessibleNames(CDialog* pDialog) {
     }
 }
 
-void AfxInstallAccessibleInterfaces() { InstallFactory(); }
+void InstallAccessibleInterfaces() { InstallFactory(); }
 
-void AfxRenewAccessibleInterface(QWidget* pControl) {
+void RenewAccessibleInterface(QWidget* pControl) {
     const AccessibleNameItem* item = NameItemOf(pControl);
     if (!item || item->role != AccessibleRole::StatusBar) return;
     // Building the field (making it read-only, for one) told the toolkit
@@ -559,7 +559,7 @@ void AfxRenewAccessibleInterface(QWidget* pControl) {
     }
 }
 
-void AfxAccessibleTextChanged(QWidget* pLabel) {
+void AccessibleTextChanged(QWidget* pLabel) {
     auto [first, last] = NamedBy().equal_range(pLabel);
     if (first != last) {
         const QString name = ShownText(pLabel);
@@ -569,7 +569,7 @@ void AfxAccessibleTextChanged(QWidget* pLabel) {
     }
 }
 
-void AfxAnnounceTextChanged(QWidget* pLabel) {
+void AnnounceTextChanged(QWidget* pLabel) {
     // A static's name and text are read from it when asked (a group box
     // announces its own title): tell the reader what changed.
     if (!QAccessible::isActive() || !dynamic_cast<StaticWidget*>(pLabel)) return;
@@ -585,7 +585,7 @@ void AfxAnnounceTextChanged(QWidget* pLabel) {
     QAccessible::updateAccessibility(&update);
 }
 
-std::string AfxGetAccessibleName(const CWnd* pWnd) {
+std::string GetAccessibleName(const CWnd* pWnd) {
     QWidget* widget = pWnd ? pWnd->m_hWnd : nullptr;
     if (!widget) return {};
     if (!widget->accessibleName().isEmpty()) return ToUtf8(widget->accessibleName());

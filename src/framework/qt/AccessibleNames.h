@@ -23,25 +23,25 @@ class QWidget;
 // Names the dialog's label-less controls from the template layout, or by
 // the template's own names for the controls that no label stands for. Run
 // once the dialog's initialisation has set the control texts.
-void AfxAssignAccessibleNames(CDialog* pDialog);
+void AssignAccessibleNames(CDialog* pDialog);
 // Makes the framework's interfaces for its controls (roles, combo boxes
 // named by their labels, the status line) the ones assistive technology
 // gets; run before a dialog's controls are made.
-void AfxInstallAccessibleInterfaces();
+void InstallAccessibleInterfaces();
 // Run once a dialog's control is registered with its id: a control that
 // the template gives a role of its own gets the framework's interface from
 // now on.
-void AfxRenewAccessibleInterface(QWidget* pControl);
+void RenewAccessibleInterface(QWidget* pControl);
 
 // Told by a static or group box after its text changed: renames the controls
 // it labels, at once.
-void AfxAccessibleTextChanged(QWidget* pLabel);
+void AccessibleTextChanged(QWidget* pLabel);
 // Lets assistive technology know that a static's text changed; a static
 // whose text changes on every read calls it at most once a frame.
-void AfxAnnounceTextChanged(QWidget* pLabel);
+void AnnounceTextChanged(QWidget* pLabel);
 
 // The name assistive technology is given for the control (UTF-8): the label's
 // text for a control named by a label, else the control's own name (its text
 // without "&" for buttons, check boxes, group boxes, labels and windows).
 // Empty for a control with neither.
-[[nodiscard]] std::string AfxGetAccessibleName(const CWnd* pWnd);
+[[nodiscard]] std::string GetAccessibleName(const CWnd* pWnd);

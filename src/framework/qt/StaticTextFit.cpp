@@ -7,7 +7,7 @@
 #include "framework/qt/Widgets.h"
 #include "framework/qt/Utf8Text.h"
 
-void AfxFitStaticTexts(CDialog* pDialog) {
+void FitStaticTexts(CDialog* pDialog) {
     QWidget* window = pDialog ? pDialog->m_hWnd : nullptr;
     if (!window) return;
     const QList<QWidget*> controls = window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);

@@ -12,4 +12,4 @@ class CDialog;
 
 // Fits the dialog's static texts to their texts and fonts. Run once the
 // dialog's initialisation has set the texts and fonts.
-void AfxFitStaticTexts(CDialog* pDialog);
+void FitStaticTexts(CDialog* pDialog);

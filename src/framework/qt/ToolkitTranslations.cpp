@@ -12,7 +12,7 @@ namespace {
 QTranslator* g_translator = nullptr;
 }  // namespace
 
-bool AfxLoadToolkitTranslations() {
+bool LoadToolkitTranslations() {
     if (g_translator) {
         QCoreApplication::removeTranslator(g_translator);
         delete g_translator;

@@ -7,4 +7,4 @@
 // drops those of an earlier call). False when they are not installed: the
 // toolkit's texts then stay English. Start-up calls it once; tests call it
 // again after changing the language.
-bool AfxLoadToolkitTranslations();
+bool LoadToolkitTranslations();

@@ -4,9 +4,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-void AfxPumpMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void PumpMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-bool AfxPumpUntil(const std::function<bool()>& done, int timeoutMs) {
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
     while (!done()) {
@@ -17,6 +17,6 @@ bool AfxPumpUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
-void AfxPostCall(std::function<void()> action) {
+void PostCall(std::function<void()> action) {
     QTimer::singleShot(0, QCoreApplication::instance(), std::move(action));
 }

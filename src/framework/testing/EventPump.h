@@ -6,10 +6,10 @@
 #include <functional>
 
 // Handles the events waiting now (socket notifications, paints, timers).
-void AfxPumpMessages();
+void PumpMessages();
 // Handles events until `done` returns true or `timeoutMs` milliseconds have
 // passed; returns whether `done` held.
-bool AfxPumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 // Runs `action` from the event loop once the current handler has returned
 // (a modal loop that is about to start will see it).
-void AfxPostCall(std::function<void()> action);
+void PostCall(std::function<void()> action);

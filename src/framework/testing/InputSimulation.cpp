@@ -50,8 +50,8 @@ UINT VkOfChar(char32_t c) {
 
 }  // namespace
 
-void AfxSimulateKey(CWnd* pTarget, UINT vk, std::string_view text, KeyModifiers modifiers,
-                    KeyOrigin origin) {
+void SimulateKey(CWnd* pTarget, UINT vk, std::string_view text, KeyModifiers modifiers,
+                 KeyOrigin origin) {
     if (!pTarget || !pTarget->m_hWnd) return;
     QWidget* widget = pTarget->m_hWnd;
     widget->setFocus(Qt::OtherFocusReason);
@@ -76,7 +76,7 @@ void AfxSimulateKey(CWnd* pTarget, UINT vk, std::string_view text, KeyModifiers 
     QApplication::sendEvent(receiver, &release);
 }
 
-void AfxSimulateInputMethod(CWnd* pTarget, std::string_view preedit, std::string_view commit) {
+void SimulateInputMethod(CWnd* pTarget, std::string_view preedit, std::string_view commit) {
     if (!pTarget || !pTarget->m_hWnd) return;
     QWidget* widget = pTarget->m_hWnd;
     widget->setFocus(Qt::OtherFocusReason);
@@ -85,15 +85,15 @@ void AfxSimulateInputMethod(CWnd* pTarget, std::string_view preedit, std::string
     QApplication::sendEvent(widget, &event);
 }
 
-void AfxSimulateTyping(CWnd* pTarget, std::string_view text) {
+void SimulateTyping(CWnd* pTarget, std::string_view text) {
     const QString s = FromUtf8(text);
     for (QChar c : s) {
         const std::string one = ToUtf8(QString(c));
-        AfxSimulateKey(pTarget, VkOfChar(c.unicode()), one);
+        SimulateKey(pTarget, VkOfChar(c.unicode()), one);
     }
 }
 
-void AfxSimulateClick(CWnd* pTarget, CPoint point) {
+void SimulateClick(CWnd* pTarget, CPoint point) {
     if (!pTarget || !pTarget->m_hWnd) return;
     QWidget* widget = pTarget->m_hWnd;
     const QPointF local(point.x, point.y);
@@ -108,18 +108,18 @@ void AfxSimulateClick(CWnd* pTarget, CPoint point) {
     QApplication::sendEvent(widget, &release);
 }
 
-void AfxSimulateCloseRequest(CWnd* pTopLevel) {
+void SimulateCloseRequest(CWnd* pTopLevel) {
     if (!pTopLevel || !pTopLevel->m_hWnd) return;
     QCloseEvent close;
     QApplication::sendEvent(pTopLevel->m_hWnd->window(), &close);
 }
 
-bool AfxSaveWindowImage(CWnd* pWnd, const char* path) {
+bool SaveWindowImage(CWnd* pWnd, const char* path) {
     if (!pWnd || !pWnd->m_hWnd) return false;
     return pWnd->m_hWnd->grab().save(QString::fromUtf8(path), "PNG");
 }
 
-bool AfxSaveIconImage(HICON icon, int size, const char* path) {
+bool SaveIconImage(HICON icon, int size, const char* path) {
     const QImage image = IconImageOf(icon, size);
     return !image.isNull() && image.save(QString::fromUtf8(path), "PNG");
 }

@@ -19,19 +19,19 @@ struct KeyModifiers {
 
 // Presses and releases a key on the window (which takes the focus first).
 // `text` is the character the key produces ("" for none).
-void AfxSimulateKey(CWnd* pTarget, UINT vk, std::string_view text = {}, KeyModifiers modifiers = {},
-                    KeyOrigin origin = KeyOrigin::Dedicated);
+void SimulateKey(CWnd* pTarget, UINT vk, std::string_view text = {}, KeyModifiers modifiers = {},
+                 KeyOrigin origin = KeyOrigin::Dedicated);
 // An input method's composition (`preedit`, shown while composing) and its
 // committed text, as one event to the window (which takes the focus first).
-void AfxSimulateInputMethod(CWnd* pTarget, std::string_view preedit, std::string_view commit);
+void SimulateInputMethod(CWnd* pTarget, std::string_view preedit, std::string_view commit);
 // Types text on the window, one key per character.
-void AfxSimulateTyping(CWnd* pTarget, std::string_view text);
+void SimulateTyping(CWnd* pTarget, std::string_view text);
 // A left click (press and release) at a point of the window's client area.
-void AfxSimulateClick(CWnd* pTarget, CPoint point);
+void SimulateClick(CWnd* pTarget, CPoint point);
 // The window manager's close request (close box, Alt+F4).
-void AfxSimulateCloseRequest(CWnd* pTopLevel);
+void SimulateCloseRequest(CWnd* pTopLevel);
 // Saves a picture of the window (its client area) as a PNG file.
-bool AfxSaveWindowImage(CWnd* pWnd, const char* path);
+bool SaveWindowImage(CWnd* pWnd, const char* path);
 // Saves an icon resource at `size` pixels square as a PNG file; works
 // without a window system.
-bool AfxSaveIconImage(HICON icon, int size, const char* path);
+bool SaveIconImage(HICON icon, int size, const char* path);
