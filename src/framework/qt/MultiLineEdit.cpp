@@ -1,8 +1,5 @@
 #include "framework/qt/MultiLineEdit.h"
 
-#include <QApplication>
-#include <QBackingStore>
-#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QInputMethodEvent>
@@ -19,10 +16,7 @@
 namespace {
 
 constexpr long kLargestLimit = 0x7FFFFFFE;
-constexpr int kBorder = 1;
 constexpr int kMargin = 2;
-// Repaints wait for the next frame, so a flood of inserts paints ~60 times a second.
-constexpr int kRepaintIntervalMs = 16;
 constexpr int kWheelLines = 3;
 // What a control character shows as: a box, as the classic control draws it.
 constexpr char16_t kControlGlyph = u'\u25AF';
@@ -36,33 +30,19 @@ bool IsLineBreakAt(const std::string& text, long position) {
 }  // namespace
 
 MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, DWORD style)
-    : QWidget(parent), m_scrollBar(new TextScrollBar(this)) {
-    setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setCursor(Qt::IBeamCursor);
+    : FixedPitchTextView(parent, style) {
     // Input methods (Hangul, for one) type into the control; their
     // committed text arrives as characters.
     setAttribute(Qt::WA_InputMethodEnabled);
     m_readOnly = (style & ES_READONLY) != 0;
-    m_scrollBar->setVisible((style & WS_VSCROLL) != 0);
-    m_scrollBarWidth = m_scrollBar->sizeHint().width();
-    m_scrollBar->setCursor(Qt::ArrowCursor);
-    ForwardScrollRequests(m_scrollBar, m_scrollBar->Applying(),
-                          [this](UINT code, int track) { SendScroll(code, track); });
-    m_repaint.setSingleShot(true);
-    m_repaint.setInterval(kRepaintIntervalMs);
-    connect(&m_repaint, &QTimer::timeout, this, [this] {
-        RepaintChangedRows();
-        // The input method's candidate window follows the caret.
-        if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
-    });
-    const int flash = QApplication::cursorFlashTime();
-    m_blink.setInterval(flash > 0 ? flash / 2 : 500);
-    connect(&m_blink, &QTimer::timeout, this, [this] {
-        m_caretOn = !m_caretOn;
-        RepaintChangedRows();
-    });
-    MeasureFont();
+    ScrollBar()->setVisible((style & WS_VSCROLL) != 0);
+    ScrollBar()->setCursor(Qt::ArrowCursor);
+}
+
+void MultiLineEditWidget::Frame() {
+    RepaintChangedRows();
+    // The input method's candidate window follows the caret.
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
 }
 
 // ---- Text and selection ----
@@ -86,7 +66,7 @@ void MultiLineEditWidget::SetSelection(long start, long end) {
         m_anchor = std::min(start, length);
         m_caret = end;
     }
-    m_caretOn = true;
+    ShowCaretNow();
     RequestRepaint();
 }
 
@@ -113,7 +93,7 @@ void MultiLineEditWidget::Replace(long start, long end, std::string_view text) {
     EnsureLayout();
     m_text.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start), text);
     m_layout.Update(m_text, start, end, start + static_cast<long>(text.size()));
-    m_caretOn = true;
+    ShowCaretNow();
     RequestRepaint();
 }
 
@@ -127,28 +107,15 @@ void MultiLineEditWidget::SetLimit(long limit) { m_limit = limit > 0 ? limit : k
 
 // ---- Layout and view ----
 
-void MultiLineEditWidget::MeasureFont() {
-    const QFontMetricsF metrics(font());
-    const double advance = metrics.horizontalAdvance(u'0');
-    // Whole-pixel character cells, as the window system lays out a
-    // fixed-pitch font; the painter's letter spacing keeps glyphs on them.
-    m_cellWidth = std::max(1, static_cast<int>(std::lround(advance)));
-    m_letterSpacing = m_cellWidth - advance;
-    const QFontMetrics whole(font());
-    m_rowHeight = std::max(1, whole.height());
-    m_ascent = whole.ascent();
-    m_layoutValid = false;
-}
-
 QRect MultiLineEditWidget::TextArea() const {
     // isHidden, not isVisible: the bar counts before the window is shown.
-    const int bar = m_scrollBar->isHidden() ? 0 : m_scrollBarWidth;
+    const int bar = ScrollBar()->isHidden() ? 0 : ScrollBarWidth();
     return QRect(kBorder + kMargin, kBorder, std::max(0, width() - 2 * kBorder - kMargin - bar),
                  std::max(0, height() - 2 * kBorder));
 }
 
 void MultiLineEditWidget::EnsureLayout() {
-    const int columns = std::max(1, TextArea().width() / m_cellWidth);
+    const int columns = std::max(1, TextArea().width() / CellWidth());
     if (m_layoutValid && columns == m_layout.Columns()) return;
     m_layout.Reset(m_text, columns);
     m_layoutValid = true;
@@ -165,7 +132,7 @@ int MultiLineEditWidget::ColumnsPerRow() {
 }
 
 int MultiLineEditWidget::VisibleRows() const {
-    return std::max(1, TextArea().height() / m_rowHeight);
+    return std::max(1, TextArea().height() / RowHeight());
 }
 
 int MultiLineEditWidget::TopRow() {
@@ -196,28 +163,12 @@ void MultiLineEditWidget::SyncScrollBar() {
     const long visible = VisibleRows();
     const long rows = m_layout.RowCount();
     const int top = static_cast<int>(std::min<long>(std::max(0L, rows - visible), INT_MAX));
-    m_scrollBar->SetState(rows > visible, isEnabled(), 0, top, static_cast<int>(visible),
-                          static_cast<int>(m_topRow));
+    ShowScrollState(rows > visible, 0, top, static_cast<int>(visible), static_cast<int>(m_topRow));
 }
 
-void MultiLineEditWidget::RequestRepaint() {
-    if (!m_repaint.isActive()) m_repaint.start();
-}
-
-void MultiLineEditWidget::RepaintAll() {
-    m_repaintAll = true;
-    RequestRepaint();
-}
-
-long MultiLineEditWidget::PaintedRows() const {
-    return (TextArea().height() + m_rowHeight - 1) / m_rowHeight;
-}
-
-QRect MultiLineEditWidget::RowRect(long index) const {
+QRect MultiLineEditWidget::RowBand() const {
     const QRect area = TextArea();
-    const QRect band(kBorder, area.top(), area.right() + 1 - kBorder, area.height());
-    return QRect(kBorder, area.top() + static_cast<int>(index) * m_rowHeight, band.width(), m_rowHeight)
-        .intersected(band);
+    return {kBorder, area.top(), area.right() + 1 - kBorder, area.height()};
 }
 
 MultiLineEditWidget::FrameMarks MultiLineEditWidget::MarksNow() const {
@@ -227,7 +178,7 @@ MultiLineEditWidget::FrameMarks MultiLineEditWidget::MarksNow() const {
     const bool focused = hasFocus();
     marks.showSelection = focused && marks.selEnd > marks.selStart;
     marks.composing = focused && !m_preedit.isEmpty();
-    const bool caretShown = focused && m_caretOn && marks.selStart == marks.selEnd;
+    const bool caretShown = focused && CaretOn() && marks.selStart == marks.selEnd;
     if (m_layoutValid && (marks.composing || caretShown)) {
         const TextRowLayout::Place place = m_layout.PlaceOf(m_text, m_caret);
         marks.caretRow = place.row;
@@ -254,20 +205,8 @@ MultiLineEditWidget::RowLook MultiLineEditWidget::LookOf(long row, const FrameMa
 
 void MultiLineEditWidget::RepaintChangedRows() {
     Sync();
-    if (m_repaintAll) {
-        update();
-        return;
-    }
     const FrameMarks marks = MarksNow();
-    const long rows = PaintedRows();
-    QRegion changed;
-    for (long index = 0; index < rows; ++index) {
-        const auto shown = static_cast<std::size_t>(index);
-        if (shown >= m_shownRows.size() || !(m_shownRows[shown] == LookOf(m_topRow + index, marks))) {
-            changed += RowRect(index);
-        }
-    }
-    if (!changed.isEmpty()) update(changed);
+    FixedPitchTextView::RepaintChangedRows([&](long index) { return LookOf(m_topRow + index, marks); });
 }
 
 void MultiLineEditWidget::ScrollTo(long topRow) {
@@ -277,10 +216,7 @@ void MultiLineEditWidget::ScrollTo(long topRow) {
 }
 
 void MultiLineEditWidget::SendScroll(UINT code, int trackPos) {
-    QPointer<MultiLineEditWidget> guard(this);
-    WndRouting::Route(this, WM_VSCROLL, MAKEWPARAM(code, static_cast<UINT>(std::max(0, trackPos)) & 0xFFFF),
-                      0, [this, code, trackPos] { ApplyScroll(code, trackPos); });
-    if (guard) SyncScrollBar();
+    RouteScroll(code, trackPos, [this, code, trackPos] { ApplyScroll(code, trackPos); });
 }
 
 void MultiLineEditWidget::ApplyScroll(UINT code, int trackPos) {
@@ -318,9 +254,9 @@ long MultiLineEditWidget::PositionAt(QPoint point) {
     Sync();
     const QRect area = TextArea();
     const int dy = point.y() - area.top();
-    const long row = m_topRow + (dy < 0 ? -1 : dy / m_rowHeight);
+    const long row = m_topRow + (dy < 0 ? -1 : dy / RowHeight());
     if (row < 0) return 0;
-    const long column = std::max(0, (point.x() - area.left() + m_cellWidth / 2) / m_cellWidth);
+    const long column = std::max(0, (point.x() - area.left() + CellWidth() / 2) / CellWidth());
     return m_layout.PositionAt(m_text, row, column);
 }
 
@@ -337,7 +273,7 @@ void MultiLineEditWidget::paintEvent(QPaintEvent* event) {
     const QRect area = TextArea();
     painter.setClipRect(area);
     QFont font = this->font();
-    font.setLetterSpacing(QFont::AbsoluteSpacing, m_letterSpacing);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, LetterSpacing());
     painter.setFont(font);
     painter.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
 
@@ -345,7 +281,7 @@ void MultiLineEditWidget::paintEvent(QPaintEvent* event) {
     const long rows = PaintedRows();
     for (long index = 0; index < rows; ++index) {
         if (region.intersects(RowRect(index))) {
-            PaintRow(painter, m_topRow + index, area.top() + static_cast<int>(index) * m_rowHeight, marks);
+            PaintRow(painter, m_topRow + index, area.top() + static_cast<int>(index) * RowHeight(), marks);
         }
     }
 
@@ -356,23 +292,13 @@ void MultiLineEditWidget::paintEvent(QPaintEvent* event) {
         composing.setUnderline(true);
         painter.setFont(composing);
         const int width = painter.fontMetrics().horizontalAdvance(m_preedit);
-        painter.fillRect(caret.left(), caret.top(), width, m_rowHeight, pal.color(QPalette::Base));
-        painter.drawText(caret.left(), caret.top() + m_ascent, m_preedit);
+        painter.fillRect(caret.left(), caret.top(), width, RowHeight(), pal.color(QPalette::Base));
+        painter.drawText(caret.left(), caret.top() + Ascent(), m_preedit);
     } else if (marks.caretRow >= 0 && !caret.isEmpty()) {
         painter.fillRect(caret, pal.color(QPalette::Text));
     }
 
-    // Remember what the rows painted now show on screen. A paint into
-    // another device (a grab of the widget) leaves the screen as it was.
-    QBackingStore* store = backingStore();
-    if (!store || redirected(nullptr) != store->paintDevice()) return;
-    m_shownRows.resize(static_cast<std::size_t>(rows));
-    for (long index = 0; index < rows; ++index) {
-        if (region.intersects(RowRect(index))) {
-            m_shownRows[static_cast<std::size_t>(index)] = LookOf(m_topRow + index, marks);
-        }
-    }
-    if (QRegion(rect()).subtracted(region).isEmpty()) m_repaintAll = false;
+    RememberPaintedRows(region, rect(), [&](long index) { return LookOf(m_topRow + index, marks); });
 }
 
 void MultiLineEditWidget::PaintRow(QPainter& painter, long row, int y, const FrameMarks& marks) {
@@ -408,11 +334,11 @@ void MultiLineEditWidget::PaintRow(QPainter& painter, long row, int y, const Fra
     }
     m_shown += QString::fromUtf8(m_run.data(), static_cast<qsizetype>(m_run.size()));
     if (highlightFrom >= 0) {
-        painter.fillRect(area.left() + static_cast<int>(highlightFrom) * m_cellWidth, y,
-                         static_cast<int>(highlightTo - highlightFrom) * m_cellWidth, m_rowHeight,
+        painter.fillRect(area.left() + static_cast<int>(highlightFrom) * CellWidth(), y,
+                         static_cast<int>(highlightTo - highlightFrom) * CellWidth(), RowHeight(),
                          palette().color(QPalette::Highlight));
     }
-    if (!m_shown.isEmpty()) painter.drawText(area.left(), y + m_ascent, m_shown);
+    if (!m_shown.isEmpty()) painter.drawText(area.left(), y + Ascent(), m_shown);
 }
 
 QRect MultiLineEditWidget::CaretRect() const {
@@ -421,27 +347,15 @@ QRect MultiLineEditWidget::CaretRect() const {
     const long visibleRow = place.row - m_topRow;
     if (visibleRow < 0 || visibleRow > VisibleRows()) return {};
     const QRect area = TextArea();
-    return {area.left() + static_cast<int>(place.column) * m_cellWidth,
-            area.top() + static_cast<int>(visibleRow) * m_rowHeight, 1, m_rowHeight};
+    return {area.left() + static_cast<int>(place.column) * CellWidth(),
+            area.top() + static_cast<int>(visibleRow) * RowHeight(), 1, RowHeight()};
 }
 
 // ---- Input ----
 
-bool MultiLineEditWidget::event(QEvent* event) {
-    if (IsControlTab(*event)) {
-        keyPressEvent(static_cast<QKeyEvent*>(event));
-        return true;
-    }
-    return QWidget::event(event);
-}
-
 void MultiLineEditWidget::keyPressEvent(QKeyEvent* event) {
     event->setAccepted(RouteKeyPress(this, *event, [this](UINT vk) { DefaultKeyDown(vk); },
                                      [this](unsigned char c) { DefaultChar(c); }));
-}
-
-void MultiLineEditWidget::keyReleaseEvent(QKeyEvent* event) {
-    event->setAccepted(RouteKeyRelease(this, *event));
 }
 
 void MultiLineEditWidget::inputMethodEvent(QInputMethodEvent* event) {
@@ -539,15 +453,14 @@ void MultiLineEditWidget::wheelEvent(QWheelEvent* event) {
     const int lines = event->angleDelta().y() * kWheelLines / 120;
     QPointer<MultiLineEditWidget> guard(this);
     for (int i = 0; i < std::abs(lines) && guard; ++i) {
-        SendScroll(lines > 0 ? SB_LINEUP : SB_LINEDOWN, m_scrollBar->value());
+        SendScroll(lines > 0 ? SB_LINEUP : SB_LINEDOWN, ScrollBar()->value());
     }
     event->accept();
 }
 
 void MultiLineEditWidget::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
-    m_caretOn = true;
-    m_blink.start();
+    StartBlinking();
     update();
     WndRouting::NotifyParent(this, EN_SETFOCUS);
 }
@@ -555,21 +468,11 @@ void MultiLineEditWidget::focusInEvent(QFocusEvent* event) {
 void MultiLineEditWidget::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
     m_preedit.clear();
-    m_blink.stop();
+    StopBlinking();
     update();
 }
 
-void MultiLineEditWidget::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange) MeasureFont();
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange ||
-        event->type() == QEvent::PaletteChange) {
-        update();
-    }
-    QWidget::changeEvent(event);
-}
-
-void MultiLineEditWidget::resizeEvent(QResizeEvent*) {
-    m_scrollBar->setGeometry(width() - kBorder - m_scrollBarWidth, kBorder, m_scrollBarWidth,
-                             std::max(0, height() - 2 * kBorder));
+void MultiLineEditWidget::resizeEvent(QResizeEvent* event) {
+    FixedPitchTextView::resizeEvent(event);
     update();
 }

@@ -10,19 +10,14 @@
 // the rows of the view whose characters, selection or caret changed since
 // they were last painted.
 
-#include <QScrollBar>
-#include <QTimer>
-#include <QWidget>
 #include <algorithm>
 #include <string>
-#include <vector>
 
-#include "framework/qt/TextRowLayout.h"
-#include "framework/qt/TextScrollBar.h"
 #include "framework/WinDef.h"
-#include "framework/qt/Widgets.h"
+#include "framework/qt/FixedPitchTextView.h"
+#include "framework/qt/TextRowLayout.h"
 
-class MultiLineEditWidget : public QWidget, public TextWindow {
+class MultiLineEditWidget : public FixedPitchTextView {
 public:
     MultiLineEditWidget(QWidget* parent, DWORD style);
 
@@ -61,11 +56,8 @@ public:
     [[nodiscard]] long PositionAt(QPoint point);
 
 protected:
-    bool event(QEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     [[nodiscard]] QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -77,17 +69,16 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
+    void Frame() override;
+    [[nodiscard]] QRect TextArea() const override;
+    // The text area with the margin left of it.
+    [[nodiscard]] QRect RowBand() const override;
+    void SyncScrollBar() override;
+    void CellsChanged() override { m_layoutValid = false; }
+    void LookChanged() override { update(); }
+    void SendScroll(UINT code, int trackPos) override;
+
 private:
-    // What a row of the view shows: its characters, those of them selected
-    // (offsets in the row) and the caret's cell (-1: none on the row).
-    struct RowLook {
-        std::string text;
-        long selectedFrom = 0;
-        long selectedTo = 0;
-        long caret = -1;
-        bool composing = false;
-        bool operator==(const RowLook&) const = default;
-    };
     // The selection and caret as a frame shows them.
     struct FrameMarks {
         long selStart = 0;
@@ -99,28 +90,18 @@ private:
     };
     [[nodiscard]] FrameMarks MarksNow() const;
     [[nodiscard]] RowLook LookOf(long row, const FrameMarks& marks) const;
-    // Rows of the view, the last one perhaps only in part.
-    [[nodiscard]] long PaintedRows() const;
-    // Row `index` of the view, with the margin left of it.
-    [[nodiscard]] QRect RowRect(long index) const;
-    // A frame: the rows whose look changed since they were painted.
+    // The rows whose look changed since they were painted.
     void RepaintChangedRows();
-    void RepaintAll();
     void PaintRow(QPainter& painter, long row, int y, const FrameMarks& marks);
 
     void Replace(long start, long end, std::string_view text);
     void EnsureLayout();
     void Sync();
-    void SyncScrollBar();
-    void RequestRepaint();
     void ScrollTo(long topRow);
-    void SendScroll(UINT code, int trackPos);
     void ApplyScroll(UINT code, int trackPos);
     void DefaultKeyDown(UINT vk);
     void DefaultChar(unsigned char c);
     void RouteMouse(UINT message, QMouseEvent* event, bool placeCaret);
-    void MeasureFont();
-    [[nodiscard]] QRect TextArea() const;
     // The caret's cell in widget coordinates, as of the last layout.
     [[nodiscard]] QRect CaretRect() const;
 
@@ -134,23 +115,10 @@ private:
     long m_topRow = 0;
     bool m_followCaret = false;
     bool m_dragging = false;
-    bool m_caretOn = true;
-    int m_scrollBarWidth = 0;
-    int m_cellWidth = 1;
-    int m_rowHeight = 1;
-    int m_ascent = 0;
-    double m_letterSpacing = 0;
     // What an input method is composing, shown at the caret until it is
     // committed (then it arrives as typed characters).
     QString m_preedit;
-    // The rows of the view as last painted; a change of size, font, colours
-    // or read-only state paints every row again.
-    std::vector<RowLook> m_shownRows;
-    bool m_repaintAll = true;
     // Scratch of the paint, kept to spare an allocation per row.
     QString m_shown;
     std::string m_run;
-    TextScrollBar* m_scrollBar;
-    QTimer m_repaint;
-    QTimer m_blink;
 };

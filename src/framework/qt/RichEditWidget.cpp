@@ -1,7 +1,5 @@
 #include "framework/qt/RichEditWidget.h"
 
-#include <QApplication>
-#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPaintEvent>
 #include <QPainter>
@@ -14,27 +12,15 @@
 
 namespace {
 
-constexpr int kBorder = 1;
 constexpr WPARAM kLeftButtonDown = 0x0001;  // the button state of WM_LBUTTONDOWN
 
 }  // namespace
 
 RichEditWidget::RichEditWidget(QWidget* parent, DWORD style)
-    : QWidget(parent), m_scrollBar(new TextScrollBar(this)) {
-    setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setCursor(Qt::IBeamCursor);
+    : FixedPitchTextView(parent, style) {
     m_scroll.nMax = 0;
     m_scroll.nPage = 0;
-    ForwardScrollRequests(m_scrollBar, m_scrollBar->Applying(),
-                          [this](UINT code, int track) { SendScroll(code, track); });
-    const int flash = QApplication::cursorFlashTime();
-    m_blink.setInterval(flash > 0 ? flash / 2 : 500);
-    connect(&m_blink, &QTimer::timeout, this, [this] {
-        m_caretOn = !m_caretOn;
-        RequestRepaint();
-    });
-    UpdateFontMetrics();
+    MapGlyphs();
 }
 
 std::string RichEditWidget::GetText() const { return Text(); }
@@ -53,32 +39,18 @@ void RichEditWidget::Realize() const {
     m_realizing = false;
 }
 
-void RichEditWidget::RequestRepaint() {
-    // At most one frame per display frame: the receive pane changes
-    // thousands of times a second under a flood, and a paint of a full view
-    // costs hundreds of microseconds. A frame brings the toolkit scroll bar
-    // up to date and repaints; paints the toolkit makes on its own (the
-    // scroll bar's region, an exposed area) never touch the scroll bar, so
-    // they cannot feed each other.
-    if (m_framePending || m_painting) return;
-    m_framePending = true;
-    const qint64 since = m_lastFrame.isValid() ? m_lastFrame.elapsed() : kFrameMs;
-    const int delay = since >= kFrameMs ? 0 : static_cast<int>(kFrameMs - since);
-    QTimer::singleShot(delay, this, [this] {
-        m_framePending = false;
-        m_lastFrame.start();
-        SyncScrollBar();
-        RepaintChangedRows();
-    });
+void RichEditWidget::Frame() {
+    // A frame brings the toolkit scroll bar up to date and repaints; paints
+    // the toolkit makes on its own (the scroll bar's region, an exposed
+    // area) never touch the scroll bar, so they cannot feed each other.
+    SyncScrollBar();
+    RepaintChangedRows();
 }
 
-long RichEditWidget::VisibleRows() const {
-    return std::max(0, TextArea().height() + m_rowHeight - 1) / m_rowHeight;
-}
-
-QRect RichEditWidget::RowRect(long row) const {
-    const QRect area = TextArea();
-    return {area.left(), area.top() + static_cast<int>(row) * m_rowHeight, area.width(), m_rowHeight};
+void RichEditWidget::RealizeMuted() {
+    MuteRequests(true);
+    Realize();
+    MuteRequests(false);
 }
 
 RichEditWidget::RowLook RichEditWidget::LookOf(long row) const {
@@ -95,7 +67,7 @@ RichEditWidget::RowLook RichEditWidget::LookOf(long row) const {
         look.selectedFrom = std::max(m_selStart, rowStart) - rowStart;
         look.selectedTo = std::min(m_selEnd, rowEnd) - rowStart;
     }
-    if (active && m_caretOn) {
+    if (active && CaretOn()) {
         // The caret after a full last row stands at that row's end.
         const long p = m_selStart;
         const bool afterFullRow = p == length && p > 0 && p % m_rowChars == 0;
@@ -105,28 +77,9 @@ RichEditWidget::RowLook RichEditWidget::LookOf(long row) const {
     return look;
 }
 
-void RichEditWidget::RepaintAll() {
-    m_repaintAll = true;
-    RequestRepaint();
-}
-
 void RichEditWidget::RepaintChangedRows() {
-    m_painting = true;
-    Realize();
-    m_painting = false;
-    if (m_repaintAll) {
-        update();
-        return;
-    }
-    QRegion changed;
-    const long rows = VisibleRows();
-    for (long row = 0; row < rows; ++row) {
-        const auto index = static_cast<std::size_t>(row);
-        if (index >= m_shownRows.size() || !(m_shownRows[index] == LookOf(row))) {
-            changed += RowRect(row);
-        }
-    }
-    if (!changed.isEmpty()) update(changed);
+    RealizeMuted();
+    FixedPitchTextView::RepaintChangedRows([this](long row) { return LookOf(row); });
 }
 
 const std::string& RichEditWidget::Text() const {
@@ -144,7 +97,7 @@ void RichEditWidget::SetSelection(long start, long end) {
     m_anchor = start;
     m_selStart = std::min(start, end);
     m_selEnd = std::max(start, end);
-    m_caretOn = true;
+    ShowCaretNow();
     RequestRepaint();
 }
 
@@ -189,14 +142,14 @@ void RichEditWidget::SetScrollState(const SCROLLINFO& info) {
 void RichEditWidget::SetScrollBarShown(bool shown) {
     if (shown == m_scrollBarShown) return;
     m_scrollBarShown = shown;
-    m_scrollBar->setVisible(shown);
+    ScrollBar()->setVisible(shown);
     RepaintAll();
 }
 
 bool RichEditWidget::ScrollBarEnabled() {
     SyncScrollBar();
-    m_scrollBar->Apply();
-    return m_scrollBarShown && m_scrollBar->isEnabled();
+    ScrollBar()->Apply();
+    return m_scrollBarShown && ScrollBar()->isEnabled();
 }
 
 void RichEditWidget::SyncScrollBar() {
@@ -204,34 +157,26 @@ void RichEditWidget::SyncScrollBar() {
     // Shown but disabled while there is nothing to scroll.
     const bool scrollable = span > static_cast<long long>(m_scroll.nPage);
     const int page = static_cast<int>(std::max(1U, m_scroll.nPage));
-    m_scrollBar->SetState(scrollable, isEnabled(), m_scroll.nMin,
-                          static_cast<int>(static_cast<long long>(m_scroll.nMax) - page + 1), page,
-                          m_scroll.nPos);
+    ShowScrollState(scrollable, m_scroll.nMin,
+                    static_cast<int>(static_cast<long long>(m_scroll.nMax) - page + 1), page,
+                    m_scroll.nPos);
 }
 
 void RichEditWidget::SendScroll(UINT code, int trackPos) {
     m_scroll.nTrackPos = trackPos;
-    QPointer<RichEditWidget> guard(this);
-    const WPARAM wParam = MAKEWPARAM(code, static_cast<UINT>(std::max(0, trackPos) & 0xFFFF));
-    WndRouting::Route(this, WM_VSCROLL, wParam, 0, [] {});
-    if (guard) SyncScrollBar();
+    RouteScroll(code, trackPos, [] {});
 }
 
 void RichEditWidget::HideCaretAndSelection() {
     m_caretHidden = true;
     // Nothing blinks until the control really gets the focus again.
-    m_blink.stop();
+    StopBlinking();
     RequestRepaint();
 }
 
-void RichEditWidget::UpdateFontMetrics() {
-    // Whole-pixel character cells, as the window system lays out a
-    // fixed-pitch font.
-    const QFontMetricsF metrics(font());
-    m_cellWidth = std::max(1, static_cast<int>(std::lround(metrics.horizontalAdvance(u'0'))));
-    const QFontMetrics whole(font());
-    m_rowHeight = std::max(1, whole.height());
-    m_ascent = whole.ascent();
+void RichEditWidget::CellsChanged() { MapGlyphs(); }
+
+void RichEditWidget::MapGlyphs() {
     m_rawFont = QRawFont::fromFont(font());
     m_glyphOf.fill(0);
     if (m_rawFont.isValid()) {
@@ -247,7 +192,7 @@ void RichEditWidget::UpdateFontMetrics() {
 }
 
 QRect RichEditWidget::TextArea() const {
-    const int scrollWidth = m_scrollBarShown ? m_scrollBar->width() : 0;
+    const int scrollWidth = m_scrollBarShown ? ScrollBar()->width() : 0;
     return QRect(kBorder + 1, kBorder, width() - 2 * kBorder - scrollWidth - 1,
                  height() - 2 * kBorder);
 }
@@ -256,10 +201,10 @@ long RichEditWidget::PositionAt(QPoint point) const {
     Realize();
     const QRect area = TextArea();
     const long length = static_cast<long>(m_text.size());
-    const int row = std::max(0, (point.y() - area.top()) / m_rowHeight);
+    const int row = std::max(0, (point.y() - area.top()) / RowHeight());
     // The nearest character boundary: a press on a cell's right half puts
     // the caret after it.
-    const int column = std::max(0, (point.x() - area.left() + m_cellWidth / 2) / m_cellWidth);
+    const int column = std::max(0, (point.x() - area.left() + CellWidth() / 2) / CellWidth());
     const long rows = (length + m_rowChars - 1) / m_rowChars;
     if (row >= rows) return length;
     const long rowStart = static_cast<long>(row) * m_rowChars;
@@ -275,32 +220,21 @@ long RichEditWidget::PositionAt(QPoint point) const {
 QPoint RichEditWidget::PointOf(long position) const {
     const QRect area = TextArea();
     const long p = std::max(0L, position);
-    return {area.left() + static_cast<int>(p % m_rowChars) * m_cellWidth,
-            area.top() + static_cast<int>(p / m_rowChars) * m_rowHeight};
+    return {area.left() + static_cast<int>(p % m_rowChars) * CellWidth(),
+            area.top() + static_cast<int>(p / m_rowChars) * RowHeight()};
 }
 
-void RichEditWidget::resizeEvent(QResizeEvent*) {
-    m_repaintAll = true;
-    const int scrollWidth = m_scrollBar->sizeHint().width();
-    m_scrollBar->setGeometry(width() - kBorder - scrollWidth, kBorder, scrollWidth,
-                             height() - 2 * kBorder);
-}
-
-void RichEditWidget::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange) UpdateFontMetrics();
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange ||
-        event->type() == QEvent::EnabledChange) {
-        RepaintAll();
-    }
-    QWidget::changeEvent(event);
+void RichEditWidget::resizeEvent(QResizeEvent* event) {
+    MarkAllRowsStale();
+    FixedPitchTextView::resizeEvent(event);
 }
 
 void RichEditWidget::PaintText(QPainter& painter, const QRect& area, const QRect& dirty) {
     const QPalette& pal = palette();
     const long length = static_cast<long>(m_text.size());
     const bool showSelection = hasFocus() && !m_caretHidden && m_selEnd > m_selStart;
-    const long firstRow = std::max(0, (dirty.top() - area.top()) / m_rowHeight);
-    const long lastRow = std::max(0, (dirty.bottom() - area.top()) / m_rowHeight);
+    const long firstRow = std::max(0, (dirty.top() - area.top()) / RowHeight());
+    const long lastRow = std::max(0, (dirty.bottom() - area.top()) / RowHeight());
     for (int color = 0; color < 2; ++color) {
         m_glyphs[color].clear();
         m_positions[color].clear();
@@ -309,12 +243,12 @@ void RichEditWidget::PaintText(QPainter& painter, const QRect& area, const QRect
         const long rowStart = row * m_rowChars;
         if (rowStart >= length) break;
         const long rowEnd = std::min(length, rowStart + m_rowChars);
-        const int y = area.top() + static_cast<int>(row) * m_rowHeight;
+        const int y = area.top() + static_cast<int>(row) * RowHeight();
         if (showSelection && m_selStart < rowEnd && m_selEnd > rowStart) {
             const long from = std::max(m_selStart, rowStart) - rowStart;
             const long to = std::min(m_selEnd, rowEnd) - rowStart;
-            painter.fillRect(area.left() + static_cast<int>(from) * m_cellWidth, y,
-                             static_cast<int>(to - from) * m_cellWidth, m_rowHeight,
+            painter.fillRect(area.left() + static_cast<int>(from) * CellWidth(), y,
+                             static_cast<int>(to - from) * CellWidth(), RowHeight(),
                              pal.color(QPalette::Highlight));
         }
         for (long p = rowStart; p < rowEnd; ++p) {
@@ -323,7 +257,7 @@ void RichEditWidget::PaintText(QPainter& painter, const QRect& area, const QRect
             const int selected = showSelection && p >= m_selStart && p < m_selEnd ? 1 : 0;
             m_glyphs[selected].append(m_glyphOf[c]);
             m_positions[selected].append(
-                QPointF(area.left() + static_cast<int>(p - rowStart) * m_cellWidth, y + m_ascent));
+                QPointF(area.left() + static_cast<int>(p - rowStart) * CellWidth(), y + Ascent()));
         }
     }
     // One glyph run per colour: every glyph stands on its own whole-pixel
@@ -344,7 +278,7 @@ void RichEditWidget::PaintText(QPainter& painter, const QRect& area, const QRect
         painter.setPen(pal.color(QPalette::Text));
         for (long p = firstRow * m_rowChars; p < length && p / m_rowChars <= lastRow; ++p) {
             const QPoint at = PointOf(p);
-            painter.drawText(at.x(), at.y() + m_ascent,
+            painter.drawText(at.x(), at.y() + Ascent(),
                              QString(QChar::fromLatin1(m_text[static_cast<std::size_t>(p)])));
         }
     }
@@ -352,9 +286,7 @@ void RichEditWidget::PaintText(QPainter& painter, const QRect& area, const QRect
 
 void RichEditWidget::paintEvent(QPaintEvent* event) {
     // Requests made while the text is produced are served by this paint.
-    m_painting = true;
-    Realize();
-    m_painting = false;
+    RealizeMuted();
     QPainter painter(this);
     const QPalette& pal = palette();
     const QRect area = TextArea();
@@ -368,44 +300,22 @@ void RichEditWidget::paintEvent(QPaintEvent* event) {
         const QRect dirty = part.intersected(area);
         if (!dirty.isEmpty()) PaintText(painter, area, dirty);
     }
-    if (hasFocus() && !m_caretHidden && m_caretOn) {
+    if (hasFocus() && !m_caretHidden && CaretOn()) {
         const long length = static_cast<long>(m_text.size());
         const long p = m_selStart;
         QPoint at = PointOf(p);
         if (p == length && p > 0 && p % m_rowChars == 0) {
             // The caret after a full last row stands at that row's end.
-            at = PointOf(p - 1) + QPoint(m_cellWidth, 0);
+            at = PointOf(p - 1) + QPoint(CellWidth(), 0);
         }
-        painter.fillRect(at.x(), at.y(), 2, m_rowHeight, pal.color(QPalette::Text));
+        painter.fillRect(at.x(), at.y(), 2, RowHeight(), pal.color(QPalette::Text));
     }
-    // Remember what the rows painted now show.
-    const long rows = VisibleRows();
-    if (m_shownRows.size() < static_cast<std::size_t>(rows)) {
-        m_shownRows.resize(static_cast<std::size_t>(rows));
-    }
-    for (long row = 0; row < rows; ++row) {
-        if (event->region().intersects(RowRect(row))) {
-            m_shownRows[static_cast<std::size_t>(row)] = LookOf(row);
-        }
-    }
-    if (QRegion(area).subtracted(event->region()).isEmpty()) m_repaintAll = false;
-}
-
-bool RichEditWidget::event(QEvent* event) {
-    if (IsControlTab(*event)) {
-        keyPressEvent(static_cast<QKeyEvent*>(event));
-        return true;
-    }
-    return QWidget::event(event);
+    RememberPaintedRows(event->region(), area, [this](long row) { return LookOf(row); });
 }
 
 void RichEditWidget::keyPressEvent(QKeyEvent* event) {
     // Keys have no default handling here: a pane decides what they do.
     event->setAccepted(RouteKeyPress(this, *event, [](UINT) {}, [](unsigned char) {}));
-}
-
-void RichEditWidget::keyReleaseEvent(QKeyEvent* event) {
-    event->setAccepted(RouteKeyRelease(this, *event));
 }
 
 void RichEditWidget::mousePressEvent(QMouseEvent* event) {
@@ -450,8 +360,7 @@ void RichEditWidget::wheelEvent(QWheelEvent* event) {
 void RichEditWidget::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     m_caretHidden = false;
-    m_caretOn = true;
-    m_blink.start();
+    StartBlinking();
     // Reached with the keyboard, the control selects its whole text, as
     // the dialog manager does for edit controls.
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
@@ -463,6 +372,6 @@ void RichEditWidget::focusInEvent(QFocusEvent* event) {
 
 void RichEditWidget::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
-    m_blink.stop();
+    StopBlinking();
     RequestRepaint();
 }

@@ -9,20 +9,14 @@
 #include <QList>
 #include <QPointF>
 #include <QRawFont>
-#include <QScrollBar>
-#include <QElapsedTimer>
-#include <QTimer>
-#include <QWidget>
 #include <array>
 #include <functional>
 #include <string>
-#include <vector>
 
-#include "framework/qt/TextScrollBar.h"
 #include "framework/WinDef.h"
-#include "framework/qt/Widgets.h"
+#include "framework/qt/FixedPitchTextView.h"
 
-class RichEditWidget : public QWidget, public TextWindow {
+class RichEditWidget : public FixedPitchTextView {
 public:
     RichEditWidget(QWidget* parent, DWORD style);
 
@@ -47,7 +41,7 @@ public:
     // The toolkit scroll bar's state once it follows the stored one.
     [[nodiscard]] bool ScrollBarEnabled();
     // A request from the scroll bar: the tracking position, then WM_VSCROLL.
-    void SendScroll(UINT code, int trackPos);
+    void SendScroll(UINT code, int trackPos) override;
 
     void HideCaretAndSelection();
     [[nodiscard]] bool CaretHidden() const { return m_caretHidden; }
@@ -55,22 +49,15 @@ public:
     // The owner's deferred-text hook (see CRichEditCtrl::RealizeText).
     void SetRealizeHook(std::function<void()> hook) { m_realize = std::move(hook); }
     void Realize() const;
-    // Schedules one repaint, however often it is asked for before it runs.
-    void RequestRepaint();
 
     // The character position a press at a point of the widget selects.
     [[nodiscard]] long PositionAt(QPoint point) const;
     // The top-left corner of a character position's cell.
     [[nodiscard]] QPoint PointOf(long position) const;
-    [[nodiscard]] int CellWidth() const { return m_cellWidth; }
-    [[nodiscard]] int RowHeight() const { return m_rowHeight; }
 
 protected:
-    bool event(QEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -80,26 +67,22 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
+    void Frame() override;
+    [[nodiscard]] QRect TextArea() const override;
+    void SyncScrollBar() override;
+    void CellsChanged() override;
+    void LookChanged() override { RepaintAll(); }
+
 private:
-    // What one row of the view shows: its characters, the cells shown
-    // selected and the caret's cell (-1: no caret on the row).
-    struct RowLook {
-        std::string text;
-        long selectedFrom = 0;
-        long selectedTo = 0;
-        long caret = -1;
-        bool operator==(const RowLook&) const = default;
-    };
     [[nodiscard]] RowLook LookOf(long row) const;
-    [[nodiscard]] long VisibleRows() const;
-    [[nodiscard]] QRect RowRect(long row) const;
     // A frame: the rows whose look changed since they were painted.
     void RepaintChangedRows();
-    void RepaintAll();
-    void SyncScrollBar();
-    void UpdateFontMetrics();
+    // The glyph of every byte value in the present font.
+    void MapGlyphs();
+    // Produces the owner's deferred text with requests muted: the frame or
+    // paint that produces it covers what the text changes.
+    void RealizeMuted();
     void PaintText(QPainter& painter, const QRect& area, const QRect& dirty);
-    [[nodiscard]] QRect TextArea() const;
 
     std::string m_text;
     long m_selStart = 0;
@@ -108,27 +91,13 @@ private:
     long m_limit = 32767;
     int m_rowChars = 77;
     bool m_caretHidden = false;
-    bool m_caretOn = true;
     bool m_dragging = false;
     bool m_scrollBarShown = true;
-    bool m_framePending = false;
-    // The rows as last painted; a change of size, font or colours paints
-    // every row again.
-    std::vector<RowLook> m_shownRows;
-    bool m_repaintAll = true;
-    bool m_painting = false;
-    QElapsedTimer m_lastFrame;
     mutable bool m_realizing = false;
     SCROLLINFO m_scroll;
-    TextScrollBar* m_scrollBar;
-    QTimer m_blink;
     std::function<void()> m_realize;
 
-    // The font's whole-pixel cell and the glyph of every byte value, kept
-    // from one font change to the next.
-    int m_cellWidth = 1;
-    int m_rowHeight = 1;
-    int m_ascent = 0;
+    // The glyph of every byte value, kept from one font change to the next.
     QRawFont m_rawFont;
     std::array<quint32, 256> m_glyphOf{};
     QList<quint32> m_glyphs[2];
