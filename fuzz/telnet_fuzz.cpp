@@ -24,35 +24,12 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "telnet/TelnetProtocol.h"
 
 using namespace telnet;
 
 namespace {
-
-#define FUZZ_CHECK(cond)                                                                     \
-    do {                                                                                     \
-        if (!(cond)) {                                                                       \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);   \
-            std::abort();                                                                    \
-        }                                                                                    \
-    } while (0)
-
-// Small deterministic generator, so one input always replays the same way.
-class CXorShift {
-public:
-    explicit CXorShift(std::uint8_t seed) : m_state(0x9E3779B9U ^ (seed * 0x01000193U)) {}
-    std::uint32_t Next()
-    {
-        m_state ^= m_state << 13;
-        m_state ^= m_state >> 17;
-        m_state ^= m_state << 5;
-        return m_state;
-    }
-
-private:
-    std::uint32_t m_state;
-};
 
 class CCheckingSink : public CTelnetSink {
 public:

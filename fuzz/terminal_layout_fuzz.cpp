@@ -16,7 +16,8 @@
 // the inserted characters, mapped onto a small alphabet rich in tabs, CR and
 // LF so that line breaks form, split and join). After every edit the layout
 // is compared with a recount, and its answers for the text's end and a few
-// other positions and rows with those of a full layout.
+// other positions and rows (picked by a generator seeded with the edit's
+// number, apart from the input) with those of a full layout.
 
 #include <algorithm>
 #include <cstdint>
@@ -25,17 +26,10 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "framework/qt/TextRowLayout.h"
 
 namespace {
-
-#define FUZZ_CHECK(cond)                                                                   \
-    do {                                                                                   \
-        if (!(cond)) {                                                                     \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 constexpr std::size_t kMaxText = 8192;
 
@@ -62,23 +56,6 @@ private:
     const std::uint8_t* m_data;
     std::size_t m_size;
     std::size_t m_at = 0;
-};
-
-// Picks the positions and rows the checks ask about: deterministic, so one
-// input always replays the same way, and apart from the input's bytes, which
-// are the edits alone.
-class Picker {
-public:
-    explicit Picker(std::uint32_t seed) : m_state(0x9E3779B9U ^ (seed * 0x01000193U)) {}
-    long Below(long bound) {
-        m_state ^= m_state << 13;
-        m_state ^= m_state >> 17;
-        m_state ^= m_state << 5;
-        return bound <= 0 ? 0 : static_cast<long>(m_state % static_cast<std::uint32_t>(bound));
-    }
-
-private:
-    std::uint32_t m_state;
 };
 
 // The lines of `text` counted afresh, one character at a time: a CR LF ends
@@ -120,7 +97,7 @@ std::vector<TextRowLayout::Line> Recount(const std::string& text, int columns) {
 
 // The layout kept up to date must be the one a full layout of the text
 // gives, line by line, and answer every query the same way.
-void Check(const TextRowLayout& kept, const std::string& text, int columns, Picker in) {
+void Check(const TextRowLayout& kept, const std::string& text, int columns, CXorShift in) {
     const std::vector<TextRowLayout::Line> expected = Recount(text, columns);
     const std::vector<TextRowLayout::Line>& lines = kept.Lines();
     FUZZ_CHECK(lines.size() == expected.size());
@@ -229,7 +206,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             caret = in.Below(length + 1);
             break;
         }
-        Check(layout, text, columns, Picker(static_cast<std::uint32_t>(++step)));
+        Check(layout, text, columns, CXorShift(static_cast<std::uint32_t>(++step)));
     }
     return 0;
 }
