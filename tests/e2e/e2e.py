@@ -3,12 +3,12 @@
 
 Runs inside a network namespace and a PID namespace of its own (run.sh
 starts it that way): an X server (Xvfb), a D-Bus session with the
-accessibility bus, the program, and socat peers and a busybox telnetd on
-127.0.0.1. The program is driven with real input events (xdotool: clicks at
-the controls' positions, typed text, keys) and read back through its
-accessibility tree (AT-SPI), which also proves the controls' accessible
-names. Every step leaves a screenshot in the output folder; a step that does
-not show what it should fails with its screenshot named.
+accessibility bus, the program, and socat peers and busybox and inetutils
+telnetd on 127.0.0.1. The program is driven with real input events
+(xdotool: clicks at the controls' positions, typed text, keys) and read back
+through its accessibility tree (AT-SPI), which also proves the controls'
+accessible names. Every step leaves a screenshot in the output folder; a
+step that does not show what it should fails with its screenshot named.
 
 Standard library, plus Debian's python3-gi with gir1.2-atspi-2.0.
 """
@@ -1079,7 +1079,7 @@ def telnet(d, binary, step):
         peer.stop()
 
 
-class TelnetServer:
+class BusyboxTelnetServer:
     """busybox telnetd on 127.0.0.1:23 of this namespace, a shell for each
     connection."""
 
@@ -1095,12 +1095,52 @@ class TelnetServer:
         self.proc.wait(5)
 
 
-@scenario
-def telnet_shell(d, binary, step):
+class InetutilsTelnetServer:
+    """inetutils telnetd for each connection to 127.0.0.1:23 of this
+    namespace, started as inetd starts it: the accepted socket itself is its
+    standard input, output and error, so its urgent data (the Data Mark it
+    answers Ctrl+C with) reaches the program as urgent data. Its login
+    program starts a shell without a password and sets the prompt, as
+    telnetd clears the environment."""
+
+    def __init__(self):
+        self.folder = tempfile.mkdtemp(prefix="velmora-e2e-telnetd-")
+        self.login = os.path.join(self.folder, "login")
+        with open(self.login, "w") as script:
+            script.write("#!/bin/sh\nPS1='# ' LC_ALL=C exec /bin/sh\n")
+        os.chmod(self.login, 0o700)
+        self.listener = socket.create_server(("127.0.0.1", 23))
+        self.listener.settimeout(POLL)
+        self.servers = []
+        self.stopping = threading.Event()
+        self.thread = threading.Thread(target=self._serve, daemon=True)
+        self.thread.start()
+
+    def _serve(self):
+        while not self.stopping.is_set():
+            try:
+                connection, _ = self.listener.accept()
+            except TimeoutError:
+                continue
+            with connection:
+                self.servers.append(subprocess.Popen(
+                    ["/usr/sbin/telnetd", "-h", "-E", self.login],
+                    stdin=connection, stdout=connection, stderr=connection))
+
+    def stop(self):
+        self.stopping.set()
+        self.thread.join(5)
+        self.listener.close()
+        for server in self.servers:
+            server.terminate()
+            server.wait(5)
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def shell_over_telnet(d, binary, step, server):
     """A shell on a real Telnet server: bytes 0xFF arrive doubled and are
     shown once each, UTF-8 text is read as it is painted, Ctrl+C reaches the
-    shell and its echo comes back."""
-    server = TelnetServer()
+    shell and its echo comes back, with nothing before it lost or added."""
     app = App(d, binary)
     try:
         with step("prompt"):
@@ -1121,8 +1161,8 @@ def telnet_shell(d, binary, step):
                 app.ui.text(terminal)))
         with step("ctrl-c"):
             d.key("ctrl+c")
-            wait_for("the shell's echo of Ctrl+C", lambda: (lambda t: (t.endswith("# ^C\r\n# "), t))(
-                app.ui.text(terminal)))
+            wait_for("the shell's echo of Ctrl+C", lambda: (lambda t: (
+                t.endswith("\r\n\ud55c\uae00\r\n# ^C\r\n# "), t))(app.ui.text(terminal)))
         with step("closed"):
             app.click("IDC_BUTTON_CLOSE", "telnet", "Telnet")
             wait_for("the Telnet window closes", lambda: (app.ui.window("Telnet") is None, None))
@@ -1131,6 +1171,16 @@ def telnet_shell(d, binary, step):
     finally:
         app.stop()
         server.stop()
+
+
+@scenario
+def telnet_shell(d, binary, step):
+    shell_over_telnet(d, binary, step, BusyboxTelnetServer())
+
+
+@scenario
+def telnet_shell_inetutils(d, binary, step):
+    shell_over_telnet(d, binary, step, InetutilsTelnetServer())
 
 
 @scenario

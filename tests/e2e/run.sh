@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of the built velmora binary in a real X server, driven
-# with real input events and talking to real socat peers and a busybox
-# telnetd, all inside a network namespace (and a PID namespace) of their own.
+# with real input events and talking to real socat peers and busybox and
+# inetutils telnetd, all inside a network namespace (and a PID namespace) of
+# their own.
 #
 #   tests/e2e/run.sh [--build-dir DIR | --binary PATH] [--out DIR] [scenario ...]
 #
@@ -28,7 +29,8 @@ out=${out:-$build_dir/e2e-screenshots}
 
 . tools/install-missing.sh
 packages=(xvfb xauth xdotool socat imagemagick x11-utils dbus at-spi2-core python3 python3-gi
-          gir1.2-atspi-2.0 iproute2 util-linux fonts-liberation2 fonts-nanum busybox-static)
+          gir1.2-atspi-2.0 iproute2 util-linux fonts-liberation2 fonts-nanum busybox-static
+          inetutils-telnetd)
 install_missing "${packages[@]}"
 # The Korean scenarios run in a Korean locale.
 ensure_locale ko_KR.UTF-8
