@@ -1140,8 +1140,14 @@ class InetutilsTelnetServer:
 def shell_over_telnet(d, binary, step, server):
     """A shell on a real Telnet server: bytes 0xFF arrive doubled and are
     shown once each, UTF-8 text is read as it is painted, Ctrl+C reaches the
-    shell and its echo comes back, with nothing before it lost or added."""
-    app = App(d, binary)
+    shell and its echo comes back, with nothing before it lost or added.
+    The server is stopped however the scenario ends, so the next one finds
+    port 23 free."""
+    try:
+        app = App(d, binary)
+    except BaseException:
+        server.stop()
+        raise
     try:
         with step("prompt"):
             _, terminal = open_telnet(app, 23)
