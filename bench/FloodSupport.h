@@ -11,9 +11,9 @@
 #include <string_view>
 #include <thread>
 
-#include "framework/testing/BlockingSocket.h"
-#include "framework/qt/Timer.h"
 #include "framework/WinApp.h"
+#include "framework/qt/Timer.h"
+#include "framework/testing/BlockingSocket.h"
 #include "support/DisplayRuns.h"
 
 namespace flood {
@@ -25,7 +25,9 @@ constexpr std::size_t kReadSize = 1024;
 constexpr int kTimerIntervalMs = 10;
 constexpr double kLatenessBarMs = 50;
 
-inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+inline double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 inline double Micros(Clock::duration d) {
     return std::chrono::duration<double, std::micro>(d).count();
 }
@@ -89,7 +91,9 @@ private:
     CRepeatingTimer m_timer;
 };
 
-inline const char* Verdict(bool held) { return held ? "ok" : "MISSED"; }
+inline const char* Verdict(bool held) {
+    return held ? "ok" : "MISSED";
+}
 
 inline void PrintShares(const char* what, const TimeShares& s) {
     std::printf("  %-22s UI thread %3.0f %% on a CPU, %3.0f %% waiting for one, %3.0f %% asleep\n",
@@ -110,8 +114,7 @@ public:
             connection.ShutdownSend();
             // Wait for the receiver's close, so nothing unread is reset away.
             char drain[64];
-            while (connection.WaitAndReceive(drain, sizeof drain) > 0) {
-            }
+            while (connection.WaitAndReceive(drain, sizeof drain) > 0) {}
         });
     }
     ~Peer() { m_thread.join(); }
@@ -146,7 +149,8 @@ inline double BareRate(std::string_view block, std::size_t total) {
 template <class App>
 int RunBench(int argc, char** argv, long defaultSize) {
     if (const int parent = bench::RunOnEveryDisplay(argc, argv); parent >= 0) return parent;
-    const long size = argc > 1 && argv[1][0] != '-' ? std::strtol(argv[1], nullptr, 10) : defaultSize;
+    const long size =
+        argc > 1 && argv[1][0] != '-' ? std::strtol(argv[1], nullptr, 10) : defaultSize;
     std::printf("%s\n", bench::DisplayDescription().c_str());
     App app(static_cast<std::size_t>(std::max(1L, size)));
     char* qtArgv[] = {argv[0], nullptr};

@@ -32,8 +32,7 @@ constexpr std::int64_t kViewLines = 41;
 // the part of its first chunk a 1 KiB buffer keeps populated hardly counts.
 constexpr int kAppendsPerTrim = 65536;
 
-std::vector<std::uint8_t> Pattern(std::int64_t count)
-{
+std::vector<std::uint8_t> Pattern(std::int64_t count) {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         bytes[i] = static_cast<std::uint8_t>(i * 131 + (i >> 8));
@@ -43,8 +42,7 @@ std::vector<std::uint8_t> Pattern(std::int64_t count)
 
 // The line built the obvious way: formatted prints for the offset and the
 // bytes, the character cells stored directly.
-int PlainFormatLine(const ByteBuffer& buffer, std::int64_t line, char* out)
-{
+int PlainFormatLine(const ByteBuffer& buffer, std::int64_t line, char* out) {
     const std::int64_t first = line * 16;
     if (line < 0 || first >= buffer.Size()) {
         return 0;
@@ -52,8 +50,8 @@ int PlainFormatLine(const ByteBuffer& buffer, std::int64_t line, char* out)
     // The caller's buffer holds the line and the terminator snprintf adds.
     char* const end = out + hexline::kLineChars + 1;
     char* p = out;
-    p += std::snprintf(p, static_cast<std::size_t>(end - p), "%08X| ",
-                       static_cast<unsigned>(first));
+    p +=
+        std::snprintf(p, static_cast<std::size_t>(end - p), "%08X| ", static_cast<unsigned>(first));
     for (std::int64_t k = 0; k < 16; ++k) {
         if (k == 8) {
             *p++ = ' ';
@@ -77,8 +75,7 @@ int PlainFormatLine(const ByteBuffer& buffer, std::int64_t line, char* out)
 }
 
 // 64 KiB of varied bytes: 4096 lines to cycle through, all full.
-const ByteBuffer& FormatSource()
-{
+const ByteBuffer& FormatSource() {
     static const ByteBuffer buffer = [] {
         ByteBuffer b;
         const auto bytes = Pattern(64 * kKiB);
@@ -89,8 +86,7 @@ const ByteBuffer& FormatSource()
 }
 
 template <int (*Format)(const ByteBuffer&, std::int64_t, char*)>
-void BM_FormatLine(benchmark::State& state)
-{
+void BM_FormatLine(benchmark::State& state) {
     const ByteBuffer& buffer = FormatSource();
     const std::int64_t lines = hexline::LineCount(buffer.Size());
     std::array<char, hexline::kLineChars + 8> out{};
@@ -103,14 +99,12 @@ void BM_FormatLine(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
-int TableFormatLine(const ByteBuffer& buffer, std::int64_t line, char* out)
-{
+int TableFormatLine(const ByteBuffer& buffer, std::int64_t line, char* out) {
     return hexline::FormatDumpLine(buffer, line, out);
 }
 
 // Both formatters must produce the same text, or the comparison means nothing.
-bool FormattersAgree()
-{
+bool FormattersAgree() {
     const ByteBuffer& buffer = FormatSource();
     ByteBuffer partial;
     partial.Assign("1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ", 36);
@@ -131,8 +125,7 @@ bool FormattersAgree()
 }
 
 // The two buffers the append is measured on, each built once per run.
-ByteBuffer& Held(std::int64_t size)
-{
+ByteBuffer& Held(std::int64_t size) {
     static std::map<std::int64_t, ByteBuffer> buffers;
     ByteBuffer& buffer = buffers[size];
     if (buffer.Size() != size) {
@@ -148,8 +141,7 @@ ByteBuffer& Held(std::int64_t size)
 
 // One read appended, optionally followed by formatting the last view's lines
 // the way a pane rebuild would.
-void RunAppends(benchmark::State& state, std::int64_t heldBytes, bool formatView)
-{
+void RunAppends(benchmark::State& state, std::int64_t heldBytes, bool formatView) {
     ByteBuffer& buffer = Held(heldBytes);
     const auto read = Pattern(kRead);
     std::vector<char> text(static_cast<std::size_t>(kViewLines * hexline::kLineChars));
@@ -177,13 +169,11 @@ void RunAppends(benchmark::State& state, std::int64_t heldBytes, bool formatView
     state.SetBytesProcessed(state.iterations() * kRead);
 }
 
-void BM_Append1K(benchmark::State& state, std::int64_t heldBytes)
-{
+void BM_Append1K(benchmark::State& state, std::int64_t heldBytes) {
     RunAppends(state, heldBytes, false);
 }
 
-void BM_AppendAndFormatView(benchmark::State& state, std::int64_t heldBytes)
-{
+void BM_AppendAndFormatView(benchmark::State& state, std::int64_t heldBytes) {
     RunAppends(state, heldBytes, true);
 }
 
@@ -198,8 +188,7 @@ BENCHMARK_CAPTURE(BM_AppendAndFormatView, held_1GiB, kGiB);
 // repetitions the ratios use the medians, which a busy machine disturbs least.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.error_occurred) {
@@ -215,11 +204,9 @@ public:
         }
     }
 
-    void PrintRatios() const
-    {
+    void PrintRatios() const {
         std::printf("\n");
-        Compare("FormatLine/snprintf", "FormatLine/table", "table line is", "x faster",
-                ">= 20");
+        Compare("FormatLine/snprintf", "FormatLine/table", "table line is", "x faster", ">= 20");
         Compare("BM_Append1K/held_1GiB", "BM_Append1K/held_1KiB", "append 1 GiB / 1 KiB", "x",
                 "<= 1.2");
         Compare("BM_AppendAndFormatView/held_1GiB", "BM_AppendAndFormatView/held_1KiB",
@@ -234,27 +221,25 @@ private:
         [[nodiscard]] double Value() const { return median >= 0 ? median : total / count; }
     };
 
-    void Compare(const std::string& numerator, const std::string& denominator,
-                 const char* label, const char* unit, const char* want) const
-    {
+    void Compare(const std::string& numerator, const std::string& denominator, const char* label,
+                 const char* unit, const char* want) const {
         const auto top = m_samples.find(numerator);
         const auto bottom = m_samples.find(denominator);
         if (top == m_samples.end() || bottom == m_samples.end()) {
-            return; // filtered out of this run
+            return;  // filtered out of this run
         }
         const double a = top->second.Value();
         const double b = bottom->second.Value();
-        std::printf("%-28s %6.2f%s  (want %s; %.1f ns vs %.1f ns)\n", label, a / b, unit, want,
-                    a, b);
+        std::printf("%-28s %6.2f%s  (want %s; %.1f ns vs %.1f ns)\n", label, a / b, unit, want, a,
+                    b);
     }
 
     std::map<std::string, Sample> m_samples;
 };
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // Defaults that make the comparisons steady on a shared machine: several
     // repetitions, interleaved so that a passing disturbance hits both sides.
     // Flags given on the command line come later and so take precedence.

@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "app/LinkDlg.h"
-#include "framework/testing/EventPump.h"
 #include "framework/Resources.h"
 #include "framework/WinApp.h"
-#include "res/resource.h"
+#include "framework/testing/EventPump.h"
 #include "res/Resources.h"
+#include "res/resource.h"
 #include "testkit/LinkDlgProbe.h"
 
 namespace {
@@ -102,10 +102,10 @@ void CompareAppends(CHexView& big, CHexView& small, int rounds, bool produceView
     }
     const double b = Median(bigTimes);
     const double s = Median(smallTimes);
-    const char* what = produceView ? "append 1 KiB + m_nLength + view text"
-                                   : "append 1 KiB + m_nLength";
-    std::printf("%-40s held 1 GiB %7.1f ns, held 1 KiB %7.1f ns: %.2fx (want <= 1.2)\n", what, b,
-                s, b / s);
+    const char* what =
+        produceView ? "append 1 KiB + m_nLength + view text" : "append 1 KiB + m_nLength";
+    std::printf("%-40s held 1 GiB %7.1f ns, held 1 KiB %7.1f ns: %.2fx (want <= 1.2)\n", what, b, s,
+                b / s);
 }
 
 void TimePaints(CHexView& pane, int count) {

@@ -29,14 +29,14 @@
 #include <vector>
 
 #include "app/LinkDlg.h"
-#include "framework/testing/BlockingSocket.h"
-#include "framework/testing/EventPump.h"
 #include "framework/Prompts.h"
 #include "framework/Resources.h"
-#include "framework/qt/Timer.h"
 #include "framework/WinApp.h"
-#include "res/resource.h"
+#include "framework/qt/Timer.h"
+#include "framework/testing/BlockingSocket.h"
+#include "framework/testing/EventPump.h"
 #include "res/Resources.h"
+#include "res/resource.h"
 #include "testkit/LinkDlgProbe.h"
 
 namespace {
@@ -44,7 +44,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::int64_t kMiB = std::int64_t{1} << 20;
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 // Byte i of the test stream: differs between neighbours and between chunks.
 inline std::uint8_t PatternByte(std::uint64_t i) {
@@ -72,9 +74,15 @@ std::int64_t StatusValue(const char* key) {
     }
     return -1;
 }
-std::int64_t Resident() { return StatusValue("VmRSS:"); }
-std::int64_t PeakResident() { return StatusValue("VmHWM:"); }
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+std::int64_t Resident() {
+    return StatusValue("VmRSS:");
+}
+std::int64_t PeakResident() {
+    return StatusValue("VmHWM:");
+}
+void ResetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 void WritePatternFile(const std::string& path, std::int64_t size) {
     std::vector<std::uint8_t> block(static_cast<std::size_t>(8 * kMiB));
@@ -109,8 +117,7 @@ double PlainRead(const std::string& path) {
     std::vector<char> block(static_cast<std::size_t>(8 * kMiB));
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     const Clock::time_point start = Clock::now();
-    while (::read(fd, block.data(), block.size()) > 0) {
-    }
+    while (::read(fd, block.data(), block.size()) > 0) {}
     const double seconds = Seconds(Clock::now() - start);
     ::close(fd);
     return seconds;
@@ -267,12 +274,12 @@ private:
         PumpUntil([&] { return received >= m_size; }, 60000);
         Click(dlg, IDC_BUTTON_CLOSE);
         reader.join();
-        std::printf("SEND:  %6.2f s to a slow reader (%.0f MiB/s), peak resident +%.1f MiB above "
-                    "the pane (want <= 64), %+.1f MiB once the queue emptied; %s\n",
-                    seconds, static_cast<double>(m_size) / kMiB / seconds, growth / kMiB,
-                    after / kMiB,
-                    received == m_size && inOrder ? "all bytes arrived in order"
-                                                  : "BYTES MISSING OR OUT OF ORDER");
+        std::printf(
+            "SEND:  %6.2f s to a slow reader (%.0f MiB/s), peak resident +%.1f MiB above "
+            "the pane (want <= 64), %+.1f MiB once the queue emptied; %s\n",
+            seconds, static_cast<double>(m_size) / kMiB / seconds, growth / kMiB, after / kMiB,
+            received == m_size && inOrder ? "all bytes arrived in order"
+                                          : "BYTES MISSING OR OUT OF ORDER");
         Check(received == m_size && inOrder, "SEND arrived whole and in order");
         Check(growth <= 64.0 * kMiB, "SEND peak resident");
     }
@@ -296,10 +303,10 @@ private:
         double wait = LongestWaitMs([&] { Click(dlg, IDC_BUTTON_LOAD); });
         double seconds = Seconds(Clock::now() - start);
         const double growth = static_cast<double>(PeakResident() - before);
-        std::printf("LOAD:  %6.2f s (%.2fx the baseline), peak resident +%.0f MiB = %.3fx the "
-                    "file (want <= 1.05), longest wait of the loop %.0f ms (want <= 100)\n",
-                    seconds, seconds / fresh, growth / kMiB, growth / static_cast<double>(m_size),
-                    wait);
+        std::printf(
+            "LOAD:  %6.2f s (%.2fx the baseline), peak resident +%.0f MiB = %.3fx the "
+            "file (want <= 1.05), longest wait of the loop %.0f ms (want <= 100)\n",
+            seconds, seconds / fresh, growth / kMiB, growth / static_cast<double>(m_size), wait);
         Check(ControlOf<CHexView>(dlg, IDC_SEND_PANE).m_nLength == m_size,
               "LOAD took the whole file");
         Check(growth <= 1.05 * static_cast<double>(m_size), "LOAD peak resident");

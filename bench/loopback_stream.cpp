@@ -44,8 +44,7 @@ int Send(std::uint16_t port, std::size_t megabytes) {
     socket.ShutdownSend();
     // The receiver closes once it has read the whole stream.
     char drain[64];
-    while (socket.WaitAndReceive(drain, sizeof drain) > 0) {
-    }
+    while (socket.WaitAndReceive(drain, sizeof drain) > 0) {}
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%.6f %zu\n", seconds, megabytes * kMiB);
@@ -59,8 +58,7 @@ int Receive() {
     std::fflush(stdout);
     CBlockingSocket connection = listener.Accept();
     char buffer[kReadSize];
-    while (connection.WaitAndReceive(buffer, sizeof buffer) > 0) {
-    }
+    while (connection.WaitAndReceive(buffer, sizeof buffer) > 0) {}
     connection.Close();
     return 0;
 }

@@ -32,15 +32,15 @@
 #include <thread>
 #include <vector>
 
-#include "app/LinkDlg.h"
 #include "FloodSupport.h"
+#include "app/LinkDlg.h"
+#include "framework/Resources.h"
+#include "framework/WinApp.h"
+#include "framework/qt/Timer.h"
 #include "framework/testing/BlockingSocket.h"
 #include "framework/testing/EventPump.h"
-#include "framework/Resources.h"
-#include "framework/qt/Timer.h"
-#include "framework/WinApp.h"
-#include "res/resource.h"
 #include "res/Resources.h"
+#include "res/resource.h"
 #include "testkit/LinkDlgProbe.h"
 
 namespace {
@@ -74,8 +74,7 @@ long MinorFaults() {
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     std::istringstream fields(text.substr(text.rfind(')') + 2));
     std::string field;
-    for (int i = 3; i < 10 && fields >> field; ++i) {
-    }
+    for (int i = 3; i < 10 && fields >> field; ++i) {}
     long faults = 0;
     fields >> faults;
     return faults;
@@ -231,8 +230,9 @@ public:
         std::vector<char> block(kMiB);
         std::mt19937 random(1470);
         for (char& c : block) c = static_cast<char>(random());
-        std::printf("flood: %zu MiB of random bytes over loopback TCP, reads of at most %zu bytes\n",
-                    m_megabytes, kReadSize);
+        std::printf(
+            "flood: %zu MiB of random bytes over loopback TCP, reads of at most %zu bytes\n",
+            m_megabytes, kReadSize);
 
         // Fresh memory first: what storing costs where the system must back
         // every page, and memory backed for the windows that follow.
@@ -246,8 +246,8 @@ public:
         const double bareAfter = BareRate(stream, total);
         const double bare = (bareBefore + bareAfter) / 2;
         const Breakdown parts = MeasureBreakdown(block);
-        const double firstTouchSeconds =
-            std::max(0.0, static_cast<double>(total) / store - static_cast<double>(total) / touched);
+        const double firstTouchSeconds = std::max(
+            0.0, static_cast<double>(total) / store - static_cast<double>(total) / touched);
         const double ratio = window.rate / bare;
         const double hiddenRatio = hidden.rate / bare;
         const double worstLateness = std::max(window.worstLatenessMs, hidden.worstLatenessMs);
@@ -258,36 +258,40 @@ public:
         const bool latenessHeld = worstLateness < kLatenessBarMs;
         const bool memoryHeld = static_cast<double>(peak) < memoryBar;
 
-        std::printf("bare receiver:               %8.1f MB/s  (%.1f before, %.1f after the windows)\n",
-                    bare / 1e6, bareBefore / 1e6, bareAfter / 1e6);
+        std::printf(
+            "bare receiver:               %8.1f MB/s  (%.1f before, %.1f after the windows)\n",
+            bare / 1e6, bareBefore / 1e6, bareAfter / 1e6);
         std::printf("main window:                 %8.1f MB/s  (%zu bytes counted)\n",
                     window.rate / 1e6, window.received);
         std::printf("main window, hidden:         %8.1f MB/s  (%zu bytes counted)\n",
                     hidden.rate / 1e6, hidden.received);
         PrintShares("shown:", window.ui);
         PrintShares("hidden:", hidden.ui);
-        std::printf("ratio shown / bare:          %8.3f   (bar >= %.2f, aim 0.6)  %s\n", ratio, kShownBar,
-                    Verdict(ratioHeld));
-        std::printf("ratio hidden / bare:         %8.3f   (bar >= %.2f)  %s\n", hiddenRatio, kHiddenBar,
-                    Verdict(hiddenHeld));
+        std::printf("ratio shown / bare:          %8.3f   (bar >= %.2f, aim 0.6)  %s\n", ratio,
+                    kShownBar, Verdict(ratioHeld));
+        std::printf("ratio hidden / bare:         %8.3f   (bar >= %.2f)  %s\n", hiddenRatio,
+                    kHiddenBar, Verdict(hiddenHeld));
         std::printf("10 ms timer, worst lateness: %8.1f ms (bar < %.0f ms)  %s\n", worstLateness,
                     kLatenessBarMs, Verdict(latenessHeld));
         std::printf("peak resident memory:        %8.1f MiB (bar < %.1f MiB)  %s\n",
                     static_cast<double>(peak) / kMiB, memoryBar / kMiB, Verdict(memoryHeld));
         std::printf("minor page faults in the shown window's flood: %ld\n", window.minorFaults);
-        std::printf("per read: bare %.2f us, window %.2f us, hidden %.2f us\n", kReadSize / bare * 1e6,
-                    kReadSize / window.rate * 1e6, kReadSize / hidden.rate * 1e6);
+        std::printf("per read: bare %.2f us, window %.2f us, hidden %.2f us\n",
+                    kReadSize / bare * 1e6, kReadSize / window.rate * 1e6,
+                    kReadSize / hidden.rate * 1e6);
         std::printf("  count display (ShowReceiveCount): %7.2f us per call\n", parts.countMicros);
         std::printf("  pane append (AppendData 1 KiB):   %7.2f us per call\n", parts.appendMicros);
         std::printf("  one event-loop pass after a read: %7.1f us\n", parts.paintMicros);
         std::printf("    after the pane's append %.1f us, after the count %.1f us, idle %.1f us\n",
                     parts.paneOnlyMicros, parts.countOnlyMicros, parts.idleMicros);
-        std::printf("byte store alone, fresh memory, 1 KiB appends: %8.1f MB/s, %ld minor page faults\n",
-                    store / 1e6, storeFaults);
-        std::printf("  the same copies into backed memory: %8.1f MB/s; first touch costs %.3f s "
-                    "for %zu MiB (%.2f us per 4 KiB)\n",
-                    touched / 1e6, firstTouchSeconds, m_megabytes,
-                    firstTouchSeconds * 1e6 / (static_cast<double>(total) / 4096));
+        std::printf(
+            "byte store alone, fresh memory, 1 KiB appends: %8.1f MB/s, %ld minor page faults\n",
+            store / 1e6, storeFaults);
+        std::printf(
+            "  the same copies into backed memory: %8.1f MB/s; first touch costs %.3f s "
+            "for %zu MiB (%.2f us per 4 KiB)\n",
+            touched / 1e6, firstTouchSeconds, m_megabytes,
+            firstTouchSeconds * 1e6 / (static_cast<double>(total) / 4096));
         if (!ratioHeld || !hiddenHeld || !latenessHeld || !memoryHeld || window.received != total ||
             hidden.received != total) {
             exitCode = 1;
@@ -301,4 +305,6 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv) { return flood::RunBench<ReceiveFloodApp>(argc, argv, 256); }
+int main(int argc, char** argv) {
+    return flood::RunBench<ReceiveFloodApp>(argc, argv, 256);
+}

@@ -27,12 +27,12 @@
 #include <vector>
 
 #include "FloodSupport.h"
+#include "framework/Resources.h"
+#include "framework/WinApp.h"
+#include "framework/qt/Timer.h"
 #include "framework/testing/BlockingSocket.h"
 #include "framework/testing/EventPump.h"
 #include "framework/testing/SocketSetup.h"
-#include "framework/Resources.h"
-#include "framework/qt/Timer.h"
-#include "framework/WinApp.h"
 #include "net/LinkSocket.h"
 #include "res/Resources.h"
 #include "telnet/TelnetDlg.h"
@@ -153,14 +153,16 @@ TerminalResult TerminalRate(const std::string& flood) {
 
 class FloodBenchApp : public CWinApp {
 public:
-    explicit FloodBenchApp(std::size_t megabytes) : CWinApp("bench_telnet_flood"), m_megabytes(megabytes) {}
+    explicit FloodBenchApp(std::size_t megabytes)
+        : CWinApp("bench_telnet_flood"), m_megabytes(megabytes) {}
 
     int exitCode = 0;
 
     bool InitInstance() override {
         SetResourceTables(&VelmoraResources());
         const std::string flood = MakeFlood(m_megabytes * kMiB);
-        std::printf("flood: %zu MiB of text lines, reads of at most %zu bytes\n", m_megabytes, kReadSize);
+        std::printf("flood: %zu MiB of text lines, reads of at most %zu bytes\n", m_megabytes,
+                    kReadSize);
 
         const double bare = BareRate(flood, flood.size());
         const TerminalResult terminal = TerminalRate(flood);
@@ -168,16 +170,20 @@ public:
         const bool flat = terminal.endReadMicros <= kFlatFactor * terminal.earlyReadMicros;
 
         std::printf("bare receiver:          %8.1f MB/s\n", bare / 1e6);
-        std::printf("telnet window:          %8.1f MB/s  (%zu reads, %d rows on screen at the end)\n",
-                    terminal.rate / 1e6, terminal.reads, terminal.lineCount);
+        std::printf(
+            "telnet window:          %8.1f MB/s  (%zu reads, %d rows on screen at the end)\n",
+            terminal.rate / 1e6, terminal.reads, terminal.lineCount);
         PrintShares("telnet window:", terminal.ui);
         std::printf("ratio:                  %8.3f   (bar >= %.2f)  %s\n", ratio, kRatioBar,
                     Verdict(ratio >= kRatioBar));
         std::printf("10 ms timer, worst lateness: %6.1f ms (bar < %.0f ms)  %s\n",
                     terminal.worstLatenessMs, kLatenessBarMs,
                     Verdict(terminal.worstLatenessMs < kLatenessBarMs));
-        std::printf("time per read (trimmed mean of %zu), a quarter in: %6.2f us, at the end: %6.2f us  %s\n",
-                    kSampleReads, terminal.earlyReadMicros, terminal.endReadMicros, flat ? "flat" : "GROWS");
+        std::printf(
+            "time per read (trimmed mean of %zu), a quarter in: %6.2f us, at the end: %6.2f us  "
+            "%s\n",
+            kSampleReads, terminal.earlyReadMicros, terminal.endReadMicros,
+            flat ? "flat" : "GROWS");
         if (ratio < kRatioBar || terminal.worstLatenessMs >= kLatenessBarMs || !flat) exitCode = 1;
         return false;
     }
@@ -188,4 +194,6 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv) { return flood::RunBench<FloodBenchApp>(argc, argv, 64); }
+int main(int argc, char** argv) {
+    return flood::RunBench<FloodBenchApp>(argc, argv, 64);
+}

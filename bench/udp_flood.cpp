@@ -35,15 +35,15 @@
 #include <utility>
 #include <vector>
 
-#include "app/LinkDlg.h"
 #include "FloodSupport.h"
-#include "framework/testing/BlockingSocket.h"
-#include "framework/testing/EventPump.h"
+#include "app/LinkDlg.h"
 #include "framework/Prompts.h"
 #include "framework/Resources.h"
 #include "framework/WinApp.h"
-#include "res/resource.h"
+#include "framework/testing/BlockingSocket.h"
+#include "framework/testing/EventPump.h"
 #include "res/Resources.h"
+#include "res/resource.h"
 #include "testkit/LinkDlgProbe.h"
 
 namespace {
@@ -93,7 +93,8 @@ unsigned long DropsAt(std::uint16_t port) {
         std::istringstream fields(line);
         std::string slot, address, field;
         fields >> slot >> address;
-        if (address != std::string("0100007F") + suffix && address != std::string("00000000") + suffix) {
+        if (address != std::string("0100007F") + suffix &&
+            address != std::string("00000000") + suffix) {
             continue;
         }
         unsigned long drops = 0;
@@ -193,8 +194,7 @@ public:
     }
     void MessageBeep(UINT) override {}
     bool RunProgress(CWnd*, const ProgressRequest&, IProgressTask& task) override {
-        while (task.Step()) {
-        }
+        while (task.Step()) {}
         return true;
     }
 };
@@ -263,9 +263,10 @@ public:
 
     bool InitInstance() override {
         SetResourceTables(&VelmoraResources());
-        std::printf("flood: %zu datagrams of 1 to %zu random bytes over loopback UDP, default "
-                    "socket buffers\n",
-                    m_count, kLongest);
+        std::printf(
+            "flood: %zu datagrams of 1 to %zu random bytes over loopback UDP, default "
+            "socket buffers\n",
+            m_count, kLongest);
         ReadingUser user;
         const Flood plain = MakeFlood(m_count, false);
         const Taken bare = BareTaken(plain);
@@ -281,24 +282,29 @@ public:
         std::printf("ratio:           %9.3f   (bar >= %.2f)  %s\n", ratio, kRatioBar,
                     Verdict(ratioHeld));
 
-        std::printf("second flood: one datagram in %d of %zu to %zu bytes, each box read for %d ms\n",
-                    kOversizeEvery, kLongest + 1, kOversizeLongest, kReadingMs);
+        std::printf(
+            "second flood: one datagram in %d of %zu to %zu bytes, each box read for %d ms\n",
+            kOversizeEvery, kLongest + 1, kOversizeLongest, kReadingMs);
         const Flood mixed = MakeFlood(m_count, true);
         const Taken withBoxes = WindowTaken(mixed, user);
         const bool oneAtATime = user.mostOpen <= 1;
-        std::printf("main window:     %9.0f datagrams/s, %5.1f %% lost, %d message boxes, at most "
-                    "%d open at once (bar <= 1)  %s\n",
-                    withBoxes.rate, withBoxes.LostShare() * 100, user.boxes, user.mostOpen,
-                    Verdict(oneAtATime));
-        std::printf("  bytes taken while a box was open: %lld (%s)\n",
-                    static_cast<long long>(user.takenWhileOpen),
-                    user.takenWhileOpen > 0 ? "reading went on" : "reading STOPPED while a box was open");
+        std::printf(
+            "main window:     %9.0f datagrams/s, %5.1f %% lost, %d message boxes, at most "
+            "%d open at once (bar <= 1)  %s\n",
+            withBoxes.rate, withBoxes.LostShare() * 100, user.boxes, user.mostOpen,
+            Verdict(oneAtATime));
+        std::printf(
+            "  bytes taken while a box was open: %lld (%s)\n",
+            static_cast<long long>(user.takenWhileOpen),
+            user.takenWhileOpen > 0 ? "reading went on" : "reading STOPPED while a box was open");
         const double worst = std::max(window.worstLatenessMs, withBoxes.worstLatenessMs);
         const bool latenessHeld = worst < kLatenessBarMs;
         std::printf("10 ms timer, worst lateness: %6.1f ms (bar < %.0f ms)  %s\n", worst,
                     kLatenessBarMs, Verdict(latenessHeld));
-        if (plainBoxes != 0) std::printf("UNEXPECTED: %d message boxes in the first flood\n", plainBoxes);
-        if (!ratioHeld || !oneAtATime || !latenessHeld || window.sent != m_count || plainBoxes != 0) {
+        if (plainBoxes != 0)
+            std::printf("UNEXPECTED: %d message boxes in the first flood\n", plainBoxes);
+        if (!ratioHeld || !oneAtATime || !latenessHeld || window.sent != m_count ||
+            plainBoxes != 0) {
             exitCode = 1;
         }
         return false;
@@ -310,4 +316,6 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv) { return flood::RunBench<UdpFloodApp>(argc, argv, 200); }
+int main(int argc, char** argv) {
+    return flood::RunBench<UdpFloodApp>(argc, argv, 200);
+}

@@ -41,12 +41,12 @@
 
 namespace {
 
-#define FUZZ_CHECK(cond)                                                                   \
-    do {                                                                                   \
-        if (!(cond)) {                                                                     \
+#define FUZZ_CHECK(cond)                                                                  \
+    do {                                                                                  \
+        if (!(cond)) {                                                                    \
             std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                                  \
-        }                                                                                  \
+            std::abort();                                                                 \
+        }                                                                                 \
     } while (0)
 
 class Input {
@@ -55,8 +55,7 @@ public:
     [[nodiscard]] bool Done() const { return m_at >= m_size; }
     std::uint8_t Byte() { return m_at < m_size ? m_data[m_at++] : 0; }
     // A number from 0 to bound - 1 (0 for a bound below 1), from two bytes.
-    long Below(long bound)
-    {
+    long Below(long bound) {
         const long value = static_cast<long>(Byte()) | (static_cast<long>(Byte()) << 8);
         return bound <= 0 ? 0 : value % bound;
     }
@@ -71,15 +70,14 @@ private:
 // and the page size the window gives now.
 struct Pane {
     ByteBuffer data{BlockPages::Small};
-    std::vector<std::uint8_t> bytes; // the buffer's contents, kept by the checks
+    std::vector<std::uint8_t> bytes;  // the buffer's contents, kept by the checks
     HexLayout layout;
     std::string text;
     long caret = 0;
     std::int64_t windowPage = 1;
 };
 
-std::string Dump(const ByteBuffer& data, const HexLayout& layout)
-{
+std::string Dump(const ByteBuffer& data, const HexLayout& layout) {
     std::string text;
     for (std::int64_t line = layout.TopLine(); line <= layout.LastRenderedLine(); ++line) {
         char out[hexline::kLineChars];
@@ -89,14 +87,12 @@ std::string Dump(const ByteBuffer& data, const HexLayout& layout)
 }
 
 // A rebuild of the view: the text formatted afresh, the caret after it.
-void Rebuild(Pane& pane)
-{
+void Rebuild(Pane& pane) {
     pane.text = Dump(pane.data, pane.layout);
     pane.caret = static_cast<long>(pane.text.size());
 }
 
-void RewriteCells(Pane& pane, std::uint8_t value, std::int64_t viewIndex)
-{
+void RewriteCells(Pane& pane, std::uint8_t value, std::int64_t viewIndex) {
     static constexpr char kDigits[] = "0123456789abcdef";
     const long digits = HexLayout::DigitsPosition(viewIndex);
     const long cell = HexLayout::CharacterPosition(viewIndex);
@@ -107,12 +103,12 @@ void RewriteCells(Pane& pane, std::uint8_t value, std::int64_t viewIndex)
     pane.text[static_cast<std::size_t>(cell)] = hexline::CharCell(value);
 }
 
-void CheckLayout(const HexLayout& layout, std::int64_t length)
-{
+void CheckLayout(const HexLayout& layout, std::int64_t length) {
     FUZZ_CHECK(layout.Length() == length);
     FUZZ_CHECK(layout.TopLine() >= 0);
     FUZZ_CHECK(layout.TopLine() <= std::max<std::int64_t>(0, layout.LineCount() - 1));
-    FUZZ_CHECK(layout.ScrollPosition() >= 0 && layout.ScrollPosition() <= layout.LastScrollPosition());
+    FUZZ_CHECK(layout.ScrollPosition() >= 0 &&
+               layout.ScrollPosition() <= layout.LastScrollPosition());
     if (layout.LineCount() > 0) {
         // The view always holds the top line, and at most a page plus one.
         FUZZ_CHECK(layout.RenderedLines() >= 1);
@@ -124,8 +120,7 @@ void CheckLayout(const HexLayout& layout, std::int64_t length)
 
 // Typed characters: mostly ones with a meaning somewhere (hex digits,
 // Backspace, Tab, Enter, printable ones), some of any code.
-unsigned Character(Input& in)
-{
+unsigned Character(Input& in) {
     static constexpr char kTyped[] = "0123456789abcdefABCDEFgGz ~\t\b\r\x1b\x01\x7f";
     const std::uint8_t pick = in.Byte();
     if (pick < 192) {
@@ -134,8 +129,7 @@ unsigned Character(Input& in)
     return pick < 240 ? in.Byte() : 0x100u + in.Byte();
 }
 
-void Run(Pane& pane, Input& in)
-{
+void Run(Pane& pane, Input& in) {
     const std::int64_t length = pane.data.Size();
     while (!in.Done()) {
         const std::uint8_t op = in.Byte();
@@ -187,7 +181,8 @@ void Run(Pane& pane, Input& in)
             FUZZ_CHECK(edit->index == pane.layout.ByteIndexAt(snapped));
             FUZZ_CHECK(edit->position == snapped);
             FUZZ_CHECK(pane.layout.IsDataPosition(edit->position));
-            FUZZ_CHECK(edit->viewIndex == edit->index - pane.layout.TopLine() * HexLayout::kBytesPerRow);
+            FUZZ_CHECK(edit->viewIndex ==
+                       edit->index - pane.layout.TopLine() * HexLayout::kBytesPerRow);
             const std::uint8_t old = pane.data.At(edit->index);
             const std::uint8_t value = edit->Applied(old);
             switch (edit->part) {
@@ -239,10 +234,9 @@ void Run(Pane& pane, Input& in)
     }
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input in(data, size);
     const std::int64_t length = (in.Byte() | (in.Byte() << 8)) & 0x3FF;
     const std::int64_t page = 1 + in.Byte() % 16;

@@ -36,23 +36,18 @@ public:
     // rx: the conversion the shown text went through; none for typed echo.
     explicit CCheckingSink(std::optional<RxMode> rx) : m_rx(rx) {}
 
-    void Send(const std::uint8_t* data, std::size_t length) override
-    {
-        FUZZ_CHECK(length <= 2 * kLineBufferSize); // a line of doubled 255s
+    void Send(const std::uint8_t* data, std::size_t length) override {
+        FUZZ_CHECK(length <= 2 * kLineBufferSize);  // a line of doubled 255s
         sends.emplace_back(reinterpret_cast<const char*>(data), length);
     }
-    void InsertText(std::string_view text) override
-    {
+    void InsertText(std::string_view text) override {
         FUZZ_CHECK(text.size() <= 2 * kMaxRead);
         FUZZ_CHECK(text.data()[text.size()] == '\0');
-        if (m_rx)
-            CheckConverted(text);
+        if (m_rx) CheckConverted(text);
         screen += text;
     }
-    void EraseBeforeCaret() override
-    {
-        if (!screen.empty())
-            screen.pop_back();
+    void EraseBeforeCaret() override {
+        if (!screen.empty()) screen.pop_back();
     }
     void Beep() override { ++beeps; }
 
@@ -64,13 +59,11 @@ private:
     // Shown text carries no bytes the receive side consumes (255 is shown:
     // it came doubled), and its line ends are converted whole within one
     // insertion.
-    void CheckConverted(std::string_view text) const
-    {
+    void CheckConverted(std::string_view text) const {
         for (std::size_t i = 0; i < text.size(); ++i) {
             const auto c = static_cast<std::uint8_t>(text[i]);
             FUZZ_CHECK(c != kNul && c != kBel && c != kBackspace);
-            if (m_rx == RxMode::CrToCrLf && c == kLf)
-                FUZZ_CHECK(i > 0 && text[i - 1] == '\r');
+            if (m_rx == RxMode::CrToCrLf && c == kLf) FUZZ_CHECK(i > 0 && text[i - 1] == '\r');
             if (m_rx == RxMode::LfToCrLf && c == kCr)
                 FUZZ_CHECK(i + 1 < text.size() && text[i + 1] == '\n');
         }
@@ -79,8 +72,7 @@ private:
     std::optional<RxMode> m_rx;
 };
 
-bool IsWellFormedReply(const std::string& reply)
-{
+bool IsWellFormedReply(const std::string& reply) {
     if (reply.size() == 11)
         return reply == std::string("\xFF\xFA\x18\x00\x44\x55\x4D\x50\x00\xFF\xF0", 11);
     const auto verb = static_cast<std::uint8_t>(reply.size() == 3 ? reply[1] : 0);
@@ -88,8 +80,7 @@ bool IsWellFormedReply(const std::string& reply)
 }
 
 void FuzzReceive(const std::span<const std::uint8_t> input, RxMode rx, EchoOffer offer,
-                 std::uint8_t seed)
-{
+                 std::uint8_t seed) {
     std::span<const std::uint8_t> stream = input;
     CCheckingSink wholeSink(rx);
     CTelnetProtocol whole(wholeSink, offer);
@@ -101,7 +92,7 @@ void FuzzReceive(const std::span<const std::uint8_t> input, RxMode rx, EchoOffer
     split.SetRxMode(rx);
     CXorShift rng(seed);
     while (!stream.empty()) {
-        const std::size_t limit = std::size_t{1} << (rng.Next() % 11); // 1 .. kMaxRead
+        const std::size_t limit = std::size_t{1} << (rng.Next() % 11);  // 1 .. kMaxRead
         const std::size_t length = std::min(stream.size(), 1 + rng.Next() % limit);
         split.ProcessReceived(stream.first(length));
         stream = stream.subspan(length);
@@ -127,14 +118,12 @@ void FuzzReceive(const std::span<const std::uint8_t> input, RxMode rx, EchoOffer
             std::find(input.begin(), input.end(), kBackspace) == input.end()) {
             std::string text;
             for (const std::uint8_t byte : input) {
-                if (byte != kNul && byte != kBel)
-                    text.push_back(static_cast<char>(byte));
+                if (byte != kNul && byte != kBel) text.push_back(static_cast<char>(byte));
             }
             FUZZ_CHECK(wholeSink.screen == text);
         }
     }
-    for (const std::string& reply : wholeSink.sends)
-        FUZZ_CHECK(IsWellFormedReply(reply));
+    for (const std::string& reply : wholeSink.sends) FUZZ_CHECK(IsWellFormedReply(reply));
 
     // The next connection starts from nothing, wherever this one stopped.
     whole.StartProtocol(kTelnetPort + 1);
@@ -144,25 +133,21 @@ void FuzzReceive(const std::span<const std::uint8_t> input, RxMode rx, EchoOffer
 }
 
 // What typed bytes look like on the wire: each 255 doubled.
-std::string OnTheWire(std::string_view typed)
-{
+std::string OnTheWire(std::string_view typed) {
     std::string out;
     for (const char c : typed) {
-        if (static_cast<std::uint8_t>(c) == kIac)
-            out.push_back(c);
+        if (static_cast<std::uint8_t>(c) == kIac) out.push_back(c);
         out.push_back(c);
     }
     return out;
 }
 
-std::string LineEndOf(TxMode tx)
-{
+std::string LineEndOf(TxMode tx) {
     return tx == TxMode::CrLf ? "\r\n" : tx == TxMode::Lf ? "\n" : "\r";
 }
 
 void FuzzKeyboard(std::span<const std::uint8_t> keys, TxMode tx, LineMode lineMode,
-                  std::uint8_t seed)
-{
+                  std::uint8_t seed) {
     constexpr std::size_t kMaxTyped = kLineBufferSize - kLongestLineEnd;
     CCheckingSink sink(std::nullopt);
     CTelnetKeyboard keyboard(sink);
@@ -174,16 +159,14 @@ void FuzzKeyboard(std::span<const std::uint8_t> keys, TxMode tx, LineMode lineMo
         if (roll % 16 == 0)
             keyboard.SetLineMode(keyboard.GetLineMode() == LineMode::Line ? LineMode::Character
                                                                           : LineMode::Line);
-        if (roll % 32 == 1)
-            keyboard.SetTxMode(static_cast<TxMode>(roll / 32 % 3));
-        if (roll % 64 == 2)
-            keyboard.ClearLine();
+        if (roll % 32 == 1) keyboard.SetTxMode(static_cast<TxMode>(roll / 32 % 3));
+        if (roll % 64 == 2) keyboard.ClearLine();
 
         const std::size_t sendsBefore = sink.sends.size();
         const std::size_t lengthBefore = keyboard.GetLineLength();
         const std::span<const std::uint8_t> line = keyboard.GetPendingLine();
         const std::string pending(reinterpret_cast<const char*>(line.data()), line.size());
-        keyboard.TypeChar(key | (roll & 0xFF00U)); // high bits must be ignored
+        keyboard.TypeChar(key | (roll & 0xFF00U));  // high bits must be ignored
         const std::size_t newSends = sink.sends.size() - sendsBefore;
         const std::string lineEnd = LineEndOf(keyboard.GetTxMode());
 
@@ -196,8 +179,7 @@ void FuzzKeyboard(std::span<const std::uint8_t> keys, TxMode tx, LineMode lineMo
         } else {
             FUZZ_CHECK(newSends == (lengthBefore > 0 ? 2U : 1U));
             FUZZ_CHECK(keyboard.GetLineLength() == 0);
-            if (lengthBefore > 0)
-                FUZZ_CHECK(sink.sends[sendsBefore] == OnTheWire(pending));
+            if (lengthBefore > 0) FUZZ_CHECK(sink.sends[sendsBefore] == OnTheWire(pending));
             const std::string expected =
                 key == kCr ? lineEnd : OnTheWire(std::string(1, static_cast<char>(key)));
             FUZZ_CHECK(sink.sends.back() == expected);
@@ -205,12 +187,10 @@ void FuzzKeyboard(std::span<const std::uint8_t> keys, TxMode tx, LineMode lineMo
     }
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    if (size < 2)
-        return 0;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
     const std::uint8_t modes = data[0];
     const std::uint8_t seed = data[1];
     const std::span<const std::uint8_t> stream(data + 2, size - 2);

@@ -44,7 +44,8 @@ public:
         return bound <= 0 ? 0 : value % bound;
     }
     std::string Text(std::size_t length) {
-        static constexpr char kAlphabet[] = {'a', 'b', ' ', '\t', '\r', '\n', '\r', '\n', 'x', '\x01'};
+        static constexpr char kAlphabet[] = {'a',  'b',  ' ',  '\t', '\r',
+                                             '\n', '\r', '\n', 'x',  '\x01'};
         std::string text;
         for (std::size_t i = 0; i < length; ++i) {
             text.push_back(kAlphabet[Byte() % sizeof(kAlphabet)]);
@@ -87,7 +88,8 @@ std::vector<TextRowLayout::Line> Recount(const std::string& text, int columns) {
         }
         if (c == '\t') {
             line.hasTab = true;
-            column = std::min<long>(columns, (column / TextRowLayout::kTabStop + 1) * TextRowLayout::kTabStop);
+            column = std::min<long>(
+                columns, (column / TextRowLayout::kTabStop + 1) * TextRowLayout::kTabStop);
         } else {
             ++column;
         }
@@ -184,7 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 5:  // a backspace: a line break goes whole
-            if (caret > 0) replace(IsLineBreakAt(text, caret - 2) ? caret - 2 : caret - 1, caret, {});
+            if (caret > 0)
+                replace(IsLineBreakAt(text, caret - 2) ? caret - 2 : caret - 1, caret, {});
             break;
         case 6: {  // the scroll-back cut: the oldest text goes
             const long cut = std::min(length, 1 + in.Below(length + 1));

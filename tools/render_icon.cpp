@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "framework/testing/InputSimulation.h"
 #include "framework/Resources.h"
+#include "framework/testing/InputSimulation.h"
 #include "res/Resources.h"
 #include "res/resource.h"
 

@@ -11,13 +11,13 @@
 
 #include "app/AboutDlg.h"
 #include "app/LinkDlg.h"
-#include "framework/testing/EventPump.h"
-#include "framework/testing/InputSimulation.h"
 #include "framework/Locale.h"
 #include "framework/Resources.h"
 #include "framework/WinApp.h"
-#include "res/resource.h"
+#include "framework/testing/EventPump.h"
+#include "framework/testing/InputSimulation.h"
 #include "res/Resources.h"
+#include "res/resource.h"
 #include "testkit/LinkDlgProbe.h"
 
 namespace {
@@ -47,8 +47,8 @@ private:
             CRect pane;
             CHexView& sendView = ControlOf<CHexView>(dlg, IDC_SEND_PANE);
             sendView.GetClientRect(&pane);
-            std::printf("%s: base units %d x %d, pane %d px wide, font %s, cell %d px\n", suffix, base.x,
-                        base.y, pane.Width(), sendView.GetFont()->ActualFamily().c_str(),
+            std::printf("%s: base units %d x %d, pane %d px wide, font %s, cell %d px\n", suffix,
+                        base.x, base.y, pane.Width(), sendView.GetFont()->ActualFamily().c_str(),
                         sendView.GetFont()->CellWidth());
             dlg.DestroyWindow();
         }
@@ -75,7 +75,7 @@ private:
             "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK\x00\x01\x02\xfe\xff";
         for (int read = 0; read < 45; ++read) {
             recv.AppendData(static_cast<std::int64_t>(exchange.size()),
-                                      reinterpret_cast<const BYTE*>(exchange.data()));
+                            reinterpret_cast<const BYTE*>(exchange.data()));
         }
         dlg.ShowReceiveCount(recv.m_nLength);
 
@@ -102,7 +102,8 @@ private:
 
     void Save(CWnd& wnd, const char* name, const char* suffix) {
         const std::string path = m_folder + "/" + name + "-" + suffix + ".png";
-        std::printf("%s %s\n", SaveWindowImage(&wnd, path.c_str()) ? "wrote" : "FAILED", path.c_str());
+        std::printf("%s %s\n", SaveWindowImage(&wnd, path.c_str()) ? "wrote" : "FAILED",
+                    path.c_str());
     }
 
     std::string m_folder;

@@ -134,11 +134,13 @@ int RunOnEveryDisplay(int argc, char** argv) {
             onDisplay = 1;
         }
     } else {
-        std::printf("DISPLAY is not set and Xvfb is not installed (apt-get install xvfb):\n"
-                    "no figures on an X server\n");
+        std::printf(
+            "DISPLAY is not set and Xvfb is not installed (apt-get install xvfb):\n"
+            "no figures on an X server\n");
         onDisplay = 1;
     }
-    std::printf("\n==== %s offscreen, %s on an X server\n", offscreen == 0 ? "bars held" : "BARS MISSED",
+    std::printf("\n==== %s offscreen, %s on an X server\n",
+                offscreen == 0 ? "bars held" : "BARS MISSED",
                 onDisplay == 0 ? "bars held" : "BARS MISSED");
     return offscreen == 0 && onDisplay == 0 ? 0 : 1;
 }

@@ -193,7 +193,9 @@ void CLinkDlg::OnPaint() {
     dc.DrawIcon(x, y, m_hIcon);
 }
 
-HICON CLinkDlg::OnQueryDragIcon() { return m_hIcon; }
+HICON CLinkDlg::OnQueryDragIcon() {
+    return m_hIcon;
+}
 
 void CLinkDlg::OnSetfocusRecv() {
     // The receive pane keeps the focus but shows neither caret nor selection.
@@ -201,7 +203,8 @@ void CLinkDlg::OnSetfocusRecv() {
 }
 
 void CLinkDlg::OnButtonExit() {
-    if (MessageBox(LoadString(IDS_EXIT_CONFIRM), m_strTitle, MB_YESNO | MB_ICONEXCLAMATION) == IDYES) {
+    if (MessageBox(LoadString(IDS_EXIT_CONFIRM), m_strTitle, MB_YESNO | MB_ICONEXCLAMATION) ==
+        IDYES) {
         EndDialog(0);
     }
 }

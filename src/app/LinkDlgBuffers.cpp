@@ -10,8 +10,8 @@
 #include "framework/File.h"
 #include "framework/FileDialog.h"
 #include "framework/Prompts.h"
-#include "panes/BufferTransfer.h"
 #include "framework/Resources.h"
+#include "panes/BufferTransfer.h"
 #include "res/Resources.h"
 
 namespace {
@@ -41,17 +41,20 @@ const std::string& LastPath() {
 // second and go in one go, without a window.
 constexpr std::int64_t kLongTransfer = std::int64_t{64} << 20;
 
-void ShowFileOpenError() { AfxMessageBox("File Open Error.", MB_OK | MB_ICONEXCLAMATION); }
+void ShowFileOpenError() {
+    AfxMessageBox("File Open Error.", MB_OK | MB_ICONEXCLAMATION);
+}
 
-void ShowFileProblem(const std::string& text) { AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION); }
+void ShowFileProblem(const std::string& text) {
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
 
 // Runs a transfer to its end, under a progress window when it is long;
 // false when the user canceled it.
 bool RunTransfer(CWnd* owner, IProgressTask& transfer, UINT captionId, UINT textId,
                  const std::string& path, CFont* pFont) {
     if (transfer.Total() <= kLongTransfer) {
-        while (transfer.Step()) {
-        }
+        while (transfer.Step()) {}
         return true;
     }
     const ProgressRequest request{LoadString(captionId), FormatText(LoadString(textId), {path}),

@@ -259,10 +259,14 @@ void CLinkDlg::UpdateConnectionUi() {
 
     const ConnectionControls controls = ControlsFor(m_nState, ModeOf(m_comboMode.GetCurSel()));
     const std::pair<int, std::optional<bool>> cells[] = {
-        {IDC_BUTTON_CONNECT, controls.connect}, {IDC_BUTTON_CLOSE, controls.close},
-        {IDC_BUTTON_SEND, controls.send},       {IDC_BUTTON_TELNET, controls.telnet},
-        {IDC_REMOTE_IP, controls.remoteAddress}, {IDC_REMOTE_PORT, controls.remotePort},
-        {IDC_LOCAL_PORT, controls.localPort},   {IDC_KEEP_ALIVE, controls.keepAlive},
+        {IDC_BUTTON_CONNECT, controls.connect},
+        {IDC_BUTTON_CLOSE, controls.close},
+        {IDC_BUTTON_SEND, controls.send},
+        {IDC_BUTTON_TELNET, controls.telnet},
+        {IDC_REMOTE_IP, controls.remoteAddress},
+        {IDC_REMOTE_PORT, controls.remotePort},
+        {IDC_LOCAL_PORT, controls.localPort},
+        {IDC_KEEP_ALIVE, controls.keepAlive},
         {IDC_MODE, controls.mode},
     };
     for (const auto& [id, enable] : cells) {

@@ -26,23 +26,20 @@ static_assert(SocketAddress::kFamilyInet == AF_INET);
 
 namespace {
 
-sockaddr_in ToSockaddr(const SocketAddress& address)
-{
+sockaddr_in ToSockaddr(const SocketAddress& address) {
     sockaddr_in sa{};
     std::memcpy(&sa, &address, sizeof sa);
     return sa;
 }
 
-SocketAddress FromSockaddr(const sockaddr_in& sa)
-{
+SocketAddress FromSockaddr(const sockaddr_in& sa) {
     SocketAddress address;
     address.port = sa.sin_port;
     address.address = sa.sin_addr.s_addr;
     return address;
 }
 
-bool DescribeName(const sockaddr_in& sa, std::string& address, UINT& port)
-{
+bool DescribeName(const sockaddr_in& sa, std::string& address, UINT& port) {
     char text[INET_ADDRSTRLEN] = {};
     if (inet_ntop(AF_INET, &sa.sin_addr, text, sizeof text) == nullptr) {
         CAsyncSocket::SetLastError(errno);
@@ -53,8 +50,7 @@ bool DescribeName(const sockaddr_in& sa, std::string& address, UINT& port)
     return true;
 }
 
-int SocketOptionInt(int fd, int level, int name)
-{
+int SocketOptionInt(int fd, int level, int name) {
     int value = 0;
     socklen_t size = sizeof value;
     if (getsockopt(fd, level, name, &value, &size) != 0) {
@@ -63,24 +59,21 @@ int SocketOptionInt(int fd, int level, int name)
     return value;
 }
 
-bool SetNonBlocking(int fd)
-{
+bool SetNonBlocking(int fd) {
     const int flags = fcntl(fd, F_GETFL);
     return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
 // Refusals and unreachable peers that a connect can report at once on the
 // loopback are outcomes of the attempt, not faults of the call.
-bool IsConnectOutcome(int error)
-{
+bool IsConnectOutcome(int error) {
     return error == ECONNREFUSED || error == ETIMEDOUT || error == ECONNRESET ||
            error == EHOSTUNREACH || error == ENETUNREACH;
 }
 
 constexpr int kReadsPerWakeup = 16;
 
-bool StillConnecting(int fd)
-{
+bool StillConnecting(int fd) {
     tcp_info info{};
     socklen_t size = sizeof info;
     return getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) == 0 &&
@@ -96,8 +89,7 @@ public:
     SocketNotifier(Type type, CAsyncSocket* owner) : QSocketNotifier(type), m_owner(owner) {}
 
 protected:
-    bool event(QEvent* e) override
-    {
+    bool event(QEvent* e) override {
         if (e->type() != QEvent::SockAct) {
             return QSocketNotifier::event(e);
         }
@@ -117,12 +109,10 @@ private:
 // Marks a handler of this object as running, so that the dispatch code
 // knows, once it returns, whether the object still exists.
 struct CAsyncSocket::DispatchFrame {
-    explicit DispatchFrame(CAsyncSocket* socket) : owner(socket), previous(socket->m_frames)
-    {
+    explicit DispatchFrame(CAsyncSocket* socket) : owner(socket), previous(socket->m_frames) {
         socket->m_frames = this;
     }
-    ~DispatchFrame()
-    {
+    ~DispatchFrame() {
         if (!destroyed) {
             owner->m_frames = previous;
         }
@@ -135,21 +125,18 @@ struct CAsyncSocket::DispatchFrame {
     bool destroyed = false;
 };
 
-SocketAddress SocketAddress::FromNetwork(std::uint32_t networkAddress, std::uint16_t hostPort)
-{
+SocketAddress SocketAddress::FromNetwork(std::uint32_t networkAddress, std::uint16_t hostPort) {
     SocketAddress address;
     address.port = htons(hostPort);
     address.address = networkAddress;
     return address;
 }
 
-std::uint16_t SocketAddress::HostPort() const
-{
+std::uint16_t SocketAddress::HostPort() const {
     return ntohs(port);
 }
 
-std::string SocketAddress::AddressText() const
-{
+std::string SocketAddress::AddressText() const {
     char text[INET_ADDRSTRLEN] = {};
     in_addr in{};
     in.s_addr = address;
@@ -159,8 +146,7 @@ std::string SocketAddress::AddressText() const
 
 CAsyncSocket::CAsyncSocket() = default;
 
-CAsyncSocket::~CAsyncSocket()
-{
+CAsyncSocket::~CAsyncSocket() {
     for (DispatchFrame* frame = m_frames; frame != nullptr; frame = frame->previous) {
         frame->destroyed = true;
     }
@@ -171,18 +157,15 @@ CAsyncSocket::~CAsyncSocket()
     // had pending for it, so nothing reaches this object afterwards.
 }
 
-int CAsyncSocket::GetLastError()
-{
+int CAsyncSocket::GetLastError() {
     return WSAGetLastError();
 }
 
-void CAsyncSocket::SetLastError(int code)
-{
+void CAsyncSocket::SetLastError(int code) {
     WSASetLastError(code);
 }
 
-bool CAsyncSocket::Create(UINT port, SocketType type, long events, const char* address)
-{
+bool CAsyncSocket::Create(UINT port, SocketType type, long events, const char* address) {
     if (m_hSocket != INVALID_SOCKET) {
         SetLastError(EISCONN);
         return false;
@@ -224,8 +207,7 @@ bool CAsyncSocket::Create(UINT port, SocketType type, long events, const char* a
     return true;
 }
 
-bool CAsyncSocket::Attach(SOCKET socket, long events)
-{
+bool CAsyncSocket::Attach(SOCKET socket, long events) {
     const int kind = SocketOptionInt(socket, SOL_SOCKET, SO_TYPE);
     if (kind != SOCK_STREAM && kind != SOCK_DGRAM) {
         SetLastError(kind < 0 ? errno : EPROTOTYPE);
@@ -257,8 +239,7 @@ bool CAsyncSocket::Attach(SOCKET socket, long events)
     return true;
 }
 
-void CAsyncSocket::Open(SOCKET socket, long events, Phase phase)
-{
+void CAsyncSocket::Open(SOCKET socket, long events, Phase phase) {
     if (m_type == SocketType::Stream) {
         // Urgent data stays in the byte stream, in its place: without this
         // the system takes the urgent byte out and an ordinary read never
@@ -293,8 +274,7 @@ void CAsyncSocket::Open(SOCKET socket, long events, Phase phase)
 // Sets the phase and the notifiers that belong to it. A stream socket that
 // is neither connecting, connected nor listening is not watched at all: the
 // system reports it as hung up, which would read as a close.
-void CAsyncSocket::Watch(Phase phase)
-{
+void CAsyncSocket::Watch(Phase phase) {
     m_phase = phase;
     switch (phase) {
     case Phase::Closed:
@@ -317,24 +297,21 @@ void CAsyncSocket::Watch(Phase phase)
     }
 }
 
-void CAsyncSocket::SetReadWatch(bool on)
-{
+void CAsyncSocket::SetReadWatch(bool on) {
     if (m_readWatched != on) {
         m_readWatched = on;
         m_readNotifier->setEnabled(on);
     }
 }
 
-void CAsyncSocket::SetWriteWatch(bool on)
-{
+void CAsyncSocket::SetWriteWatch(bool on) {
     if (m_writeWatched != on) {
         m_writeWatched = on;
         m_writeNotifier->setEnabled(on);
     }
 }
 
-void CAsyncSocket::Close()
-{
+void CAsyncSocket::Close() {
     if (m_hSocket == INVALID_SOCKET) {
         return;
     }
@@ -345,8 +322,7 @@ void CAsyncSocket::Close()
 
 // Stops watching the socket and forgets it. Disabling the notifiers also
 // drops activations the dispatcher still holds for it.
-void CAsyncSocket::Release()
-{
+void CAsyncSocket::Release() {
     m_knownWaiting = 0;
     m_writeRequested = false;
     Watch(Phase::Closed);
@@ -356,8 +332,7 @@ void CAsyncSocket::Release()
     m_readSuspended = false;
 }
 
-bool CAsyncSocket::Connect(const SocketAddress& address)
-{
+bool CAsyncSocket::Connect(const SocketAddress& address) {
     if (m_hSocket == INVALID_SOCKET) {
         SetLastError(ENOTSOCK);
         return false;
@@ -384,8 +359,7 @@ bool CAsyncSocket::Connect(const SocketAddress& address)
     return false;
 }
 
-bool CAsyncSocket::Listen(int backlog)
-{
+bool CAsyncSocket::Listen(int backlog) {
     if (m_hSocket == INVALID_SOCKET) {
         SetLastError(ENOTSOCK);
         return false;
@@ -398,8 +372,7 @@ bool CAsyncSocket::Listen(int backlog)
     return true;
 }
 
-bool CAsyncSocket::Accept(CAsyncSocket& target)
-{
+bool CAsyncSocket::Accept(CAsyncSocket& target) {
     if (m_hSocket == INVALID_SOCKET) {
         SetLastError(ENOTSOCK);
         return false;
@@ -422,8 +395,7 @@ bool CAsyncSocket::Accept(CAsyncSocket& target)
 // A call that reads re-enables the read-side notification. Inside the
 // handler the notifier is left as it is (the common case costs nothing);
 // the dispatch code settles it when the handler returns.
-void CAsyncSocket::ReenableRead()
-{
+void CAsyncSocket::ReenableRead() {
     m_readCalled = true;
     if (!m_inReadHandler && !m_readWatched &&
         (m_phase == Phase::Connected || m_phase == Phase::Listening ||
@@ -432,13 +404,11 @@ void CAsyncSocket::ReenableRead()
     }
 }
 
-int CAsyncSocket::TakePendingError()
-{
+int CAsyncSocket::TakePendingError() {
     return std::exchange(m_pendingError, 0);
 }
 
-bool CAsyncSocket::BeginReceive(int length)
-{
+bool CAsyncSocket::BeginReceive(int length) {
     if (m_hSocket == INVALID_SOCKET) {
         SetLastError(ENOTSOCK);
         return false;
@@ -456,8 +426,7 @@ bool CAsyncSocket::BeginReceive(int length)
     return true;
 }
 
-int CAsyncSocket::Receive(void* buffer, int length, int flags)
-{
+int CAsyncSocket::Receive(void* buffer, int length, int flags) {
     if (m_type == SocketType::Datagram) {
         return ReceiveFrom(buffer, length, nullptr, flags);
     }
@@ -468,12 +437,12 @@ int CAsyncSocket::Receive(void* buffer, int length, int flags)
         SetLastError(errno);
         return SOCKET_ERROR;
     }
-    if ((flags & MSG_PEEK) == 0) m_knownWaiting = std::max(0L, m_knownWaiting - static_cast<long>(n));
+    if ((flags & MSG_PEEK) == 0)
+        m_knownWaiting = std::max(0L, m_knownWaiting - static_cast<long>(n));
     return static_cast<int>(n);
 }
 
-int CAsyncSocket::ReceiveFrom(void* buffer, int length, SocketAddress* from, int flags)
-{
+int CAsyncSocket::ReceiveFrom(void* buffer, int length, SocketAddress* from, int flags) {
     if (!BeginReceive(length)) return SOCKET_ERROR;
     sockaddr_in sender{};
     iovec part{buffer, static_cast<size_t>(length)};
@@ -499,8 +468,7 @@ int CAsyncSocket::ReceiveFrom(void* buffer, int length, SocketAddress* from, int
     return static_cast<int>(n);
 }
 
-int CAsyncSocket::Send(const void* data, int length, int flags)
-{
+int CAsyncSocket::Send(const void* data, int length, int flags) {
     if (m_hSocket == INVALID_SOCKET) {
         SetLastError(ENOTSOCK);
         return SOCKET_ERROR;
@@ -509,8 +477,7 @@ int CAsyncSocket::Send(const void* data, int length, int flags)
         SetLastError(EINVAL);
         return SOCKET_ERROR;
     }
-    const ssize_t n =
-        ::send(m_hSocket, data, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
+    const ssize_t n = ::send(m_hSocket, data, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
     if (n < 0) {
         SetLastError(errno);
         return SOCKET_ERROR;
@@ -518,8 +485,7 @@ int CAsyncSocket::Send(const void* data, int length, int flags)
     return static_cast<int>(n);
 }
 
-int CAsyncSocket::SendTo(const void* data, int length, const SocketAddress& to, int flags)
-{
+int CAsyncSocket::SendTo(const void* data, int length, const SocketAddress& to, int flags) {
     if (m_hSocket == INVALID_SOCKET) {
         SetLastError(ENOTSOCK);
         return SOCKET_ERROR;
@@ -529,9 +495,8 @@ int CAsyncSocket::SendTo(const void* data, int length, const SocketAddress& to, 
         return SOCKET_ERROR;
     }
     const sockaddr_in sa = ToSockaddr(to);
-    const ssize_t n = ::sendto(m_hSocket, data, static_cast<size_t>(length),
-                               flags | MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&sa),
-                               sizeof sa);
+    const ssize_t n = ::sendto(m_hSocket, data, static_cast<size_t>(length), flags | MSG_NOSIGNAL,
+                               reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
     if (n < 0) {
         SetLastError(errno);
         return SOCKET_ERROR;
@@ -540,8 +505,7 @@ int CAsyncSocket::SendTo(const void* data, int length, const SocketAddress& to, 
 }
 
 int CAsyncSocket::SendSlices(const SendSlice* slices, int count, const SocketAddress* to,
-                             int flags)
-{
+                             int flags) {
     if (m_hSocket == INVALID_SOCKET) {
         SetLastError(ENOTSOCK);
         return SOCKET_ERROR;
@@ -572,8 +536,7 @@ int CAsyncSocket::SendSlices(const SendSlice* slices, int count, const SocketAdd
     return static_cast<int>(n);
 }
 
-bool CAsyncSocket::RequestWriteNotification()
-{
+bool CAsyncSocket::RequestWriteNotification() {
     if (m_hSocket == INVALID_SOCKET) {
         SetLastError(ENOTSOCK);
         return false;
@@ -592,8 +555,7 @@ namespace {
 // getpeername or getsockname, with the address as dotted text and the port
 // in host order.
 template <class NameCall>
-bool NameOfSocket(SOCKET socket, NameCall call, std::string& address, UINT& port)
-{
+bool NameOfSocket(SOCKET socket, NameCall call, std::string& address, UINT& port) {
     sockaddr_in sa{};
     socklen_t size = sizeof sa;
     if (socket == INVALID_SOCKET) {
@@ -609,13 +571,11 @@ bool NameOfSocket(SOCKET socket, NameCall call, std::string& address, UINT& port
 
 }  // namespace
 
-bool CAsyncSocket::GetPeerName(std::string& address, UINT& port) const
-{
+bool CAsyncSocket::GetPeerName(std::string& address, UINT& port) const {
     return NameOfSocket(m_hSocket, ::getpeername, address, port);
 }
 
-bool CAsyncSocket::GetSockName(std::string& address, UINT& port) const
-{
+bool CAsyncSocket::GetSockName(std::string& address, UINT& port) const {
     return NameOfSocket(m_hSocket, ::getsockname, address, port);
 }
 
@@ -628,8 +588,7 @@ void CAsyncSocket::OnClose(int) {}
 
 // ---- Dispatch -------------------------------------------------------------
 
-void CAsyncSocket::ReadActivated()
-{
+void CAsyncSocket::ReadActivated() {
     if (m_inReadHandler) {
         // A nested event loop inside this endpoint's read handler: hold the
         // read side until the handler returns.
@@ -691,8 +650,7 @@ void CAsyncSocket::ReadActivated()
 
 // Readable with nothing waiting: the peer has shut down, the connection
 // broke, or the wake-up was spurious.
-void CAsyncSocket::ReadStreamEnd()
-{
+void CAsyncSocket::ReadStreamEnd() {
     char probe = 0;
     const ssize_t n = ::recv(m_hSocket, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n > 0) {  // arrived since the query
@@ -707,8 +665,7 @@ void CAsyncSocket::ReadStreamEnd()
 // A zero-length datagram is taken off the queue without a notification. A
 // pending socket error is raised with OnReceive and owed to the next
 // Receive, since taking it here clears it in the system.
-void CAsyncSocket::ReadEmptyDatagram()
-{
+void CAsyncSocket::ReadEmptyDatagram() {
     char none = 0;
     const ssize_t n = ::recv(m_hSocket, &none, 0, MSG_DONTWAIT);
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
@@ -717,8 +674,7 @@ void CAsyncSocket::ReadEmptyDatagram()
     }
 }
 
-bool CAsyncSocket::DeliverRead(void (CAsyncSocket::*handler)(int), int error)
-{
+bool CAsyncSocket::DeliverRead(void (CAsyncSocket::*handler)(int), int error) {
     const long bit = handler == &CAsyncSocket::OnAccept ? FD_ACCEPT : FD_READ;
     if ((m_events & bit) == 0) {
         SetReadWatch(false);
@@ -749,8 +705,7 @@ bool CAsyncSocket::DeliverRead(void (CAsyncSocket::*handler)(int), int error)
     return m_readWatched;
 }
 
-void CAsyncSocket::DeliverClose(int error)
-{
+void CAsyncSocket::DeliverClose(int error) {
     // Raised once: the end of stream stays readable, so stop watching it.
     Watch(Phase::Finished);
     if ((m_events & FD_CLOSE) != 0) {
@@ -758,14 +713,12 @@ void CAsyncSocket::DeliverClose(int error)
     }
 }
 
-void CAsyncSocket::DeliverOnce(void (CAsyncSocket::*handler)(int), int error)
-{
+void CAsyncSocket::DeliverOnce(void (CAsyncSocket::*handler)(int), int error) {
     DispatchFrame frame(this);
     (this->*handler)(error);
 }
 
-void CAsyncSocket::FinishConnect()
-{
+void CAsyncSocket::FinishConnect() {
     int error = m_connectResult;
     if (!m_connectResultKnown) {
         error = SocketOptionInt(m_hSocket, SOL_SOCKET, SO_ERROR);
@@ -792,8 +745,7 @@ void CAsyncSocket::FinishConnect()
     }
 }
 
-void CAsyncSocket::WriteActivated()
-{
+void CAsyncSocket::WriteActivated() {
     if (m_phase == Phase::Connecting) {
         FinishConnect();
         return;

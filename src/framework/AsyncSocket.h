@@ -69,16 +69,14 @@ struct SocketAddress {
 static_assert(sizeof(SocketAddress) == 16);
 
 // Byte-order helpers for 16- and 32-bit values (their own inverse).
-[[nodiscard]] constexpr std::uint16_t SwapToNetwork16(std::uint16_t v)
-{
+[[nodiscard]] constexpr std::uint16_t SwapToNetwork16(std::uint16_t v) {
     if constexpr (std::endian::native == std::endian::big) {
         return v;
     } else {
         return static_cast<std::uint16_t>((v >> 8) | (v << 8));
     }
 }
-[[nodiscard]] constexpr std::uint32_t SwapToNetwork32(std::uint32_t v)
-{
+[[nodiscard]] constexpr std::uint32_t SwapToNetwork32(std::uint32_t v) {
     if constexpr (std::endian::native == std::endian::big) {
         return v;
     } else {
@@ -112,8 +110,8 @@ public:
     // whose earlier connections linger in TIME_WAIT (a second listener on
     // it still fails with EADDRINUSE). On failure returns false, the
     // endpoint stays closed and GetLastError() gives the cause.
-    bool Create(UINT port = 0, SocketType type = SocketType::Stream,
-                long events = FD_ALL_EVENTS, const char* address = nullptr);
+    bool Create(UINT port = 0, SocketType type = SocketType::Stream, long events = FD_ALL_EVENTS,
+                const char* address = nullptr);
     // Adopts an open socket (closing any socket held before) and registers
     // it as Create would; a listening or connected socket is watched as such.
     bool Attach(SOCKET socket, long events = FD_ALL_EVENTS);
@@ -203,16 +201,16 @@ private:
     long m_events = 0;
     Phase m_phase = Phase::Closed;
     SocketType m_type = SocketType::Stream;
-    unsigned m_generation = 0;          // changes with every open and close
-    bool m_readWatched = false;         // read notifier enabled
-    bool m_writeWatched = false;        // write notifier enabled
-    bool m_inReadHandler = false;       // OnReceive/OnAccept running
-    bool m_readCalled = false;          // Receive/Accept called since it was raised
-    bool m_readSuspended = false;       // disabled while its handler runs
+    unsigned m_generation = 0;     // changes with every open and close
+    bool m_readWatched = false;    // read notifier enabled
+    bool m_writeWatched = false;   // write notifier enabled
+    bool m_inReadHandler = false;  // OnReceive/OnAccept running
+    bool m_readCalled = false;     // Receive/Accept called since it was raised
+    bool m_readSuspended = false;  // disabled while its handler runs
     bool m_writeRequested = false;
     bool m_connectResultKnown = false;  // Connect saw the outcome at once
     int m_connectResult = 0;
-    int m_pendingError = 0;             // error read by the layer, owed to Receive
+    int m_pendingError = 0;  // error read by the layer, owed to Receive
     // Stream bytes known to be waiting: the last count the system gave,
     // less what Receive has taken since. Only reads shrink a stream's
     // queue, so while this is above zero the next notification needs no

@@ -150,8 +150,14 @@ void FreeBlock(void* block, std::size_t size) noexcept {
     g_bytesInUse -= size;
 }
 
-std::size_t BlockBytesInUse() noexcept { return g_bytesInUse.load(); }
+std::size_t BlockBytesInUse() noexcept {
+    return g_bytesInUse.load();
+}
 
-void SetBlockLimit(std::size_t limit) noexcept { g_limit = limit; }
+void SetBlockLimit(std::size_t limit) noexcept {
+    g_limit = limit;
+}
 
-int ReservedBlocks() noexcept { return Reserve().Count(); }
+int ReservedBlocks() noexcept {
+    return Reserve().Count();
+}

@@ -129,7 +129,9 @@ void CButton::Click() {
     if (auto* button = dynamic_cast<QAbstractButton*>(m_hWnd)) button->click();
 }
 
-UINT CButton::GetDlgCode() const { return DLGC_BUTTON; }
+UINT CButton::GetDlgCode() const {
+    return DLGC_BUTTON;
+}
 
 // ---- CComboBox ----
 

@@ -7,16 +7,16 @@
 #include <QPointer>
 #include <charconv>
 
-#include "framework/qt/AccessibleNames.h"
 #include "framework/Controls.h"
 #include "framework/DataExchange.h"
 #include "framework/DialogTemplate.h"
 #include "framework/Font.h"
 #include "framework/KeyState.h"
 #include "framework/Locale.h"
-#include "framework/qt/MultiLineEdit.h"
 #include "framework/Resources.h"
 #include "framework/RichEditCtrl.h"
+#include "framework/qt/AccessibleNames.h"
+#include "framework/qt/MultiLineEdit.h"
 #include "framework/qt/RichEditWidget.h"
 #include "framework/qt/StaticTextFit.h"
 #include "framework/qt/Widgets.h"
@@ -74,7 +74,7 @@ struct SystemMenuTexts {
 };
 
 constexpr SystemMenuTexts kSystemMenuTexts[] = {
-    {SC_MOVE, "&Move", "\xEC\x9D\xB4\xEB\x8F\x99(&M)"},                  // 이동(&M)
+    {SC_MOVE, "&Move", "\xEC\x9D\xB4\xEB\x8F\x99(&M)"},                    // 이동(&M)
     {SC_CLOSE, "&Close\tAlt+F4", "\xEB\x8B\xAB\xEA\xB8\xB0(&C)\tAlt+F4"},  // 닫기(&C)
 };
 
@@ -89,8 +89,8 @@ CPoint ComputeBaseUnits(const CFont& font) {
     // As the window system does: the average width of the 52 letters,
     // rounded to whole pixels, and the font's height.
     QFontMetrics metrics(font.Font());
-    const int letters =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return {(letters / 26 + 1) / 2, metrics.height()};
 }
 
@@ -133,9 +133,11 @@ std::pair<QWidget*, std::unique_ptr<CWnd>> MakeControl(QWidget* parent,
         }
         return {new StaticWidget(parent, item.style), std::make_unique<CStatic>()};
     }
-    if (cls == WC_COMBOBOX) return {new ComboWidget(parent, item.style), std::make_unique<CComboBox>()};
+    if (cls == WC_COMBOBOX)
+        return {new ComboWidget(parent, item.style), std::make_unique<CComboBox>()};
     if (cls == WC_UPDOWN) return {new UpDownWidget(parent), std::make_unique<CSpinButtonCtrl>()};
-    if (cls == WC_PROGRESS) return {new ProgressBarWidget(parent), std::make_unique<CProgressCtrl>()};
+    if (cls == WC_PROGRESS)
+        return {new ProgressBarWidget(parent), std::make_unique<CProgressCtrl>()};
     if (cls == WC_RICHEDIT) {
         return {new RichEditWidget(parent, item.style), std::make_unique<CRichEditCtrl>()};
     }
@@ -145,7 +147,9 @@ std::pair<QWidget*, std::unique_ptr<CWnd>> MakeControl(QWidget* parent,
 }  // namespace
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_pHost(std::make_unique<DialogHost>()) {}
+    : m_nIDTemplate(nIDTemplate),
+      m_pParentWnd(pParentWnd),
+      m_pHost(std::make_unique<DialogHost>()) {}
 
 CDialog::CDialog(const DialogTemplate& dialogTemplate, CWnd* pParentWnd)
     : m_nIDTemplate(dialogTemplate.id),
@@ -153,7 +157,9 @@ CDialog::CDialog(const DialogTemplate& dialogTemplate, CWnd* pParentWnd)
       m_pOwnTemplate(&dialogTemplate),
       m_pHost(std::make_unique<DialogHost>()) {}
 
-CDialog::~CDialog() { DestroyWindow(); }
+CDialog::~CDialog() {
+    DestroyWindow();
+}
 
 bool CDialog::CreateFromTemplate() {
     m_pTemplate = m_pOwnTemplate ? m_pOwnTemplate : FindDialogTemplate(m_nIDTemplate);
@@ -173,14 +179,15 @@ bool CDialog::CreateFromTemplate() {
     host.window = window;
     Qt::WindowFlags flags = (m_pTemplate->exStyle & WS_EX_APPWINDOW) ? Qt::Window : Qt::Dialog;
     flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (m_pTemplate->style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (m_pTemplate->style & WS_SYSMENU)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (m_pTemplate->style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
     window->setWindowFlags(flags);
     window->setFont(host.templateFont.Font());
     window->SetText(m_pTemplate->caption);
 
-    WindowInfo& info = WndRouting::Register(window, 0, m_pTemplate->style, m_pTemplate->exStyle,
-                                            nullptr);
+    WindowInfo& info =
+        WndRouting::Register(window, 0, m_pTemplate->style, m_pTemplate->exStyle, nullptr);
     WndRouting::Bind(window, this);
     if (m_pTemplate->style & WS_SYSMENU) {
         info.systemMenu = std::make_unique<CMenu>();
@@ -285,7 +292,9 @@ void CDialog::EndDialog(int nResult) {
     if (host.window) host.window->hide();
 }
 
-bool CDialog::IsModalRunning() const { return m_pHost->loop != nullptr; }
+bool CDialog::IsModalRunning() const {
+    return m_pHost->loop != nullptr;
+}
 
 bool CDialog::UpdateData(bool bSaveAndValidate) {
     CDataExchange dx(this, bSaveAndValidate);
@@ -326,7 +335,9 @@ void CDialog::MapDialogRect(CRect* pRect) const {
     pRect->bottom = MulDiv(pRect->bottom, base.y, 8);
 }
 
-CPoint CDialog::BaseUnits() const { return m_pHost->baseUnits; }
+CPoint CDialog::BaseUnits() const {
+    return m_pHost->baseUnits;
+}
 
 bool CDialog::IsDialogMessage(MSG* pMsg) {
     if (pMsg->message != WM_KEYDOWN || !m_pHost->window) return false;
@@ -366,7 +377,9 @@ bool CDialog::IsDialogMessage(MSG* pMsg) {
     }
 }
 
-bool CDialog::PreTranslateMessage(MSG* pMsg) { return IsDialogMessage(pMsg); }
+bool CDialog::PreTranslateMessage(MSG* pMsg) {
+    return IsDialogMessage(pMsg);
+}
 
 bool CDialog::OnInitDialog() {
     UpdateData(false);
@@ -378,7 +391,9 @@ void CDialog::OnOK() {
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 
@@ -391,7 +406,9 @@ const MessageMap* CDialog::GetThisMessageMap() {
     return &kMap;
 }
 
-const MessageMap* CDialog::GetMessageMap() const { return GetThisMessageMap(); }
+const MessageMap* CDialog::GetMessageMap() const {
+    return GetThisMessageMap();
+}
 
 bool CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     return CWnd::OnWndMsg(message, wParam, lParam, pResult);

@@ -22,7 +22,9 @@ int CloseKeepingErrno(int fd) {
 
 }  // namespace
 
-CFile::~CFile() { Close(); }
+CFile::~CFile() {
+    Close();
+}
 
 int CFile::Open(const std::string& path, UINT nOpenFlags) {
     Close();

@@ -23,15 +23,13 @@ std::mutex g_functionMutex;
 HostLookupFunction g_function;  // empty: the system's resolver
 std::atomic<int> g_inFlight{0};
 
-HostLookupResult SystemLookup(const std::string& name)
-{
+HostLookupResult SystemLookup(const std::string& name) {
     HostLookupResult result;
     result.error = LookupHostAddress(name, result.address);
     return result;
 }
 
-HostLookupFunction CurrentFunction()
-{
+HostLookupFunction CurrentFunction() {
     std::lock_guard lock(g_functionMutex);
     return g_function ? g_function : HostLookupFunction(SystemLookup);
 }
@@ -43,15 +41,13 @@ HostLookupFunction CurrentFunction()
 // answers that come after that are dropped.
 class AnswerPost {
 public:
-    static AnswerPost& Instance()
-    {
+    static AnswerPost& Instance() {
         static AnswerPost* const post = new AnswerPost;
         return *post;
     }
 
     // On the user-interface thread, before a lookup thread starts.
-    void Prepare()
-    {
+    void Prepare() {
         std::lock_guard lock(m_mutex);
         if (m_receiver == nullptr && QCoreApplication::instance() != nullptr) {
             m_receiver = new QObject;  // lives on the calling thread
@@ -61,8 +57,7 @@ public:
 
     // From any thread: `call` runs on the user-interface thread, from its
     // event loop.
-    void Post(std::function<void()> call)
-    {
+    void Post(std::function<void()> call) {
         std::lock_guard lock(m_mutex);
         if (m_receiver != nullptr) {
             QMetaObject::invokeMethod(m_receiver, std::move(call), Qt::QueuedConnection);
@@ -70,8 +65,7 @@ public:
     }
 
 private:
-    static void ApplicationGone()
-    {
+    static void ApplicationGone() {
         AnswerPost& post = Instance();
         std::lock_guard lock(post.m_mutex);
         delete post.m_receiver;  // with the answers still queued for it
@@ -84,24 +78,20 @@ private:
 
 }  // namespace
 
-void SetHostLookupFunction(HostLookupFunction lookup)
-{
+void SetHostLookupFunction(HostLookupFunction lookup) {
     std::lock_guard lock(g_functionMutex);
     g_function = std::move(lookup);
 }
 
-int HostLookupsInFlight()
-{
+int HostLookupsInFlight() {
     return g_inFlight.load();
 }
 
-CHostLookup::~CHostLookup()
-{
+CHostLookup::~CHostLookup() {
     Cancel();
 }
 
-void CHostLookup::Start(const std::string& name, Handler handler)
-{
+void CHostLookup::Start(const std::string& name, Handler handler) {
     m_pending = std::make_shared<Pending>(Pending{this, std::move(handler)});
     // The answer finds its lookup through this alone: Cancel, a new Start
     // or the end of this object lets it expire.
@@ -120,8 +110,9 @@ void CHostLookup::Start(const std::string& name, Handler handler)
     AnswerPost::Instance().Prepare();
     ++g_inFlight;
     try {
-        std::thread([resolve = CurrentFunction(), name, deliver] { deliver(resolve(name)); })
-            .detach();
+        std::thread([resolve = CurrentFunction(), name, deliver] {
+            deliver(resolve(name));
+        }).detach();
     } catch (const std::system_error& error) {
         // No thread to be had: the lookup fails as a resolver out of
         // resources would, still from the event loop.
@@ -129,7 +120,6 @@ void CHostLookup::Start(const std::string& name, Handler handler)
     }
 }
 
-void CHostLookup::Cancel()
-{
+void CHostLookup::Cancel() {
     m_pending.reset();
 }

@@ -38,9 +38,13 @@ bool IsKoreanUserInterface() {
 LANGID GetSystemDefaultLangID() {
     if (g_langId) return *g_langId;
     return IsKoreanLocaleName(FirstSet({"LC_ALL", "LC_CTYPE", "LANG"})) ? LANG_ID_KOREAN
-                                                                          : LANG_ID_ENGLISH_US;
+                                                                        : LANG_ID_ENGLISH_US;
 }
 
-void OverrideUserInterfaceKorean(std::optional<bool> korean) { g_koreanUi = korean; }
+void OverrideUserInterfaceKorean(std::optional<bool> korean) {
+    g_koreanUi = korean;
+}
 
-void OverrideSystemDefaultLangID(std::optional<LANGID> langId) { g_langId = langId; }
+void OverrideSystemDefaultLangID(std::optional<LANGID> langId) {
+    g_langId = langId;
+}

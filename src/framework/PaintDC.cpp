@@ -8,7 +8,9 @@ struct CPaintDC::Painter {
     QPainter painter;
 };
 
-int GetSystemMetrics(int nIndex) { return nIndex == SM_CXICON || nIndex == SM_CYICON ? 32 : 0; }
+int GetSystemMetrics(int nIndex) {
+    return nIndex == SM_CXICON || nIndex == SM_CYICON ? 32 : 0;
+}
 
 CPaintDC::CPaintDC(CWnd* pWnd) : m_pPainter(std::make_unique<Painter>()) {
     if (pWnd && pWnd->m_hWnd) m_pPainter->painter.begin(pWnd->m_hWnd);

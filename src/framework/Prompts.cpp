@@ -6,8 +6,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "framework/qt/ProgressDlg.h"
 #include "framework/WinApp.h"
+#include "framework/qt/ProgressDlg.h"
 #include "framework/qt/Utf8Text.h"
 
 namespace {
@@ -32,7 +32,8 @@ QMessageBox::Icon IconOf(UINT type) {
 // extension.
 QString WithDefaultExtension(const QString& path, const std::string& extension) {
     const QFileInfo info(path);
-    if (extension.empty() || info.fileName().isEmpty() || info.fileName().contains(u'.') || info.isDir()) {
+    if (extension.empty() || info.fileName().isEmpty() || info.fileName().contains(u'.') ||
+        info.isDir()) {
         return path;
     }
     return path + u'.' + FromUtf8(extension);
@@ -44,7 +45,8 @@ public:
     int MessageBox(CWnd* owner, const std::string& text, const std::string& caption,
                    UINT type) override {
         QWidget* parent = owner && owner->m_hWnd ? owner->m_hWnd->window() : nullptr;
-        QMessageBox box(IconOf(type), FromUtf8(caption), FromUtf8(text), QMessageBox::NoButton, parent);
+        QMessageBox box(IconOf(type), FromUtf8(caption), FromUtf8(text), QMessageBox::NoButton,
+                        parent);
         if ((type & MB_TYPEMASK) == MB_YESNO) {
             QPushButton* yes = box.addButton(QMessageBox::Yes);
             box.addButton(QMessageBox::No);
@@ -57,7 +59,8 @@ public:
         return IDOK;
     }
 
-    std::optional<FileDialogResult> FileDialog(CWnd* owner, const FileDialogRequest& request) override {
+    std::optional<FileDialogResult> FileDialog(CWnd* owner,
+                                               const FileDialogRequest& request) override {
         QWidget* parent = owner && owner->m_hWnd ? owner->m_hWnd->window() : nullptr;
         // The desktop's own dialog where its platform theme or portal offers
         // one, the toolkit's otherwise.
@@ -87,7 +90,8 @@ public:
         // the extension is added, so the name with it is asked about here.
         QString path;
         for (;;) {
-            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+                return std::nullopt;
             const QString chosen = dialog.selectedFiles().front();
             path = WithDefaultExtension(chosen, request.defaultExtension);
             if (!save || !request.overwritePrompt || path == chosen || !QFileInfo::exists(path) ||
@@ -114,10 +118,12 @@ private:
     // The toolkit's own question, in its own words and language.
     static bool ConfirmReplace(QFileDialog* dialog, const QString& path) {
         const QString question =
-            QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+            QCoreApplication::translate("QFileDialog",
+                                        "%1 already exists.\nDo you want to replace it?")
                 .arg(QFileInfo(path).fileName());
         return QMessageBox::warning(dialog, dialog->windowTitle(), question,
-                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+                                    QMessageBox::Yes | QMessageBox::No,
+                                    QMessageBox::No) == QMessageBox::Yes;
     }
 };
 
@@ -130,11 +136,15 @@ IUserPrompts& UserPrompts() {
     return g_prompts ? *g_prompts : toolkit;
 }
 
-void SetUserPrompts(IUserPrompts* prompts) { g_prompts = prompts; }
+void SetUserPrompts(IUserPrompts* prompts) {
+    g_prompts = prompts;
+}
 
 int AfxMessageBox(const std::string& text, UINT type) {
     CWinApp* app = AfxGetApp();
     return UserPrompts().MessageBox(app ? app->m_pMainWnd : nullptr, text, AfxGetAppName(), type);
 }
 
-void MessageBeep(UINT type) { UserPrompts().MessageBeep(type); }
+void MessageBeep(UINT type) {
+    UserPrompts().MessageBeep(type);
+}

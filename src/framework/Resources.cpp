@@ -6,7 +6,9 @@ namespace {
 const ResourceTables* g_tables = nullptr;
 }  // namespace
 
-void SetResourceTables(const ResourceTables* tables) { g_tables = tables; }
+void SetResourceTables(const ResourceTables* tables) {
+    g_tables = tables;
+}
 
 bool LoadString(std::string& text, UINT nID) {
     text.clear();

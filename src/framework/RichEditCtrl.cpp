@@ -37,8 +37,8 @@ int CRichEditCtrl::GetLine(int nIndex, char* lpszBuffer, int nMaxLength) const {
     const std::string& text = w->Text();
     const long start = static_cast<long>(nIndex) * w->RowChars();
     if (start >= static_cast<long>(text.size())) return 0;
-    const long count = std::min<long>({static_cast<long>(w->RowChars()), nMaxLength,
-                                       static_cast<long>(text.size()) - start});
+    const long count = std::min<long>(
+        {static_cast<long>(w->RowChars()), nMaxLength, static_cast<long>(text.size()) - start});
     std::memcpy(lpszBuffer, text.data() + start, static_cast<std::size_t>(count));
     return static_cast<int>(count);
 }
@@ -47,7 +47,9 @@ void CRichEditCtrl::ReplaceSel(std::string_view text, bool) {
     if (auto* w = Widget()) w->ReplaceSelection(text);
 }
 
-void CRichEditCtrl::Clear() { ReplaceSel({}); }
+void CRichEditCtrl::Clear() {
+    ReplaceSel({});
+}
 
 void CRichEditCtrl::LimitText(long nChars) {
     // 0 restores the control's default limit.

@@ -18,8 +18,7 @@ namespace {
 thread_local int t_lastError = 0;
 std::optional<bool> g_socketInitOverride;
 
-bool SetIntOption(SOCKET socket, int level, int name, int value)
-{
+bool SetIntOption(SOCKET socket, int level, int name, int value) {
     if (setsockopt(socket, level, name, &value, sizeof value) != 0) {
         WSASetLastError(errno);
         return false;
@@ -27,8 +26,7 @@ bool SetIntOption(SOCKET socket, int level, int name, int value)
     return true;
 }
 
-unsigned WholeSeconds(unsigned ms)
-{
+unsigned WholeSeconds(unsigned ms) {
     const unsigned seconds = ms / 1000 + (ms % 1000 != 0 ? 1 : 0);
     return seconds == 0 ? 1 : seconds;
 }
@@ -40,8 +38,7 @@ using AddrInfoList = std::unique_ptr<addrinfo, AddrInfoDeleter>;
 
 }  // namespace
 
-bool AfxSocketInit()
-{
+bool AfxSocketInit() {
     if (g_socketInitOverride) {
         return *g_socketInitOverride;
     }
@@ -54,23 +51,19 @@ bool AfxSocketInit()
     return true;
 }
 
-void OverrideSocketInit(std::optional<bool> result)
-{
+void OverrideSocketInit(std::optional<bool> result) {
     g_socketInitOverride = result;
 }
 
-int WSAGetLastError()
-{
+int WSAGetLastError() {
     return t_lastError;
 }
 
-void WSASetLastError(int code)
-{
+void WSASetLastError(int code) {
     t_lastError = code;
 }
 
-int ResolverErrorCode(int gaiResult)
-{
+int ResolverErrorCode(int gaiResult) {
     if (gaiResult == 0) {
         return 0;
     }
@@ -80,31 +73,26 @@ int ResolverErrorCode(int gaiResult)
     return kResolverErrorBase + (gaiResult < 0 ? -gaiResult : gaiResult);
 }
 
-bool IsResolverError(int code)
-{
+bool IsResolverError(int code) {
     return code > kResolverErrorBase && code < 2 * kResolverErrorBase;
 }
 
-bool IsWouldBlockError(int code)
-{
+bool IsWouldBlockError(int code) {
     return code == EAGAIN || code == EWOULDBLOCK || code == EINPROGRESS;
 }
 
-bool IsMessageTooLongError(int code)
-{
+bool IsMessageTooLongError(int code) {
     return code == EMSGSIZE;
 }
 
-std::string FormatSocketError(int code)
-{
+std::string FormatSocketError(int code) {
     if (IsResolverError(code)) {
         return gai_strerror(-(code - kResolverErrorBase));
     }
     return SystemErrorText(code);
 }
 
-std::optional<std::uint32_t> ParseInetAddress(std::string_view dotted)
-{
+std::optional<std::uint32_t> ParseInetAddress(std::string_view dotted) {
     if (dotted.empty() || dotted.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
@@ -115,13 +103,11 @@ std::optional<std::uint32_t> ParseInetAddress(std::string_view dotted)
     return address.s_addr;
 }
 
-std::uint32_t InetAddr(std::string_view dotted)
-{
+std::uint32_t InetAddr(std::string_view dotted) {
     return ParseInetAddress(dotted).value_or(kInetAddrNone);
 }
 
-int LookupHostAddress(std::string_view name, std::uint32_t& address)
-{
+int LookupHostAddress(std::string_view name, std::uint32_t& address) {
     int code = ResolverErrorCode(EAI_NONAME);
     if (!name.empty() && name.find('\0') == std::string_view::npos) {
         addrinfo hints{};
@@ -145,8 +131,7 @@ int LookupHostAddress(std::string_view name, std::uint32_t& address)
     return code;
 }
 
-bool SetKeepAlive(SOCKET socket, bool on, unsigned idleMs, unsigned intervalMs)
-{
+bool SetKeepAlive(SOCKET socket, bool on, unsigned idleMs, unsigned intervalMs) {
     if (!SetIntOption(socket, SOL_SOCKET, SO_KEEPALIVE, on ? 1 : 0)) {
         return false;
     }
@@ -159,13 +144,11 @@ bool SetKeepAlive(SOCKET socket, bool on, unsigned idleMs, unsigned intervalMs)
                         static_cast<int>(WholeSeconds(intervalMs)));
 }
 
-bool SetBroadcast(SOCKET socket, bool on)
-{
+bool SetBroadcast(SOCKET socket, bool on) {
     return SetIntOption(socket, SOL_SOCKET, SO_BROADCAST, on ? 1 : 0);
 }
 
-SOCKET CreateMulticastSocket(std::uint16_t localPort)
-{
+SOCKET CreateMulticastSocket(std::uint16_t localPort) {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
     if (fd < 0) {
         WSASetLastError(errno);
@@ -188,18 +171,15 @@ SOCKET CreateMulticastSocket(std::uint16_t localPort)
     return fd;
 }
 
-bool SetMulticastTtl(SOCKET socket, int ttl)
-{
+bool SetMulticastTtl(SOCKET socket, int ttl) {
     return SetIntOption(socket, IPPROTO_IP, IP_MULTICAST_TTL, ttl);
 }
 
-bool SetMulticastLoop(SOCKET socket, bool on)
-{
+bool SetMulticastLoop(SOCKET socket, bool on) {
     return SetIntOption(socket, IPPROTO_IP, IP_MULTICAST_LOOP, on ? 1 : 0);
 }
 
-bool JoinMulticastGroup(SOCKET socket, std::uint32_t group)
-{
+bool JoinMulticastGroup(SOCKET socket, std::uint32_t group) {
     ip_mreq request{};
     request.imr_multiaddr.s_addr = group;
     request.imr_interface.s_addr = htonl(INADDR_ANY);
@@ -210,8 +190,7 @@ bool JoinMulticastGroup(SOCKET socket, std::uint32_t group)
     return true;
 }
 
-void CloseRawSocket(SOCKET socket)
-{
+void CloseRawSocket(SOCKET socket) {
     if (socket != INVALID_SOCKET) {
         ::close(socket);
     }

@@ -22,18 +22,26 @@ CWinApp::~CWinApp() {
     if (g_app == this) g_app = nullptr;
 }
 
-bool CWinApp::InitInstance() { return true; }
+bool CWinApp::InitInstance() {
+    return true;
+}
 
-int CWinApp::Run() { return QApplication::exec(); }
+int CWinApp::Run() {
+    return QApplication::exec();
+}
 
-CWinApp* AfxGetApp() { return g_app; }
+CWinApp* AfxGetApp() {
+    return g_app;
+}
 
 std::string AfxGetAppName() {
     if (g_app && !g_app->m_pszAppName.empty()) return g_app->m_pszAppName;
     return g_appName;
 }
 
-void SetAppName(const std::string& name) { g_appName = name; }
+void SetAppName(const std::string& name) {
+    g_appName = name;
+}
 
 int AfxWinMain(int argc, char** argv) {
     if (!CanReachDisplay(DisplayEnvironment::FromProcess())) {

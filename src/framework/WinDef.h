@@ -16,10 +16,18 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using LANGID = std::uint16_t;
 
-constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
-constexpr WPARAM MAKEWPARAM(UINT lo, UINT hi) { return (WPARAM(hi & 0xFFFF) << 16) | (lo & 0xFFFF); }
-constexpr BYTE PRIMARYLANGID_BYTE(LANGID id) { return static_cast<BYTE>(id & 0xFF); }
+constexpr WORD LOWORD(std::uintptr_t v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+constexpr WPARAM MAKEWPARAM(UINT lo, UINT hi) {
+    return (WPARAM(hi & 0xFFFF) << 16) | (lo & 0xFFFF);
+}
+constexpr BYTE PRIMARYLANGID_BYTE(LANGID id) {
+    return static_cast<BYTE>(id & 0xFF);
+}
 
 struct CPoint {
     int x = 0;

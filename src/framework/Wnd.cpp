@@ -12,7 +12,9 @@
 
 CWnd::CWnd() = default;
 
-CWnd::~CWnd() { WndRouting::Unbind(this); }
+CWnd::~CWnd() {
+    WndRouting::Unbind(this);
+}
 
 CWnd* CWnd::FromHandle(HWND hWnd) {
     WindowInfo* info = hWnd ? WndRouting::Find(hWnd) : nullptr;
@@ -79,11 +81,17 @@ bool CWnd::EnableWindow(bool bEnable) {
     return wasDisabled;
 }
 
-bool CWnd::IsWindowEnabled() const { return m_hWnd && m_hWnd->isEnabled(); }
+bool CWnd::IsWindowEnabled() const {
+    return m_hWnd && m_hWnd->isEnabled();
+}
 
-bool CWnd::IsWindowVisible() const { return m_hWnd && m_hWnd->isVisible(); }
+bool CWnd::IsWindowVisible() const {
+    return m_hWnd && m_hWnd->isVisible();
+}
 
-bool CWnd::IsIconic() const { return m_hWnd && m_hWnd->window()->isMinimized(); }
+bool CWnd::IsIconic() const {
+    return m_hWnd && m_hWnd->window()->isMinimized();
+}
 
 CWnd* CWnd::SetFocus() {
     CWnd* previous = GetFocus();
@@ -155,7 +163,9 @@ int CWnd::MessageBox(std::string_view text, std::string_view caption, UINT nType
     return UserPrompts().MessageBox(this, std::string(text), title, nType);
 }
 
-bool CWnd::PreTranslateMessage(MSG*) { return false; }
+bool CWnd::PreTranslateMessage(MSG*) {
+    return false;
+}
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
@@ -204,14 +214,18 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-UINT CWnd::GetDlgCode() const { return 0; }
+UINT CWnd::GetDlgCode() const {
+    return 0;
+}
 
 const MessageMap* CWnd::GetThisMessageMap() {
     static constexpr MessageMap kMap{nullptr, {}};
     return &kMap;
 }
 
-const MessageMap* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
+const MessageMap* CWnd::GetMessageMap() const {
+    return GetThisMessageMap();
+}
 
 bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     UINT code = 0;

@@ -21,22 +21,22 @@ enum class Cell : unsigned char {
 
 [[nodiscard]] std::optional<bool> Resolve(Cell cell, ConnectionMode mode) {
     switch (cell) {
-        case Cell::Keep:
-            return std::nullopt;
-        case Cell::On:
-            return true;
-        case Cell::Off:
-            return false;
-        case Cell::OnUnlessServer:
-            return mode == TcpServer ? std::nullopt : std::optional(true);
-        case Cell::OffUnlessServer:
-            return mode == TcpServer ? std::nullopt : std::optional(false);
-        case Cell::OnInClient:
-            return mode == TcpClient ? std::optional(true) : std::nullopt;
-        case Cell::OnInServerOrUdp:
-            return mode == TcpClient ? std::nullopt : std::optional(true);
-        case Cell::OnInClientOrServer:
-            return mode == Udp ? std::nullopt : std::optional(true);
+    case Cell::Keep:
+        return std::nullopt;
+    case Cell::On:
+        return true;
+    case Cell::Off:
+        return false;
+    case Cell::OnUnlessServer:
+        return mode == TcpServer ? std::nullopt : std::optional(true);
+    case Cell::OffUnlessServer:
+        return mode == TcpServer ? std::nullopt : std::optional(false);
+    case Cell::OnInClient:
+        return mode == TcpClient ? std::optional(true) : std::nullopt;
+    case Cell::OnInServerOrUdp:
+        return mode == TcpClient ? std::nullopt : std::optional(true);
+    case Cell::OnInClientOrServer:
+        return mode == Udp ? std::nullopt : std::optional(true);
     }
     return std::nullopt;
 }
@@ -49,6 +49,7 @@ struct StateRow {
 };
 
 using enum Cell;
+// clang-format off
 constexpr StateRow kStateRows[] = {
     // CONNECT CLOSE SEND TELNET remote address remote port local port keep alive mode
     {Idle, On, Off, Off, OnInClient, OnUnlessServer, OnUnlessServer, OnInServerOrUdp,
@@ -60,6 +61,7 @@ constexpr StateRow kStateRows[] = {
     {UdpOpen, Off, On, On, Keep, Off, Off, Off, Keep, Keep, {IDS_READY, false}},
     {PeerClosed, Off, On, Off, Off, OffUnlessServer, Off, Keep, Keep, Keep, {IDS_LISTENING, false}},
 };
+// clang-format on
 
 [[nodiscard]] const StateRow* FindStateRow(int state) {
     for (const StateRow& row : kStateRows) {
@@ -68,11 +70,13 @@ constexpr StateRow kStateRows[] = {
     return nullptr;
 }
 
+// clang-format off
 constexpr ModeControls kModeRows[] = {
     {IDS_CONNECT, true, true, true, false, true},   // TcpClient
     {IDS_LISTEN, false, false, false, true, true},  // TcpServer
     {IDS_CONNECT, false, true, true, true, false},  // Udp
 };
+// clang-format on
 
 }  // namespace
 
@@ -85,9 +89,13 @@ std::optional<ModeControls> ModeControlsFor(int index) {
     return kModeRows[index];
 }
 
-unsigned CloseCaption() { return IDS_DISCONNECT; }
+unsigned CloseCaption() {
+    return IDS_DISCONNECT;
+}
 
-bool IsConnectionState(int state) { return FindStateRow(state) != nullptr; }
+bool IsConnectionState(int state) {
+    return FindStateRow(state) != nullptr;
+}
 
 ConnectionControls ControlsFor(int state, ConnectionMode mode) {
     const StateRow* row = FindStateRow(state);
@@ -107,32 +115,32 @@ std::optional<ConnectionStatus> StatusFor(int state) {
 
 int NextConnectionState(int from, ConnectionMode mode, ConnectionEvent event) {
     switch (event) {
-        case ConnectionEvent::LookupStarted:
-        case ConnectionEvent::ConnectStarted:
-            return Connecting;
-        case ConnectionEvent::ConnectSucceeded:
-            // In UDP only a multicast join can raise it; the endpoint stays
-            // as it is.
-            return mode == Udp ? from : Connected;
-        case ConnectionEvent::ListenStarted:
-            return Listening;
-        case ConnectionEvent::UdpOpened:
-            return UdpOpen;
-        case ConnectionEvent::PeerTaken:
-            return PeerAccepted;
-        case ConnectionEvent::PeerGone:
-        case ConnectionEvent::SendFailed:
-            // The server's listener outlives its peer and goes on listening.
-            return from == PeerAccepted ? PeerClosed : Idle;
-        case ConnectionEvent::LookupAnswered:
-        case ConnectionEvent::LookupFailed:
-        case ConnectionEvent::ConnectFailed:
-        case ConnectionEvent::ListenFailed:
-        case ConnectionEvent::AcceptFailed:
-        case ConnectionEvent::TelnetEnded:
-        case ConnectionEvent::ClosePressed:
-        case ConnectionEvent::ReceiveOutOfMemory:
-            return Idle;
+    case ConnectionEvent::LookupStarted:
+    case ConnectionEvent::ConnectStarted:
+        return Connecting;
+    case ConnectionEvent::ConnectSucceeded:
+        // In UDP only a multicast join can raise it; the endpoint stays
+        // as it is.
+        return mode == Udp ? from : Connected;
+    case ConnectionEvent::ListenStarted:
+        return Listening;
+    case ConnectionEvent::UdpOpened:
+        return UdpOpen;
+    case ConnectionEvent::PeerTaken:
+        return PeerAccepted;
+    case ConnectionEvent::PeerGone:
+    case ConnectionEvent::SendFailed:
+        // The server's listener outlives its peer and goes on listening.
+        return from == PeerAccepted ? PeerClosed : Idle;
+    case ConnectionEvent::LookupAnswered:
+    case ConnectionEvent::LookupFailed:
+    case ConnectionEvent::ConnectFailed:
+    case ConnectionEvent::ListenFailed:
+    case ConnectionEvent::AcceptFailed:
+    case ConnectionEvent::TelnetEnded:
+    case ConnectionEvent::ClosePressed:
+    case ConnectionEvent::ReceiveOutOfMemory:
+        return Idle;
     }
     return from;
 }

@@ -71,22 +71,22 @@ struct ConnectionStatus {
 // sockets' outcomes are decided by the window; each names the event after
 // it.
 enum class ConnectionEvent {
-    LookupStarted,        // CONNECT or TELNET with a host name: its lookup runs
-    LookupAnswered,       // the name resolved; the address is opened next
-    LookupFailed,         // the name did not resolve; nothing is opened
-    ConnectStarted,       // a TCP connect is under way
-    ConnectFailed,        // the connect failed, at once or in its notification
-    ConnectSucceeded,     // the connect notification without an error
-    ListenStarted,        // the listening endpoint listens
-    ListenFailed,         // listen failed; the listening endpoint is closed
-    UdpOpened,            // the data endpoint is open for datagrams
-    PeerTaken,            // a pending peer was accepted into the data endpoint
-    AcceptFailed,         // an accept notification with an error
-    PeerGone,             // the peer closed the data connection (no Telnet window)
-    SendFailed,           // a send call failed; the data connection ends
-    TelnetEnded,          // the Telnet window that owned the connection closed
-    ClosePressed,         // CLOSE
-    ReceiveOutOfMemory,   // a received block could not be stored; all closes
+    LookupStarted,       // CONNECT or TELNET with a host name: its lookup runs
+    LookupAnswered,      // the name resolved; the address is opened next
+    LookupFailed,        // the name did not resolve; nothing is opened
+    ConnectStarted,      // a TCP connect is under way
+    ConnectFailed,       // the connect failed, at once or in its notification
+    ConnectSucceeded,    // the connect notification without an error
+    ListenStarted,       // the listening endpoint listens
+    ListenFailed,        // listen failed; the listening endpoint is closed
+    UdpOpened,           // the data endpoint is open for datagrams
+    PeerTaken,           // a pending peer was accepted into the data endpoint
+    AcceptFailed,        // an accept notification with an error
+    PeerGone,            // the peer closed the data connection (no Telnet window)
+    SendFailed,          // a send call failed; the data connection ends
+    TelnetEnded,         // the Telnet window that owned the connection closed
+    ClosePressed,        // CLOSE
+    ReceiveOutOfMemory,  // a received block could not be stored; all closes
 };
 
 // The state after `event` in state `from` and mode `mode`.

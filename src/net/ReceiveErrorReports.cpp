@@ -4,8 +4,9 @@
 #include <utility>
 
 bool CReceiveErrorReports::Add(int nError) {
-    const auto same = std::find_if(m_waiting.begin(), m_waiting.end(),
-                                   [nError](const Report& report) { return report.error == nError; });
+    const auto same =
+        std::find_if(m_waiting.begin(), m_waiting.end(),
+                     [nError](const Report& report) { return report.error == nError; });
     if (same != m_waiting.end()) {
         ++same->count;
     } else {

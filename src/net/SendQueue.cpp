@@ -46,8 +46,8 @@ int CSendQueue::Front(SendSlice* slices) const noexcept {
     std::int64_t total = 0;
     for (const Entry& entry : m_entries) {
         if (count == kMaxSendSlices || total == kMaxCallBytes) break;
-        const int added = GatherSlices(entry.bytes, entry.sent, slices + count,
-                                       kMaxSendSlices - count);
+        const int added =
+            GatherSlices(entry.bytes, entry.sent, slices + count, kMaxSendSlices - count);
         for (int i = count; i < count + added; ++i) {
             // A later press may not take the call past the int count either.
             const auto size = std::min<std::int64_t>(static_cast<std::int64_t>(slices[i].size),

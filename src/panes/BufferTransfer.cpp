@@ -29,8 +29,7 @@ bool CBufferLoad::Step() {
 bool CBufferSave::Step() {
     if (m_nDone >= m_nTotal) return false;
     const std::span<const std::uint8_t> run = m_bytes.ContiguousAt(m_nDone);
-    const CFile::IoResult written =
-        m_file.Write(run.data(), static_cast<std::int64_t>(run.size()));
+    const CFile::IoResult written = m_file.Write(run.data(), static_cast<std::int64_t>(run.size()));
     m_nDone += written.count;
     // Chunks written are no longer needed here; if the pane has let go of
     // them too (a CLEAR meanwhile), their memory goes back now.

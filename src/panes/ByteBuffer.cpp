@@ -10,16 +10,14 @@ namespace byte_chunks {
 namespace {
 
 struct ChunkRelease {
-    void operator()(std::uint8_t* chunk) const noexcept
-    {
+    void operator()(std::uint8_t* chunk) const noexcept {
         FreeBlock(chunk, static_cast<std::size_t>(kSize));
     }
 };
 
 // A fresh zero-filled chunk, or an empty one when the system has no memory
 // left (for the block or for its reference count).
-Chunk NewChunk(BlockPages pages) noexcept
-{
+Chunk NewChunk(BlockPages pages) noexcept {
     auto* block = static_cast<std::uint8_t*>(AllocateBlock(static_cast<std::size_t>(kSize), pages));
     if (block == nullptr) {
         return {};
@@ -32,11 +30,10 @@ Chunk NewChunk(BlockPages pages) noexcept
     }
 }
 
-} // namespace
+}  // namespace
 
 std::span<const std::uint8_t> RunAt(const std::vector<Chunk>& chunks, std::int64_t size,
-                                    std::int64_t offset) noexcept
-{
+                                    std::int64_t offset) noexcept {
     if (offset < 0 || offset >= size) {
         return {};
     }
@@ -50,19 +47,17 @@ std::span<const std::uint8_t> RunAt(const std::vector<Chunk>& chunks, std::int64
     return {chunk.get() + within, static_cast<std::size_t>(length)};
 }
 
-} // namespace byte_chunks
+}  // namespace byte_chunks
 
 using byte_chunks::ChunkOf;
 using byte_chunks::ChunksFor;
 using byte_chunks::OffsetInChunk;
 
-std::span<const std::uint8_t> ByteSnapshot::ContiguousAt(std::int64_t offset) const noexcept
-{
+std::span<const std::uint8_t> ByteSnapshot::ContiguousAt(std::int64_t offset) const noexcept {
     return byte_chunks::RunAt(m_chunks, m_size, offset);
 }
 
-void ByteSnapshot::ReleaseBefore(std::int64_t offset) noexcept
-{
+void ByteSnapshot::ReleaseBefore(std::int64_t offset) noexcept {
     const std::size_t whole = ChunkOf(std::clamp<std::int64_t>(offset, 0, m_size));
     for (std::size_t i = 0; i < whole && i < m_chunks.size(); ++i) {
         m_chunks[i].reset();
@@ -76,13 +71,11 @@ void ByteSnapshot::ReleaseBefore(std::int64_t offset) noexcept
 ByteBuffer::ByteBuffer(ByteBuffer&& other) noexcept
     : m_chunks(std::move(other.m_chunks)),
       m_size(std::exchange(other.m_size, 0)),
-      m_pages(other.m_pages)
-{
+      m_pages(other.m_pages) {
     other.m_chunks.clear();
 }
 
-ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept
-{
+ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept {
     if (this != &other) {
         m_chunks = std::move(other.m_chunks);
         m_size = std::exchange(other.m_size, 0);
@@ -92,13 +85,11 @@ ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept
     return *this;
 }
 
-std::int64_t ByteBuffer::AllocatedBytes() const noexcept
-{
+std::int64_t ByteBuffer::AllocatedBytes() const noexcept {
     return static_cast<std::int64_t>(m_chunks.size()) * kChunkSize;
 }
 
-bool ByteBuffer::Set(std::int64_t index, std::uint8_t value) noexcept
-{
+bool ByteBuffer::Set(std::int64_t index, std::uint8_t value) noexcept {
     const std::size_t chunk = ChunkOf(index);
     if (!Unshare(chunk)) {
         return false;
@@ -107,8 +98,7 @@ bool ByteBuffer::Set(std::int64_t index, std::uint8_t value) noexcept
     return true;
 }
 
-bool ByteBuffer::Assign(const void* src, std::int64_t count) noexcept
-{
+bool ByteBuffer::Assign(const void* src, std::int64_t count) noexcept {
     // Built aside, so that a failure leaves the old contents in place.
     ByteBuffer fresh(m_pages);
     if (!fresh.Append(src, count)) {
@@ -118,13 +108,11 @@ bool ByteBuffer::Assign(const void* src, std::int64_t count) noexcept
     return true;
 }
 
-bool ByteBuffer::Append(const void* src, std::int64_t count) noexcept
-{
+bool ByteBuffer::Append(const void* src, std::int64_t count) noexcept {
     return count <= 0 || Grow(static_cast<const std::uint8_t*>(src), count);
 }
 
-bool ByteBuffer::Resize(std::int64_t count) noexcept
-{
+bool ByteBuffer::Resize(std::int64_t count) noexcept {
     count = std::max<std::int64_t>(count, 0);
     if (count > m_size) {
         return Grow(nullptr, count - m_size);
@@ -139,15 +127,13 @@ bool ByteBuffer::Resize(std::int64_t count) noexcept
     return true;
 }
 
-void ByteBuffer::Clear() noexcept
-{
+void ByteBuffer::Clear() noexcept {
     m_chunks.clear();
     m_chunks.shrink_to_fit();
     m_size = 0;
 }
 
-std::optional<ByteSnapshot> ByteBuffer::Snapshot() const noexcept
-{
+std::optional<ByteSnapshot> ByteBuffer::Snapshot() const noexcept {
     try {
         ByteSnapshot snapshot;
         snapshot.m_chunks = m_chunks;
@@ -159,8 +145,7 @@ std::optional<ByteSnapshot> ByteBuffer::Snapshot() const noexcept
 }
 
 std::int64_t ByteBuffer::CopyOut(std::int64_t offset, void* dst,
-                                 std::int64_t count) const noexcept
-{
+                                 std::int64_t count) const noexcept {
     if (offset < 0 || offset >= m_size || count <= 0) {
         return 0;
     }
@@ -169,21 +154,19 @@ std::int64_t ByteBuffer::CopyOut(std::int64_t offset, void* dst,
     std::int64_t copied = 0;
     while (copied < total) {
         const std::span<const std::uint8_t> run = ContiguousAt(offset + copied);
-        const auto take = std::min<std::int64_t>(total - copied,
-                                                 static_cast<std::int64_t>(run.size()));
+        const auto take =
+            std::min<std::int64_t>(total - copied, static_cast<std::int64_t>(run.size()));
         std::memcpy(out + copied, run.data(), static_cast<std::size_t>(take));
         copied += take;
     }
     return total;
 }
 
-std::span<const std::uint8_t> ByteBuffer::ContiguousAt(std::int64_t offset) const noexcept
-{
+std::span<const std::uint8_t> ByteBuffer::ContiguousAt(std::int64_t offset) const noexcept {
     return byte_chunks::RunAt(m_chunks, m_size, offset);
 }
 
-std::span<std::uint8_t> ByteBuffer::WritableAt(std::int64_t offset) noexcept
-{
+std::span<std::uint8_t> ByteBuffer::WritableAt(std::int64_t offset) noexcept {
     if (offset < 0 || offset >= m_size || !Unshare(ChunkOf(offset))) {
         return {};
     }
@@ -192,8 +175,7 @@ std::span<std::uint8_t> ByteBuffer::WritableAt(std::int64_t offset) noexcept
     return {const_cast<std::uint8_t*>(run.data()), run.size()};
 }
 
-std::vector<std::uint8_t> ByteBuffer::ToVector() const
-{
+std::vector<std::uint8_t> ByteBuffer::ToVector() const {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(m_size));
     ForEachSpan([&bytes](std::span<const std::uint8_t> run) {
@@ -202,8 +184,7 @@ std::vector<std::uint8_t> ByteBuffer::ToVector() const
     return bytes;
 }
 
-bool ByteBuffer::Unshare(std::size_t index) noexcept
-{
+bool ByteBuffer::Unshare(std::size_t index) noexcept {
     Chunk& chunk = m_chunks[index];
     if (chunk.use_count() <= 1) {
         return true;
@@ -221,8 +202,7 @@ bool ByteBuffer::Unshare(std::size_t index) noexcept
     return true;
 }
 
-bool ByteBuffer::Grow(const std::uint8_t* src, std::int64_t count) noexcept
-{
+bool ByteBuffer::Grow(const std::uint8_t* src, std::int64_t count) noexcept {
     // Everything that can fail comes first: room in the chunk list, a copy
     // of a shared last chunk that is about to be written, and the new
     // chunks. Only then are bytes written, so a failure changes nothing.

@@ -53,16 +53,13 @@ inline constexpr std::int64_t kSize = std::int64_t{1} << kShift;
 // One chunk, freed when its last holder lets go of it.
 using Chunk = std::shared_ptr<std::uint8_t>;
 
-[[nodiscard]] inline std::size_t ChunkOf(std::int64_t index) noexcept
-{
+[[nodiscard]] inline std::size_t ChunkOf(std::int64_t index) noexcept {
     return static_cast<std::size_t>(index >> kShift);
 }
-[[nodiscard]] inline std::size_t OffsetInChunk(std::int64_t index) noexcept
-{
+[[nodiscard]] inline std::size_t OffsetInChunk(std::int64_t index) noexcept {
     return static_cast<std::size_t>(index & (kSize - 1));
 }
-[[nodiscard]] inline std::size_t ChunksFor(std::int64_t count) noexcept
-{
+[[nodiscard]] inline std::size_t ChunksFor(std::int64_t count) noexcept {
     return static_cast<std::size_t>((count + kSize - 1) >> kShift);
 }
 
@@ -75,8 +72,7 @@ using Chunk = std::shared_ptr<std::uint8_t>;
 // `first` on; see ByteBuffer::ForEachSpan.
 template <typename Visitor>
 bool ForEachRun(const std::vector<Chunk>& chunks, std::int64_t size, std::int64_t first,
-                Visitor&& visit)
-{
+                Visitor&& visit) {
     for (std::int64_t at = std::max<std::int64_t>(first, 0); at < size;) {
         const std::span<const std::uint8_t> run = RunAt(chunks, size, at);
         at += static_cast<std::int64_t>(run.size());
@@ -91,7 +87,7 @@ bool ForEachRun(const std::vector<Chunk>& chunks, std::int64_t size, std::int64_
     return true;
 }
 
-} // namespace byte_chunks
+}  // namespace byte_chunks
 
 // The bytes of a buffer as they were when the snapshot was taken. Cheap to
 // take (one reference per chunk), unaffected by later changes to the
@@ -107,8 +103,7 @@ public:
     [[nodiscard]] std::span<const std::uint8_t> ContiguousAt(std::int64_t offset) const noexcept;
     // As ByteBuffer::ForEachSpan, for the bytes from offset `first` on.
     template <typename Visitor>
-    bool ForEachSpan(Visitor&& visit, std::int64_t first = 0) const
-    {
+    bool ForEachSpan(Visitor&& visit, std::int64_t first = 0) const {
         return byte_chunks::ForEachRun(m_chunks, m_size, first, visit);
     }
 
@@ -150,8 +145,7 @@ public:
     [[nodiscard]] std::int64_t AllocatedBytes() const noexcept;
 
     // The byte at index, 0 <= index < Size().
-    [[nodiscard]] std::uint8_t At(std::int64_t index) const noexcept
-    {
+    [[nodiscard]] std::uint8_t At(std::int64_t index) const noexcept {
         return m_chunks[byte_chunks::ChunkOf(index)].get()[byte_chunks::OffsetInChunk(index)];
     }
     // Overwrites the byte at index, 0 <= index < Size(); the length never
@@ -199,8 +193,7 @@ public:
     // is empty. A visitor that returns bool stops the walk by returning false
     // (for example when a write fails); the call then returns false.
     template <typename Visitor>
-    bool ForEachSpan(Visitor&& visit) const
-    {
+    bool ForEachSpan(Visitor&& visit) const {
         return byte_chunks::ForEachRun(m_chunks, m_size, 0, visit);
     }
 

@@ -6,8 +6,7 @@ using hexline::Kind;
 
 namespace {
 
-int HexDigitValue(unsigned c) noexcept
-{
+int HexDigitValue(unsigned c) noexcept {
     if (c >= '0' && c <= '9') {
         return static_cast<int>(c - '0');
     }
@@ -22,8 +21,7 @@ int HexDigitValue(unsigned c) noexcept
 
 // Where a click on a column puts the caret before the byte's existence is
 // checked: onto a digit or character cell of the same line.
-int SnapColumn(int column) noexcept
-{
+int SnapColumn(int column) noexcept {
     switch (HexLayout::ClassOf(column)) {
     case HexColumn::Offset:
     case HexColumn::OffsetBar:
@@ -50,10 +48,9 @@ int SnapColumn(int column) noexcept
 
 constexpr int kLastByteOfLine = hexline::kBytesPerLine - 1;
 
-} // namespace
+}  // namespace
 
-std::uint8_t HexEdit::Applied(std::uint8_t old) const noexcept
-{
+std::uint8_t HexEdit::Applied(std::uint8_t old) const noexcept {
     switch (part) {
     case Part::HighDigit:
         return static_cast<std::uint8_t>((typed << 4) | (old & 0x0F));
@@ -68,12 +65,9 @@ std::uint8_t HexEdit::Applied(std::uint8_t old) const noexcept
 HexCaret::HexCaret(const HexLayout& layout, long position, std::int64_t rebuildPageLines) noexcept
     : m_layout(layout),
       m_position(std::clamp(position, 0L, layout.TextLength())),
-      m_rebuildPageLines(std::max<std::int64_t>(rebuildPageLines, 0))
-{
-}
+      m_rebuildPageLines(std::max<std::int64_t>(rebuildPageLines, 0)) {}
 
-void HexCaret::Put(long position) noexcept
-{
+void HexCaret::Put(long position) noexcept {
     // As the text control keeps its selection: within the text, a negative
     // start meaning its end.
     const long length = m_layout.TextLength();
@@ -81,8 +75,7 @@ void HexCaret::Put(long position) noexcept
     m_placed = true;
 }
 
-long HexCaret::Snapped(long position) const noexcept
-{
+long HexCaret::Snapped(long position) const noexcept {
     const std::int64_t length = m_layout.Length();
     if (length <= 0) {
         return 0;
@@ -99,8 +92,7 @@ long HexCaret::Snapped(long position) const noexcept
     return HexLayout::PositionOf(row, column);
 }
 
-long HexCaret::Normalized(long position) const noexcept
-{
+long HexCaret::Normalized(long position) const noexcept {
     const std::int64_t length = m_layout.Length();
     if (m_layout.LineCount() == 0) {
         return position;
@@ -117,8 +109,7 @@ long HexCaret::Normalized(long position) const noexcept
     return HexLayout::PositionOf(row, column);
 }
 
-long HexCaret::OnData() noexcept
-{
+long HexCaret::OnData() noexcept {
     const long p = Snapped(m_position);
     if (p != m_position) {
         Put(p);
@@ -126,8 +117,7 @@ long HexCaret::OnData() noexcept
     return p;
 }
 
-void HexCaret::Press(HexKey key) noexcept
-{
+void HexCaret::Press(HexKey key) noexcept {
     if (m_layout.Length() == 0) {
         return;
     }
@@ -160,8 +150,7 @@ void HexCaret::Press(HexKey key) noexcept
     }
 }
 
-void HexCaret::Down(long p) noexcept
-{
+void HexCaret::Down(long p) noexcept {
     const std::int64_t row = HexLayout::RowOf(p);
     if (row < m_layout.PageLines() - 1) {
         const std::int64_t below =
@@ -174,8 +163,7 @@ void HexCaret::Down(long p) noexcept
     }
 }
 
-void HexCaret::MoveLeft(long p) noexcept
-{
+void HexCaret::MoveLeft(long p) noexcept {
     const std::int64_t row = HexLayout::RowOf(p);
     const int column = HexLayout::ColumnOf(p);
     const Kind kind = hexline::ColumnKind(column);
@@ -210,8 +198,7 @@ void HexCaret::MoveLeft(long p) noexcept
     }
 }
 
-void HexCaret::MoveRight(long p) noexcept
-{
+void HexCaret::MoveRight(long p) noexcept {
     const std::int64_t row = HexLayout::RowOf(p);
     const int column = HexLayout::ColumnOf(p);
     const Kind kind = hexline::ColumnKind(column);
@@ -254,8 +241,7 @@ void HexCaret::MoveRight(long p) noexcept
     }
 }
 
-void HexCaret::Tab(long p) noexcept
-{
+void HexCaret::Tab(long p) noexcept {
     const int column = HexLayout::ColumnOf(p);
     const int k = hexline::ByteOfColumn(column);
     const int other = hexline::ColumnKind(column) == Kind::Text ? HexLayout::HighDigitColumn(k)
@@ -263,8 +249,7 @@ void HexCaret::Tab(long p) noexcept
     Put(HexLayout::PositionOf(HexLayout::RowOf(p), other));
 }
 
-std::optional<HexEdit> HexCaret::Type(unsigned character) noexcept
-{
+std::optional<HexEdit> HexCaret::Type(unsigned character) noexcept {
     if (m_layout.Length() == 0 || character == kEnter) {
         return std::nullopt;
     }
@@ -310,19 +295,16 @@ std::optional<HexEdit> HexCaret::Type(unsigned character) noexcept
     return edit;
 }
 
-void HexCaret::Advance(const HexEdit& edit) noexcept
-{
+void HexCaret::Advance(const HexEdit& edit) noexcept {
     Put(edit.position);
     MoveRight(edit.position);
 }
 
-void HexCaret::Click() noexcept
-{
+void HexCaret::Click() noexcept {
     Put(Snapped(m_position));
 }
 
-void HexCaret::Scroll(HexScroll request, std::int64_t trackLine) noexcept
-{
+void HexCaret::Scroll(HexScroll request, std::int64_t trackLine) noexcept {
     m_scrollRequested = true;
     const long caret = m_position;
     const std::int64_t next = m_layout.ScrollTarget(request, trackLine);

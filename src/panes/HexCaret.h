@@ -35,11 +35,11 @@ enum class HexKey { Up, PageUp, Left, Right, Down, PageDown };
 struct HexEdit {
     enum class Part { HighDigit, LowDigit, Whole };
 
-    std::int64_t index = 0;     // the byte in the buffer
-    std::int64_t viewIndex = 0; // the same byte counted from the view's first byte
-    long position = 0;          // the data position the character acts at
+    std::int64_t index = 0;      // the byte in the buffer
+    std::int64_t viewIndex = 0;  // the same byte counted from the view's first byte
+    long position = 0;           // the data position the character acts at
     Part part = Part::Whole;
-    std::uint8_t typed = 0; // the digit's value (0-15), or the whole byte
+    std::uint8_t typed = 0;  // the digit's value (0-15), or the whole byte
 
     // The byte's new value, from its value now: the typed digit replaces the
     // one under the caret and the other digit stays; a character cell takes

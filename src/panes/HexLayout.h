@@ -29,32 +29,31 @@ enum class HexScroll {
     LineDown,
     PageUp,
     PageDown,
-    Thumb, // to the line the thumb was dragged to
+    Thumb,  // to the line the thumb was dragged to
     Top,
     Bottom,
-    None, // a request that moves nothing (the end of a scroll)
+    None,  // a request that moves nothing (the end of a scroll)
 };
 
 // What a column of a dump line is, as the caret sees it: the hex groups are
 // split into the two digits of a byte and the space after them.
 enum class HexColumn {
-    Offset,         // 0-7
-    OffsetBar,      // 8-9, "| " between the offset and byte 0
-    HighDigit,      // a byte's first hex digit
-    LowDigit,       // a byte's second hex digit
-    DigitSpace,     // the space after a byte's digits within a group
-    SpaceAfterByte7, // the first column of the group gap
-    GroupGap,       // the extra space before byte 8
-    SpaceAfterByte15, // after the second group
-    TextBar,        // "|" before the character cells
-    Character,      // a byte's character cell
-    FinalSpace,     // the line's last column
-    Outside,        // any column outside the line
+    Offset,            // 0-7
+    OffsetBar,         // 8-9, "| " between the offset and byte 0
+    HighDigit,         // a byte's first hex digit
+    LowDigit,          // a byte's second hex digit
+    DigitSpace,        // the space after a byte's digits within a group
+    SpaceAfterByte7,   // the first column of the group gap
+    GroupGap,          // the extra space before byte 8
+    SpaceAfterByte15,  // after the second group
+    TextBar,           // "|" before the character cells
+    Character,         // a byte's character cell
+    FinalSpace,        // the line's last column
+    Outside,           // any column outside the line
 };
 
 // True for the columns that show a byte: its two digits and its cell.
-[[nodiscard]] constexpr bool IsByteColumn(HexColumn column) noexcept
-{
+[[nodiscard]] constexpr bool IsByteColumn(HexColumn column) noexcept {
     return column == HexColumn::HighDigit || column == HexColumn::LowDigit ||
            column == HexColumn::Character;
 }
@@ -74,8 +73,8 @@ public:
 
     // The same buffer with another top line and page size (after a scroll
     // the window is measured again).
-    [[nodiscard]] HexLayout WithTopLine(std::int64_t topLine, std::int64_t pageLines) const noexcept
-    {
+    [[nodiscard]] HexLayout WithTopLine(std::int64_t topLine,
+                                        std::int64_t pageLines) const noexcept {
         return {m_length, topLine, pageLines};
     }
 
@@ -88,7 +87,9 @@ public:
     // the top line when the buffer is empty.
     [[nodiscard]] std::int64_t LastRenderedLine() const noexcept;
     // The row that shows it (negative when the view holds no line).
-    [[nodiscard]] std::int64_t LastRenderedRow() const noexcept { return LastRenderedLine() - m_topLine; }
+    [[nodiscard]] std::int64_t LastRenderedRow() const noexcept {
+        return LastRenderedLine() - m_topLine;
+    }
     // The view's lines and the characters of its text.
     [[nodiscard]] std::int64_t RenderedLines() const noexcept;
     [[nodiscard]] long TextLength() const noexcept;
@@ -108,13 +109,13 @@ public:
     //   Bottom    N - 1 (the last line alone on the first row)
     //   None      the position
     // The view moves when this differs from ScrollPosition().
-    [[nodiscard]] std::int64_t ScrollTarget(HexScroll request, std::int64_t trackLine = 0) const noexcept;
+    [[nodiscard]] std::int64_t ScrollTarget(HexScroll request,
+                                            std::int64_t trackLine = 0) const noexcept;
 
     // Text positions.
     [[nodiscard]] static std::int64_t RowOf(long position) noexcept;
     [[nodiscard]] static int ColumnOf(long position) noexcept;
-    [[nodiscard]] static long PositionOf(std::int64_t row, int column) noexcept
-    {
+    [[nodiscard]] static long PositionOf(std::int64_t row, int column) noexcept {
         return static_cast<long>(row * kRowChars + column);
     }
 
@@ -122,13 +123,11 @@ public:
     [[nodiscard]] static HexColumn ClassOf(int column) noexcept;
 
     // Columns of byte k (0-15) of a line.
-    [[nodiscard]] static int HighDigitColumn(int k) noexcept
-    {
+    [[nodiscard]] static int HighDigitColumn(int k) noexcept {
         return hexline::ColumnOfByte(hexline::Kind::FirstHexGroup, k);
     }
     [[nodiscard]] static int LowDigitColumn(int k) noexcept { return HighDigitColumn(k) + 1; }
-    [[nodiscard]] static int CharacterColumn(int k) noexcept
-    {
+    [[nodiscard]] static int CharacterColumn(int k) noexcept {
         return hexline::ColumnOfByte(hexline::Kind::Text, k);
     }
     // The first and last byte column of a row in the area of the given kind:
@@ -144,7 +143,9 @@ public:
     // byte, row * 16 + ByteOfColumn(column).
     [[nodiscard]] std::int64_t ByteIndexAt(long position) const noexcept;
     [[nodiscard]] std::int64_t ViewIndexAt(long position) const noexcept;
-    [[nodiscard]] bool HasByte(std::int64_t index) const noexcept { return index >= 0 && index < m_length; }
+    [[nodiscard]] bool HasByte(std::int64_t index) const noexcept {
+        return index >= 0 && index < m_length;
+    }
 
     // A data position: a digit or the character cell of a byte that exists,
     // on a row the view holds.

@@ -23,8 +23,7 @@ struct Tables {
     std::array<char, 256> cell{};
 };
 
-constexpr Tables MakeTables()
-{
+constexpr Tables MakeTables() {
     constexpr char kLower[] = "0123456789abcdef";
     constexpr char kUpper[] = "0123456789ABCDEF";
     Tables tables;
@@ -42,19 +41,16 @@ constexpr int kFirstSeparatorColumn = 8;
 constexpr int kBarColumn = 59;
 constexpr int kFinalColumn = 76;
 
-constexpr int HighDigitColumn(int k) noexcept
-{
+constexpr int HighDigitColumn(int k) noexcept {
     return kFirstHexColumn + 3 * k + (k >= 8 ? 1 : 0);
 }
 
-void PutUpperByte(char* out, std::uint64_t value) noexcept
-{
+void PutUpperByte(char* out, std::uint64_t value) noexcept {
     std::memcpy(out, kTables.upperPair[value & 0xFF].data(), 2);
 }
 
 // Inlined with a constant count for full lines, so the loops unroll.
-inline void PutBytes(const std::uint8_t* bytes, int count, char* out) noexcept
-{
+inline void PutBytes(const std::uint8_t* bytes, int count, char* out) noexcept {
     for (int k = 0; k < count; ++k) {
         std::memcpy(out + HighDigitColumn(k), kTables.hexQuad[bytes[k]].data(), 4);
     }
@@ -66,10 +62,9 @@ inline void PutBytes(const std::uint8_t* bytes, int count, char* out) noexcept
     out[kFinalColumn] = ' ';
 }
 
-} // namespace
+}  // namespace
 
-Kind ColumnKind(int x) noexcept
-{
+Kind ColumnKind(int x) noexcept {
     if (x >= 0 && x <= 7) {
         return Kind::Offset;
     }
@@ -88,8 +83,7 @@ Kind ColumnKind(int x) noexcept
     return Kind::Separator;
 }
 
-int ByteOfColumn(int x) noexcept
-{
+int ByteOfColumn(int x) noexcept {
     switch (ColumnKind(x)) {
     case Kind::FirstHexGroup:
         return (x - kFirstHexColumn) / 3;
@@ -102,8 +96,7 @@ int ByteOfColumn(int x) noexcept
     }
 }
 
-int ColumnOfByte(Kind kind, int k) noexcept
-{
+int ColumnOfByte(Kind kind, int k) noexcept {
     if (IsHexGroup(kind)) {
         return HighDigitColumn(k);
     }
@@ -113,8 +106,7 @@ int ColumnOfByte(Kind kind, int k) noexcept
     return kFirstHexColumn;
 }
 
-void FormatOffset(std::int64_t offset, char* out) noexcept
-{
+void FormatOffset(std::int64_t offset, char* out) noexcept {
     const auto value = static_cast<std::uint64_t>(offset);
     if (value <= 0xFFFFFFFFu) {
         PutUpperByte(out + 0, value >> 24);
@@ -133,8 +125,7 @@ void FormatOffset(std::int64_t offset, char* out) noexcept
     PutUpperByte(out + 8, value);
 }
 
-int FormatDumpLine(std::int64_t offset, std::span<const std::uint8_t> bytes, char* out) noexcept
-{
+int FormatDumpLine(std::int64_t offset, std::span<const std::uint8_t> bytes, char* out) noexcept {
     const int count = static_cast<int>(std::min<std::size_t>(bytes.size(), kBytesPerLine));
     if (count == 0) {
         return 0;
@@ -150,8 +141,7 @@ int FormatDumpLine(std::int64_t offset, std::span<const std::uint8_t> bytes, cha
     return kLineChars;
 }
 
-int FormatDumpLine(const ByteBuffer& buffer, std::int64_t line, char* out) noexcept
-{
+int FormatDumpLine(const ByteBuffer& buffer, std::int64_t line, char* out) noexcept {
     static_assert(ByteBuffer::kChunkSize % kBytesPerLine == 0,
                   "a dump line must lie within one chunk");
     if (line < 0 || line >= LineCount(buffer.Size())) {
@@ -162,4 +152,4 @@ int FormatDumpLine(const ByteBuffer& buffer, std::int64_t line, char* out) noexc
     return FormatDumpLine(offset, buffer.ContiguousAt(offset), out);
 }
 
-} // namespace hexline
+}  // namespace hexline

@@ -34,26 +34,25 @@ inline constexpr int kLineChars = 77;
 inline constexpr int kBytesPerLine = 16;
 
 // Landmark columns that the caret rules step between.
-inline constexpr int kFirstHexColumn = 10;    // high digit of byte 0
-inline constexpr int kSecondGroupColumn = 35; // high digit of byte 8
-inline constexpr int kLastHexColumn = 57;     // low digit of byte 15
-inline constexpr int kFirstTextColumn = 60; // character cell of byte 0
-inline constexpr int kLastTextColumn = 75;  // character cell of byte 15
+inline constexpr int kFirstHexColumn = 10;     // high digit of byte 0
+inline constexpr int kSecondGroupColumn = 35;  // high digit of byte 8
+inline constexpr int kLastHexColumn = 57;      // low digit of byte 15
+inline constexpr int kFirstTextColumn = 60;    // character cell of byte 0
+inline constexpr int kLastTextColumn = 75;     // character cell of byte 15
 
 // Characters FormatOffset writes: columns 0-9.
 inline constexpr int kOffsetFieldChars = 10;
 
 enum class Kind {
-    Offset,         // 0-7
-    Separator,      // 8-9, 58-59, 76, and every column outside 0-76
-    FirstHexGroup,  // 10-32
-    GroupGap,       // 33-34
-    SecondHexGroup, // 35-57
-    Text,           // 60-75
+    Offset,          // 0-7
+    Separator,       // 8-9, 58-59, 76, and every column outside 0-76
+    FirstHexGroup,   // 10-32
+    GroupGap,        // 33-34
+    SecondHexGroup,  // 35-57
+    Text,            // 60-75
 };
 
-[[nodiscard]] constexpr bool IsHexGroup(Kind kind) noexcept
-{
+[[nodiscard]] constexpr bool IsHexGroup(Kind kind) noexcept {
     return kind == Kind::FirstHexGroup || kind == Kind::SecondHexGroup;
 }
 
@@ -72,14 +71,12 @@ enum class Kind {
 
 // How a byte shows in the character column: 0x20 to 0x7F inclusive as itself,
 // every other value as '.'.
-[[nodiscard]] constexpr char CharCell(std::uint8_t value) noexcept
-{
+[[nodiscard]] constexpr char CharCell(std::uint8_t value) noexcept {
     return value >= 0x20 && value <= 0x7F ? static_cast<char>(value) : '.';
 }
 
 // Number of dump lines for a buffer of length bytes: (length + 15) / 16.
-[[nodiscard]] constexpr std::int64_t LineCount(std::int64_t length) noexcept
-{
+[[nodiscard]] constexpr std::int64_t LineCount(std::int64_t length) noexcept {
     return length <= 0 ? 0 : (length + kBytesPerLine - 1) / kBytesPerLine;
 }
 
@@ -98,4 +95,4 @@ int FormatDumpLine(std::int64_t offset, std::span<const std::uint8_t> bytes, cha
 // room for 77 characters; no terminator is written.
 int FormatDumpLine(const ByteBuffer& buffer, std::int64_t line, char* out) noexcept;
 
-} // namespace hexline
+}  // namespace hexline

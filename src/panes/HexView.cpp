@@ -92,7 +92,9 @@ int CHexView::FormatLine(std::int64_t nLine, char* pOut) const {
     return hexline::FormatDumpLine(m_data, nLine, pOut);
 }
 
-HexLayout CHexView::Layout() const { return {m_nLength, m_nTopLine, m_nPageLines}; }
+HexLayout CHexView::Layout() const {
+    return {m_nLength, m_nTopLine, m_nPageLines};
+}
 
 std::int64_t CHexView::MeasuredPageLines() const {
     // Page lines are measured with the display context's font, not the
@@ -195,4 +197,6 @@ void CHexView::ScrollLines(UINT nRequest) {
     Apply(caret);
 }
 
-void CHexView::OnVScroll(UINT nSBCode, UINT, CWnd*) { ScrollLines(nSBCode); }
+void CHexView::OnVScroll(UINT nSBCode, UINT, CWnd*) {
+    ScrollLines(nSBCode);
+}

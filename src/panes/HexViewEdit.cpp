@@ -17,8 +17,8 @@ std::optional<HexKey> CursorKeyOf(UINT scanCode) {
         HexKey key;
     };
     static constexpr Entry kKeys[] = {
-        {0x48, HexKey::Up},   {0x49, HexKey::PageUp}, {0x4B, HexKey::Left},
-        {0x4D, HexKey::Right}, {0x50, HexKey::Down},  {0x51, HexKey::PageDown},
+        {0x48, HexKey::Up},    {0x49, HexKey::PageUp}, {0x4B, HexKey::Left},
+        {0x4D, HexKey::Right}, {0x50, HexKey::Down},   {0x51, HexKey::PageDown},
     };
     for (const Entry& entry : kKeys) {
         if (entry.scanCode == scanCode) return entry.key;

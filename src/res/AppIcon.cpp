@@ -11,22 +11,22 @@ namespace resource_data {
 namespace {
 
 constexpr std::uint32_t kPalette[16] = {
-    0x00000000, // 0 transparent
-    0xFF000000, // 1 outline
-    0xFF404040, // 2 screen frame
-    0xFF808080, // 3 shadow, stand
-    0xFFC0C0C0, // 4 casing
-    0xFFFFFFFF, // 5 highlight
-    0xFF0B1F14, // 6 screen
-    0xFF38E070, // 7 screen text
-    0xFFFF9A1F, // 8 send arrow
-    0xFFA85800, // 9 send arrow, shaded
-    0xFF3A9BFF, // a receive arrow
-    0xFF1A4F99, // b receive arrow, shaded
-    0xFF1E7A3E, // c spare
-    0xFFE0E0E0, // d spare
-    0xFF606060, // e spare
-    0xFF202020, // f spare
+    0x00000000,  // 0 transparent
+    0xFF000000,  // 1 outline
+    0xFF404040,  // 2 screen frame
+    0xFF808080,  // 3 shadow, stand
+    0xFFC0C0C0,  // 4 casing
+    0xFFFFFFFF,  // 5 highlight
+    0xFF0B1F14,  // 6 screen
+    0xFF38E070,  // 7 screen text
+    0xFFFF9A1F,  // 8 send arrow
+    0xFFA85800,  // 9 send arrow, shaded
+    0xFF3A9BFF,  // a receive arrow
+    0xFF1A4F99,  // b receive arrow, shaded
+    0xFF1E7A3E,  // c spare
+    0xFFE0E0E0,  // d spare
+    0xFF606060,  // e spare
+    0xFF202020,  // f spare
 };
 
 // clang-format off
@@ -88,8 +88,8 @@ constexpr IconImage kImages[] = {
     {16, kPalette, kPixels16},
 };
 
-} // namespace
+}  // namespace
 
 constexpr IconResource appIcon{IDR_MAINFRAME, kImages};
 
-} // namespace resource_data
+}  // namespace resource_data

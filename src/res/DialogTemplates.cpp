@@ -108,7 +108,7 @@ constexpr ComboInitItem kTelnetComboItems[] = {
     {IDC_RX_COMBO, "LF -> CR+LF"},
 };
 
-} // namespace
+}  // namespace
 
 constexpr DialogTemplate mainDialog{
     .id = IDD_MAIN,
@@ -151,4 +151,4 @@ constexpr DialogTemplate telnetDialog{
     .accessibleNames = kTelnetAccessibleNames,
 };
 
-} // namespace resource_data
+}  // namespace resource_data

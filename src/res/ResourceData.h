@@ -17,4 +17,4 @@ extern const DialogTemplate telnetDialog;
 
 extern const IconResource appIcon;
 
-} // namespace resource_data
+}  // namespace resource_data

@@ -55,7 +55,8 @@ constexpr StringTableEntry kEnglish[] = {
      "Not enough memory to store more received data, so the connection was closed. The %1 bytes "
      "received before it are kept and can be saved."},
     {IDS_SEND_NO_MEMORY, "Not enough memory to send the data. Nothing was sent."},
-    {IDS_RESIZE_NO_MEMORY, "Not enough memory to change the data length. The send data is unchanged."},
+    {IDS_RESIZE_NO_MEMORY,
+     "Not enough memory to change the data length. The send data is unchanged."},
     {IDS_SAVE_NO_MEMORY, "Not enough memory to save %1."},
     {IDS_BYTES_NOT_SENT, "%1 byte(s) were not sent."},
     {IDS_DATAGRAMS_TOO_LONG, "%1 datagram(s) longer than 1024 bytes were not received."},
@@ -105,21 +106,24 @@ constexpr StringTableEntry kKorean[] = {
     {IDS_SAVING_FILE, "%1 저장하는 중"},
     {IDS_PROGRESS_BYTES, "%2 바이트 중 %1 바이트"},
     {IDS_SAVE_CANCELED, "저장을 취소했습니다: %3 에 %2 바이트 중 %1 바이트를 썼습니다."},
-    {IDS_LOAD_NO_MEMORY, "메모리가 부족하여 %1 (%2 바이트) 파일을 불러올 수 없습니다. 보낼 데이터는 그대로입니다."},
+    {IDS_LOAD_NO_MEMORY,
+     "메모리가 부족하여 %1 (%2 바이트) 파일을 불러올 수 없습니다. 보낼 데이터는 그대로입니다."},
     {IDS_RECEIVE_NO_MEMORY,
      "메모리가 부족하여 받은 데이터를 더 저장할 수 없으므로 접속을 종료했습니다. 그 전에 받은 %1 "
      "바이트는 그대로 있으며 저장할 수 있습니다."},
-    {IDS_SEND_NO_MEMORY, "메모리가 부족하여 데이터를 보낼 수 없습니다. 아무것도 보내지 않았습니다."},
-    {IDS_RESIZE_NO_MEMORY, "메모리가 부족하여 데이터 길이를 바꿀 수 없습니다. 보낼 데이터는 그대로입니다."},
+    {IDS_SEND_NO_MEMORY,
+     "메모리가 부족하여 데이터를 보낼 수 없습니다. 아무것도 보내지 않았습니다."},
+    {IDS_RESIZE_NO_MEMORY,
+     "메모리가 부족하여 데이터 길이를 바꿀 수 없습니다. 보낼 데이터는 그대로입니다."},
     {IDS_SAVE_NO_MEMORY, "메모리가 부족하여 %1 에 저장할 수 없습니다."},
     {IDS_BYTES_NOT_SENT, "%1 바이트를 보내지 못했습니다."},
     {IDS_DATAGRAMS_TOO_LONG, "1024 바이트보다 긴 데이터그램 %1개를 받지 못했습니다."},
     {IDS_ERROR_REPEATED, "같은 오류가 %1번 발생했습니다."},
 };
 
-} // namespace
+}  // namespace
 
 constexpr std::span<const StringTableEntry> englishStrings{kEnglish};
 constexpr std::span<const StringTableEntry> koreanStrings{kKorean};
 
-} // namespace resource_data
+}  // namespace resource_data

@@ -15,11 +15,17 @@ std::unique_ptr<CFont> MakeFont(int height, const char* face) {
 
 }  // namespace
 
-std::unique_ptr<CFont> CreateKoreanFont() { return MakeFont(13, kKoreanFace); }
+std::unique_ptr<CFont> CreateKoreanFont() {
+    return MakeFont(13, kKoreanFace);
+}
 
-std::unique_ptr<CFont> CreateDefaultFont() { return MakeFont(14, kDefaultFace); }
+std::unique_ptr<CFont> CreateDefaultFont() {
+    return MakeFont(14, kDefaultFace);
+}
 
-bool UsesKoreanFont(LANGID langId) { return PRIMARYLANGID_BYTE(langId) == LANG_KOREAN; }
+bool UsesKoreanFont(LANGID langId) {
+    return PRIMARYLANGID_BYTE(langId) == LANG_KOREAN;
+}
 
 void ApplyWindowFont(CWnd& window, CFont* pFontKorean, CFont* pFontDefault) {
     CFont* font = UsesKoreanFont(GetSystemDefaultLangID()) ? pFontKorean : pFontDefault;

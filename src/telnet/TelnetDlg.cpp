@@ -11,9 +11,8 @@ namespace {
 // Texts set from the string table during initialisation; the second group
 // box keeps its empty text.
 constexpr ControlText kControlTexts[] = {
-    {IDC_LINEMODE, IDS_LINEMODE},      {IDC_STATIC_TX, IDS_SEND},
-    {IDC_STATIC_RX, IDS_RECEIVE},      {IDC_BUTTON_CLOSE, IDS_CLOSE},
-    {IDC_GROUP_NEWLINE, IDS_NEWLINE},
+    {IDC_LINEMODE, IDS_LINEMODE},  {IDC_STATIC_TX, IDS_SEND},        {IDC_STATIC_RX, IDS_RECEIVE},
+    {IDC_BUTTON_CLOSE, IDS_CLOSE}, {IDC_GROUP_NEWLINE, IDS_NEWLINE},
 };
 
 }  // namespace
@@ -123,4 +122,6 @@ void CTelnetDlg::OnSysCommand(UINT nID, LPARAM lParam) {
     }
 }
 
-void CTelnetDlg::OnButtonClose() { EndDialog(0); }
+void CTelnetDlg::OnButtonClose() {
+    EndDialog(0);
+}

@@ -30,7 +30,9 @@ void CTelnetEdit::SetConnection(CAsyncSocket* pSocket, int nRemotePort) {
     m_nRemotePort = nRemotePort;
 }
 
-void CTelnetEdit::StartProtocol() { m_protocol.StartProtocol(m_nRemotePort); }
+void CTelnetEdit::StartProtocol() {
+    m_protocol.StartProtocol(m_nRemotePort);
+}
 
 void CTelnetEdit::ProcessReceive(CAsyncSocket* pSocket, int) {
     // The error code says nothing the read itself does not: a failed or
@@ -67,7 +69,9 @@ void CTelnetEdit::Send(const std::uint8_t* data, std::size_t length) {
     if (m_pSocket) m_pSocket->Send(data, static_cast<int>(length), 0);
 }
 
-void CTelnetEdit::InsertText(std::string_view text) { ReplaceSel(text, false); }
+void CTelnetEdit::InsertText(std::string_view text) {
+    ReplaceSel(text, false);
+}
 
 void CTelnetEdit::EraseBeforeCaret() {
     int selStart = 0;
@@ -79,18 +83,28 @@ void CTelnetEdit::EraseBeforeCaret() {
     Clear();
 }
 
-void CTelnetEdit::Beep() { MessageBeep(MB_ICONASTERISK); }
+void CTelnetEdit::Beep() {
+    MessageBeep(MB_ICONASTERISK);
+}
 
 // ---- Messages ----
 
-void CTelnetEdit::OnChar(UINT nChar, UINT, UINT) { m_keyboard.TypeChar(nChar); }
+void CTelnetEdit::OnChar(UINT nChar, UINT, UINT) {
+    m_keyboard.TypeChar(nChar);
+}
 
 // No caret movement, no Delete, no selection by keyboard: the screen shows
 // only what the engine puts there.
 void CTelnetEdit::OnKeyDown(UINT, UINT, UINT) {}
 
-void CTelnetEdit::OnLButtonDown(UINT, CPoint) { SetFocus(); }
+void CTelnetEdit::OnLButtonDown(UINT, CPoint) {
+    SetFocus();
+}
 
-void CTelnetEdit::OnLButtonUp(UINT, CPoint) { SetFocus(); }
+void CTelnetEdit::OnLButtonUp(UINT, CPoint) {
+    SetFocus();
+}
 
-void CTelnetEdit::OnLButtonDblClk(UINT, CPoint) { SetFocus(); }
+void CTelnetEdit::OnLButtonDblClk(UINT, CPoint) {
+    SetFocus();
+}

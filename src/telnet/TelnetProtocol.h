@@ -30,14 +30,14 @@ inline constexpr std::uint8_t kDont = 254;  // RFC 854, 855: negotiation verbs
 inline constexpr std::uint8_t kDo = 253;
 inline constexpr std::uint8_t kWont = 252;
 inline constexpr std::uint8_t kWill = 251;
-inline constexpr std::uint8_t kSb = 250;    // RFC 855: subnegotiation begin
-inline constexpr std::uint8_t kSe = 240;    // RFC 855: subnegotiation end
+inline constexpr std::uint8_t kSb = 250;  // RFC 855: subnegotiation begin
+inline constexpr std::uint8_t kSe = 240;  // RFC 855: subnegotiation end
 
-inline constexpr std::uint8_t kOptEcho = 1;           // RFC 857
-inline constexpr std::uint8_t kOptSuppressGoAhead = 3; // RFC 858
-inline constexpr std::uint8_t kOptTerminalType = 24;  // RFC 1091
+inline constexpr std::uint8_t kOptEcho = 1;             // RFC 857
+inline constexpr std::uint8_t kOptSuppressGoAhead = 3;  // RFC 858
+inline constexpr std::uint8_t kOptTerminalType = 24;    // RFC 1091
 
-inline constexpr std::uint8_t kTerminalTypeIs = 0;    // RFC 1091 sub-commands
+inline constexpr std::uint8_t kTerminalTypeIs = 0;  // RFC 1091 sub-commands
 inline constexpr std::uint8_t kTerminalTypeSend = 1;
 
 inline constexpr std::uint8_t kNul = 0;
@@ -63,13 +63,13 @@ inline constexpr std::size_t kLongestLineEnd = 2;
 inline constexpr int kScrollBackMaxLines = 300;
 inline constexpr int kScrollBackCut = 2048;
 
-} // namespace telnet
+}  // namespace telnet
 
 // Line-end conversion of received text; the value is the RX combo's index.
 enum class RxMode : int {
-    AsReceived = 0, // CR and LF shown as they come
-    CrToCrLf = 1,   // CR shown as CR LF, LF dropped
-    LfToCrLf = 2,   // CR dropped, LF shown as CR LF
+    AsReceived = 0,  // CR and LF shown as they come
+    CrToCrLf = 1,    // CR shown as CR LF, LF dropped
+    LfToCrLf = 2,    // CR dropped, LF shown as CR LF
 };
 
 // What the Enter key sends; the value is the TX combo's index.
@@ -111,11 +111,11 @@ public:
 class CTelnetProtocol {
 public:
     enum class ParserState : int {
-        Data = 0,                // plain text
-        AfterIac = 1,            // IAC seen
-        AfterCommand = 2,        // IAC and a negotiation verb seen; the option comes next
-        InSubnegotiation = 3,    // after IAC SB
-        IacInSubnegotiation = 4, // IAC seen inside a subnegotiation
+        Data = 0,                 // plain text
+        AfterIac = 1,             // IAC seen
+        AfterCommand = 2,         // IAC and a negotiation verb seen; the option comes next
+        InSubnegotiation = 3,     // after IAC SB
+        IacInSubnegotiation = 4,  // IAC seen inside a subnegotiation
     };
 
     explicit CTelnetProtocol(CTelnetSink& sink, EchoOffer echoOffer = EchoOffer::Refuse);
@@ -202,8 +202,7 @@ public:
     [[nodiscard]] TxMode GetTxMode() const { return m_nTxMode; }
     [[nodiscard]] LineMode GetLineMode() const { return m_nLineMode; }
     [[nodiscard]] std::size_t GetLineLength() const { return m_nLineLength; }
-    [[nodiscard]] std::span<const std::uint8_t> GetPendingLine() const
-    {
+    [[nodiscard]] std::span<const std::uint8_t> GetPendingLine() const {
         return {m_lineBuffer.data(), m_nLineLength};
     }
 
@@ -226,8 +225,8 @@ private:
 
 // What the screen must cut to keep its text short.
 struct ScrollBackCut {
-    int cutLength = 0;  // characters to remove from the start of the text
-    int caretAfter = 0; // where the caret goes once they are gone
+    int cutLength = 0;   // characters to remove from the start of the text
+    int caretAfter = 0;  // where the caret goes once they are gone
     friend bool operator==(const ScrollBackCut&, const ScrollBackCut&) = default;
 };
 
@@ -235,4 +234,4 @@ struct ScrollBackCut {
 // rows, the first kScrollBackCut characters go (all of them when the text is
 // shorter) and the caret keeps its place in what remains.
 [[nodiscard]] std::optional<ScrollBackCut> PlanScrollBackCut(int lineCount, int textLength,
-                                                            int caret);
+                                                             int caret);

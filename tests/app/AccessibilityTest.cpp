@@ -11,9 +11,9 @@
 #include <string>
 
 #include "app/AboutDlg.h"
-#include "framework/qt/AccessibleNames.h"
 #include "framework/DialogTemplate.h"
 #include "framework/Resources.h"
+#include "framework/qt/AccessibleNames.h"
 #include "telnet/TelnetDlg.h"
 #include "testkit/MainWindow.h"
 
@@ -124,18 +124,13 @@ TEST(AccessibleNames, TelnetWindowAndAboutBox) {
         PumpMessages();
         // The line-end combos take the labels left of them; the window names
         // the terminal itself.
-        const Names expected = korean ? Names{{IDC_TERMINAL, "터미널"},
-                                              {IDC_TX_COMBO, "송신"},
-                                              {IDC_RX_COMBO, "수신"},
-                                              {IDC_LINEMODE, "라인모드"},
-                                              {IDC_BUTTON_CLOSE, "닫기"},
-                                              {IDC_GROUP_NEWLINE, "줄 바꿈 문자"}}
-                                      : Names{{IDC_TERMINAL, "Terminal"},
-                                              {IDC_TX_COMBO, "Send"},
-                                              {IDC_RX_COMBO, "Receive"},
-                                              {IDC_LINEMODE, "Linemode"},
-                                              {IDC_BUTTON_CLOSE, "Close"},
-                                              {IDC_GROUP_NEWLINE, "New-line"}};
+        const Names expected =
+            korean ? Names{{IDC_TERMINAL, "터미널"},   {IDC_TX_COMBO, "송신"},
+                           {IDC_RX_COMBO, "수신"},     {IDC_LINEMODE, "라인모드"},
+                           {IDC_BUTTON_CLOSE, "닫기"}, {IDC_GROUP_NEWLINE, "줄 바꿈 문자"}}
+                   : Names{{IDC_TERMINAL, "Terminal"},  {IDC_TX_COMBO, "Send"},
+                           {IDC_RX_COMBO, "Receive"},   {IDC_LINEMODE, "Linemode"},
+                           {IDC_BUTTON_CLOSE, "Close"}, {IDC_GROUP_NEWLINE, "New-line"}};
         EXPECT_EQ(NamesOf(telnet, expected), expected);
         EXPECT_EQ(GetAccessibleName(&telnet), korean ? "텔넷" : "Telnet");
         telnet.DestroyWindow();

@@ -17,17 +17,21 @@
 
 namespace {
 
-QAccessibleInterface* InterfaceOf(CWnd* wnd) { return QAccessible::queryAccessibleInterface(wnd->m_hWnd); }
+QAccessibleInterface* InterfaceOf(CWnd* wnd) {
+    return QAccessible::queryAccessibleInterface(wnd->m_hWnd);
+}
 
-std::string Utf8(const QString& text) { return text.toStdString(); }
+std::string Utf8(const QString& text) {
+    return text.toStdString();
+}
 
 // Every object of the tree below `root`, with the names of the objects
 // above it, for messages.
 void Walk(QAccessibleInterface* node, const std::string& path,
           const std::function<void(QAccessibleInterface*, const std::string&)>& visit) {
     if (!node) return;
-    const std::string here = path + "/" + std::to_string(node->role()) + "'" +
-                             Utf8(node->text(QAccessible::Name)) + "'";
+    const std::string here =
+        path + "/" + std::to_string(node->role()) + "'" + Utf8(node->text(QAccessible::Name)) + "'";
     visit(node, here);
     for (int i = 0; i < node->childCount(); ++i) Walk(node->child(i), here, visit);
 }
@@ -111,7 +115,8 @@ TEST(AccessibleTree, CombosAreNamedByTheirLabelsAndReadByTheirSelection) {
         EXPECT_EQ(mode->indexOfChild(list), 0);
         EXPECT_EQ(list->parent()->object(), mode->object());
         std::vector<std::string> items;
-        for (int i = 0; i < list->childCount(); ++i) items.push_back(Utf8(list->child(i)->text(QAccessible::Name)));
+        for (int i = 0; i < list->childCount(); ++i)
+            items.push_back(Utf8(list->child(i)->text(QAccessible::Name)));
         EXPECT_EQ(items, (std::vector<std::string>{"TCP Client", "TCP Server", "UDP"}));
     }
     for (bool korean : {false, true}) {

@@ -18,7 +18,7 @@ TEST(DialogUnits, WholePixelBaseUnitsFromTheTemplateFont) {
     EXPECT_EQ(base.y, 12);
     CRect rect{10, 14, 330, 132};
     w.dlg.MapDialogRect(&rect);
-    EXPECT_EQ(rect.left, 18);   // 10 * 7 / 4 = 17.5, rounded
+    EXPECT_EQ(rect.left, 18);  // 10 * 7 / 4 = 17.5, rounded
     EXPECT_EQ(rect.top, 21);
     EXPECT_EQ(rect.right, 578);
     EXPECT_EQ(rect.bottom, 198);

@@ -10,12 +10,12 @@ TEST(DialogManager, TabFollowsTheTemplateOrderOverEnabledTabStops) {
     ScriptedPrompts prompts;
     TestMainWindow w;
     // At start, in template order: the tab stops that are enabled.
-    const int forward[] = {IDC_REMOTE_IP,        IDC_REMOTE_PORT,   IDC_BUTTON_CONNECT,
-                           IDC_BUTTON_TELNET,    IDC_BUTTON_EXIT,   IDC_BUTTON_SAVE_RECV,
-                           IDC_BUTTON_CLEAR,     IDC_BUTTON_LOAD,   IDC_BUTTON_SAVE_SEND,
-                           IDC_BUTTON_RESIZE,    IDC_STATUS,        IDC_DATA_LENGTH,
-                           IDC_RECV_PANE,        IDC_SEND_PANE,     IDC_KEEP_ALIVE,
-                           IDC_MODE,             IDC_REMOTE_IP};
+    const int forward[] = {IDC_REMOTE_IP,     IDC_REMOTE_PORT, IDC_BUTTON_CONNECT,
+                           IDC_BUTTON_TELNET, IDC_BUTTON_EXIT, IDC_BUTTON_SAVE_RECV,
+                           IDC_BUTTON_CLEAR,  IDC_BUTTON_LOAD, IDC_BUTTON_SAVE_SEND,
+                           IDC_BUTTON_RESIZE, IDC_STATUS,      IDC_DATA_LENGTH,
+                           IDC_RECV_PANE,     IDC_SEND_PANE,   IDC_KEEP_ALIVE,
+                           IDC_MODE,          IDC_REMOTE_IP};
     w.Item(IDC_REMOTE_IP)->SetFocus();
     for (std::size_t i = 0; i + 1 < std::size(forward); ++i) {
         CWnd* from = CWnd::GetFocus();

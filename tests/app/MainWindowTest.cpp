@@ -276,7 +276,8 @@ std::vector<std::string> MenuShownBy(const std::function<void()>& open) {
     std::vector<std::string> shown;
     PostCall([&] {
         QMenu* menu = nullptr;
-        PumpUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }, 2000);
+        PumpUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); },
+                  2000);
         if (!menu) return;
         for (const QAction* action : menu->actions()) shown.push_back(action->text().toStdString());
         menu->close();
@@ -301,10 +302,14 @@ TEST(MainWindow, SystemMenuOpensWithAltSpaceInTheInterfaceLanguage) {
         LanguageScope language(row.korean, row.korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US);
         TestMainWindow w;
         // Alt+Space from a field and from a pane: the key stays the window's.
-        EXPECT_EQ(MenuShownBy([&] { SimulateKey(w.Item(IDC_REMOTE_IP), VK_SPACE, " ", KeyModifiers{.alt = true}); }),
+        EXPECT_EQ(MenuShownBy([&] {
+                      SimulateKey(w.Item(IDC_REMOTE_IP), VK_SPACE, " ", KeyModifiers{.alt = true});
+                  }),
                   row.items);
         const std::string dump = w.SendPane().GetText();
-        EXPECT_EQ(MenuShownBy([&] { SimulateKey(&w.SendPane(), VK_SPACE, " ", KeyModifiers{.alt = true}); }),
+        EXPECT_EQ(MenuShownBy([&] {
+                      SimulateKey(&w.SendPane(), VK_SPACE, " ", KeyModifiers{.alt = true});
+                  }),
                   row.items);
         EXPECT_EQ(w.SendPane().GetText(), dump);
     }

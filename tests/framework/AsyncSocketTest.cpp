@@ -17,8 +17,7 @@ using namespace sockettest;
 
 namespace {
 
-std::string Pattern(std::size_t size, unsigned seed)
-{
+std::string Pattern(std::size_t size, unsigned seed) {
     std::mt19937 random(seed);
     std::string bytes(size, '\0');
     for (char& c : bytes) {
@@ -29,8 +28,7 @@ std::string Pattern(std::size_t size, unsigned seed)
 
 }  // namespace
 
-TEST(AsyncSocketConnect, SucceedsWithOneNotificationAndKnowsItsPeer)
-{
+TEST(AsyncSocketConnect, SucceedsWithOneNotificationAndKnowsItsPeer) {
     Fd listener = RawListener();
     const std::uint16_t port = LocalPort(listener.get());
     RecordingSocket client;
@@ -51,8 +49,7 @@ TEST(AsyncSocketConnect, SucceedsWithOneNotificationAndKnowsItsPeer)
     EXPECT_EQ(peerPort, port);
 }
 
-TEST(AsyncSocketConnect, RefusedPortGivesOneNotificationWithTheError)
-{
+TEST(AsyncSocketConnect, RefusedPortGivesOneNotificationWithTheError) {
     std::uint16_t port = 0;
     {
         Fd probe = RawListener();  // a port that was just free, closed again
@@ -68,8 +65,7 @@ TEST(AsyncSocketConnect, RefusedPortGivesOneNotificationWithTheError)
     EXPECT_EQ(client.events, (std::vector<Event>{{Event::Connect, ECONNREFUSED}}));
 }
 
-TEST(AsyncSocketCreate, ListenerCanBeReopenedOnItsPortButNotTwice)
-{
+TEST(AsyncSocketCreate, ListenerCanBeReopenedOnItsPortButNotTwice) {
     UINT port = 0;
     {
         Fd probe = RawListener();
@@ -98,8 +94,7 @@ TEST(AsyncSocketCreate, ListenerCanBeReopenedOnItsPortButNotTwice)
     EXPECT_TRUE(second.Create(port) && second.Listen(1)) << CAsyncSocket::GetLastError();
 }
 
-TEST(AsyncSocketReceive, NotificationWaitsForReceiveAndFollowsWhileBytesRemain)
-{
+TEST(AsyncSocketReceive, NotificationWaitsForReceiveAndFollowsWhileBytesRemain) {
     RecordingSocket client;
     Fd peer = ConnectToRawPeer(client);
     ASSERT_GE(peer.get(), 0);
@@ -136,8 +131,7 @@ TEST(AsyncSocketReceive, NotificationWaitsForReceiveAndFollowsWhileBytesRemain)
     }
 }
 
-TEST(AsyncSocketReceive, SmallReadsAreNotifiedOnceEachWithBytesAlwaysWaiting)
-{
+TEST(AsyncSocketReceive, SmallReadsAreNotifiedOnceEachWithBytesAlwaysWaiting) {
     // Many reads per wake-up, some after a peek: every notification finds
     // bytes to read, however few each read takes.
     RecordingSocket client;
@@ -165,8 +159,7 @@ TEST(AsyncSocketReceive, SmallReadsAreNotifiedOnceEachWithBytesAlwaysWaiting)
     EXPECT_EQ(client.Count(Event::Receive), reads);
 }
 
-TEST(AsyncSocketReceive, OrderlyCloseComesOnceAfterTheDataIsRead)
-{
+TEST(AsyncSocketReceive, OrderlyCloseComesOnceAfterTheDataIsRead) {
     RecordingSocket client;
     Fd peer = ConnectToRawPeer(client);
     ASSERT_GE(peer.get(), 0);
@@ -184,13 +177,11 @@ TEST(AsyncSocketReceive, OrderlyCloseComesOnceAfterTheDataIsRead)
     ASSERT_TRUE(PumpUntil([&] { return client.Count(Event::Close) == 1; }));
     // The endpoint stays open (nobody closed it), yet the close comes once.
     Drain();
-    EXPECT_EQ(client.events,
-              (std::vector<Event>{{Event::Receive, 0}, {Event::Close, 0}}));
+    EXPECT_EQ(client.events, (std::vector<Event>{{Event::Receive, 0}, {Event::Close, 0}}));
     EXPECT_NE(client.m_hSocket, INVALID_SOCKET);
 }
 
-TEST(AsyncSocketReceive, ConnectDataAndCloseArriveInTheirOrder)
-{
+TEST(AsyncSocketReceive, ConnectDataAndCloseArriveInTheirOrder) {
     // Everything has happened in the kernel before the loop runs once.
     Fd listener = RawListener();
     RecordingSocket client;
@@ -213,8 +204,7 @@ TEST(AsyncSocketReceive, ConnectDataAndCloseArriveInTheirOrder)
     EXPECT_EQ(client.Count(Event::Receive), static_cast<int>(client.events.size()) - 2);
 }
 
-TEST(AsyncSocketReceive, ResetGivesCloseWithTheErrorAndSendFailsQuietly)
-{
+TEST(AsyncSocketReceive, ResetGivesCloseWithTheErrorAndSendFailsQuietly) {
     RecordingSocket client;
     Fd peer = ConnectToRawPeer(client);
     ASSERT_GE(peer.get(), 0);
@@ -231,8 +221,7 @@ TEST(AsyncSocketReceive, ResetGivesCloseWithTheErrorAndSendFailsQuietly)
     EXPECT_EQ(CAsyncSocket::GetLastError(), EPIPE);
 }
 
-TEST(AsyncSocketDatagram, ZeroLengthDatagramIsConsumedSilently)
-{
+TEST(AsyncSocketDatagram, ZeroLengthDatagramIsConsumedSilently) {
     RecordingSocket udp;
     ASSERT_TRUE(udp.Create(0, SocketType::Datagram));
     Fd sender = RawUdp();
@@ -253,8 +242,7 @@ TEST(AsyncSocketDatagram, ZeroLengthDatagramIsConsumedSilently)
     EXPECT_EQ(udp.events, (std::vector<Event>{{Event::Receive, 0}}));
 }
 
-TEST(AsyncSocketDatagram, OversizedDatagramFailsWholeAndTheNextArrivesIntact)
-{
+TEST(AsyncSocketDatagram, OversizedDatagramFailsWholeAndTheNextArrivesIntact) {
     RecordingSocket udp;
     ASSERT_TRUE(udp.Create(0, SocketType::Datagram));
     Fd sender = RawUdp();
@@ -284,8 +272,7 @@ TEST(AsyncSocketDatagram, OversizedDatagramFailsWholeAndTheNextArrivesIntact)
     EXPECT_EQ(CAsyncSocket::GetLastError(), EAGAIN);
 }
 
-TEST(AsyncSocketClose, DiscardsWhatWasPendingForTheSocket)
-{
+TEST(AsyncSocketClose, DiscardsWhatWasPendingForTheSocket) {
     // Both sockets are readable before the loop runs; whichever is told
     // first closes the other, which must then hear nothing.
     RecordingSocket a;
@@ -302,8 +289,7 @@ TEST(AsyncSocketClose, DiscardsWhatWasPendingForTheSocket)
     EXPECT_EQ(a.events.size() + b.events.size(), 1U);
 }
 
-TEST(AsyncSocketClose, HandlerMayCloseOrDestroyItsOwnObject)
-{
+TEST(AsyncSocketClose, HandlerMayCloseOrDestroyItsOwnObject) {
     Fd sender = RawUdp();
     auto closing = std::make_unique<RecordingSocket>();
     ASSERT_TRUE(closing->Create(0, SocketType::Datagram));
@@ -329,8 +315,7 @@ TEST(AsyncSocketClose, HandlerMayCloseOrDestroyItsOwnObject)
     EXPECT_EQ(doomed, nullptr);
 }
 
-TEST(AsyncSocketReentrancy, NestedLoopServesOthersButNotTheSameEndpointsRead)
-{
+TEST(AsyncSocketReentrancy, NestedLoopServesOthersButNotTheSameEndpointsRead) {
     RecordingSocket a;
     RecordingSocket b;
     ASSERT_TRUE(a.Create(0, SocketType::Datagram));
@@ -366,8 +351,7 @@ TEST(AsyncSocketReentrancy, NestedLoopServesOthersButNotTheSameEndpointsRead)
     EXPECT_EQ(a.Count(Event::Receive), 2);
 }
 
-TEST(AsyncSocketReentrancy, FloodDoesNotStackHandlers)
-{
+TEST(AsyncSocketReentrancy, FloodDoesNotStackHandlers) {
     // Every handler runs a nested loop (as an error box would) while
     // datagrams keep arriving: the nesting depth stays at one.
     RecordingSocket udp;
@@ -395,8 +379,7 @@ TEST(AsyncSocketReentrancy, FloodDoesNotStackHandlers)
     EXPECT_EQ(deepest, 1);
 }
 
-TEST(AsyncSocketAccept, AcceptedEndpointInheritsTheMaskAndReportsItself)
-{
+TEST(AsyncSocketAccept, AcceptedEndpointInheritsTheMaskAndReportsItself) {
     RecordingSocket listener;
     ASSERT_TRUE(listener.Create(0, SocketType::Stream, FD_ACCEPT | FD_READ));
     ASSERT_TRUE(listener.Listen(4));
@@ -433,8 +416,7 @@ TEST(AsyncSocketAccept, AcceptedEndpointInheritsTheMaskAndReportsItself)
     EXPECT_TRUE(listener.events.size() == 2);
 }
 
-TEST(AsyncSocketSend, WriteNotificationCarriesAPartialSendToTheEnd)
-{
+TEST(AsyncSocketSend, WriteNotificationCarriesAPartialSendToTheEnd) {
     RecordingSocket client;
     Fd peer = ConnectToRawPeer(client);
     ASSERT_GE(peer.get(), 0);

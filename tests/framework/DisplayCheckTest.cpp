@@ -28,10 +28,11 @@ public:
         address.sun_family = AF_UNIX;
         const std::size_t offset = abstract ? 1 : 0;
         std::memcpy(address.sun_path + offset, name.data(), name.size());
-        const auto length =
-            static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + name.size() + (abstract ? 0 : 1));
+        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset +
+                                                   name.size() + (abstract ? 0 : 1));
         // Room for every attempt of a test: nobody accepts.
-        l.m_ok = ::bind(l.m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(l.m_fd, 16) == 0;
+        l.m_ok = ::bind(l.m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+                 ::listen(l.m_fd, 16) == 0;
         return l;
     }
     // TCP on 127.0.0.1, on a port the system picks.
@@ -41,12 +42,15 @@ public:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof(address);
-        l.m_ok = ::bind(l.m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(l.m_fd, 16) == 0 &&
+        l.m_ok = ::bind(l.m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+                 ::listen(l.m_fd, 16) == 0 &&
                  ::getsockname(l.m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
         l.m_port = ntohs(address.sin_port);
         return l;
     }
-    Listener(Listener&& other) noexcept : m_fd(other.m_fd), m_ok(other.m_ok), m_port(other.m_port) { other.m_fd = -1; }
+    Listener(Listener&& other) noexcept : m_fd(other.m_fd), m_ok(other.m_ok), m_port(other.m_port) {
+        other.m_fd = -1;
+    }
     ~Listener() { Close(); }
     void Close() {
         if (m_fd >= 0) ::close(m_fd);
@@ -110,7 +114,8 @@ TEST(DisplayCheck, DisplayNames) {
         EXPECT_EQ(address.host, row.host);
         EXPECT_EQ(address.number, row.number);
     }
-    EXPECT_EQ(ParseX11Display("/tmp/launch-x/org.xquartz:0").socketPath, "/tmp/launch-x/org.xquartz");
+    EXPECT_EQ(ParseX11Display("/tmp/launch-x/org.xquartz:0").socketPath,
+              "/tmp/launch-x/org.xquartz");
 }
 
 TEST(DisplayCheck, X11DisplayIsReachedOnlyWhileItsServerListens) {

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/testing/EventPump.h"
 #include "framework/qt/FixedPitchTextView.h"
+#include "framework/testing/EventPump.h"
 
 namespace {
 
@@ -75,7 +75,8 @@ protected:
 private:
     [[nodiscard]] RowLook LookOf(long index) const {
         RowLook look;
-        if (index < static_cast<long>(rows.size())) look.text = rows[static_cast<std::size_t>(index)];
+        if (index < static_cast<long>(rows.size()))
+            look.text = rows[static_cast<std::size_t>(index)];
         if (index == 0 && CaretOn()) look.caret = 0;
         return look;
     }

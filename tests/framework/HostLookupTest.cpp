@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "framework/testing/EventPump.h"
 #include "framework/HostLookup.h"
 #include "framework/SocketApi.h"
+#include "framework/testing/EventPump.h"
 #include "testkit/ScriptedLookups.h"
 
 namespace {
@@ -21,7 +21,9 @@ struct Answer {
     std::uint32_t address;
 };
 
-bool AllAnswersBack() { return PumpUntil([] { return HostLookupsInFlight() == 0; }); }
+bool AllAnswersBack() {
+    return PumpUntil([] { return HostLookupsInFlight() == 0; });
+}
 
 }  // namespace
 

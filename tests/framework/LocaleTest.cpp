@@ -29,7 +29,8 @@ public:
     }
 
 private:
-    static constexpr const char* kNames[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LC_CTYPE", "LANG"};
+    static constexpr const char* kNames[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LC_CTYPE",
+                                             "LANG"};
     std::map<std::string, std::optional<std::string>> m_saved;
 };
 
@@ -47,8 +48,12 @@ TEST(Locale, UserInterfaceLanguageRule) {
         {"plain ko", {{"LANG", "ko"}}, true},
         {"english LANG", {{"LANG", "en_US.UTF-8"}}, false},
         {"german falls back to english", {{"LANG", "de_DE.UTF-8"}}, false},
-        {"LC_MESSAGES wins over LANG", {{"LANG", "en_US.UTF-8"}, {"LC_MESSAGES", "ko_KR.UTF-8"}}, true},
-        {"LC_ALL wins over LC_MESSAGES", {{"LC_ALL", "en_US.UTF-8"}, {"LC_MESSAGES", "ko_KR.UTF-8"}}, false},
+        {"LC_MESSAGES wins over LANG",
+         {{"LANG", "en_US.UTF-8"}, {"LC_MESSAGES", "ko_KR.UTF-8"}},
+         true},
+        {"LC_ALL wins over LC_MESSAGES",
+         {{"LC_ALL", "en_US.UTF-8"}, {"LC_MESSAGES", "ko_KR.UTF-8"}},
+         false},
         {"LANGUAGE list first", {{"LANG", "en_US.UTF-8"}, {"LANGUAGE", "ko:en"}}, true},
         {"C locale ignores LANGUAGE", {{"LC_ALL", "C"}, {"LANGUAGE", "ko"}}, false},
         {"kok is not korean", {{"LANG", "kok_IN"}}, false},
@@ -69,7 +74,9 @@ TEST(Locale, SystemDefaultLanguageRule) {
         {"nothing set", {}, 0x0409},
         {"korean LANG", {{"LANG", "ko_KR.UTF-8"}}, 0x0412},
         {"korean LC_CTYPE", {{"LANG", "en_US.UTF-8"}, {"LC_CTYPE", "ko_KR.UTF-8"}}, 0x0412},
-        {"messages do not decide", {{"LANG", "en_US.UTF-8"}, {"LC_MESSAGES", "ko_KR.UTF-8"}}, 0x0409},
+        {"messages do not decide",
+         {{"LANG", "en_US.UTF-8"}, {"LC_MESSAGES", "ko_KR.UTF-8"}},
+         0x0409},
     };
     for (const Row& row : rows) {
         LocaleEnvironment env(row.env);

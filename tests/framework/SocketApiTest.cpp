@@ -23,16 +23,14 @@ using namespace sockettest;
 
 namespace {
 
-int IntOption(int fd, int level, int name)
-{
+int IntOption(int fd, int level, int name) {
     int value = -1;
     socklen_t size = sizeof value;
     getsockopt(fd, level, name, &value, &size);
     return value;
 }
 
-bool AddRoute(int fd, const char* destination, const char* mask, bool host)
-{
+bool AddRoute(int fd, const char* destination, const char* mask, bool host) {
     rtentry route{};
     auto* dst = reinterpret_cast<sockaddr_in*>(&route.rt_dst);
     dst->sin_family = AF_INET;
@@ -51,8 +49,7 @@ bool AddRoute(int fd, const char* destination, const char* mask, bool host)
 // on `lo`. Sockets it opens belong to that namespace for their whole life,
 // whichever thread uses them later, so the test goes on from the main
 // thread's event loop. Returns an empty text, or why it could not.
-std::string InPrivateNetwork(const std::function<void()>& make)
-{
+std::string InPrivateNetwork(const std::function<void()>& make) {
     std::string failure;
     std::thread worker([&] {
         if (unshare(CLONE_NEWNET) != 0) {
@@ -81,8 +78,7 @@ std::string InPrivateNetwork(const std::function<void()>& make)
 
 }  // namespace
 
-TEST(SocketApi, InetAddrTakesWhatInetAddrTakes)
-{
+TEST(SocketApi, InetAddrTakesWhatInetAddrTakes) {
     EXPECT_EQ(InetAddr("127.0.0.1"), SwapToNetwork32(0x7F000001));
     EXPECT_EQ(InetAddr("127.1"), SwapToNetwork32(0x7F000001));
     EXPECT_EQ(InetAddr(""), kInetAddrNone);
@@ -104,8 +100,7 @@ TEST(SocketApi, InetAddrTakesWhatInetAddrTakes)
     EXPECT_EQ(address.port, SwapToNetwork16(1470));
 }
 
-TEST(SocketApi, ResolverErrorsHaveCodesAndTextsOfTheirOwn)
-{
+TEST(SocketApi, ResolverErrorsHaveCodesAndTextsOfTheirOwn) {
     // No name at all, and one that no resolver could be asked about.
     for (const std::string_view name : {std::string_view(), std::string_view("a\0b", 3)}) {
         std::uint32_t found = 0;
@@ -125,8 +120,7 @@ TEST(SocketApi, ResolverErrorsHaveCodesAndTextsOfTheirOwn)
     EXPECT_FALSE(FormatSocketError(0x7FFF).empty());
 }
 
-TEST(SocketApi, KeepAliveMapsMillisecondsToTheSystemsSeconds)
-{
+TEST(SocketApi, KeepAliveMapsMillisecondsToTheSystemsSeconds) {
     Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     ASSERT_TRUE(SetKeepAlive(fd.get(), true, 10000, 1000));
     EXPECT_EQ(IntOption(fd.get(), SOL_SOCKET, SO_KEEPALIVE), 1);
@@ -137,8 +131,7 @@ TEST(SocketApi, KeepAliveMapsMillisecondsToTheSystemsSeconds)
     EXPECT_EQ(IntOption(fd.get(), IPPROTO_TCP, TCP_KEEPINTVL), 2);
 }
 
-TEST(SocketApi, BroadcastNeedsTheOptionAndArrives)
-{
+TEST(SocketApi, BroadcastNeedsTheOptionAndArrives) {
     Fd receiver;
     Fd sender;
     const std::string failure = InPrivateNetwork([&] {
@@ -168,8 +161,7 @@ TEST(SocketApi, BroadcastNeedsTheOptionAndArrives)
     EXPECT_EQ(std::string(block, 5), "hello");
 }
 
-TEST(SocketApi, MulticastSocketJoinsTheGroupAndReceives)
-{
+TEST(SocketApi, MulticastSocketJoinsTheGroupAndReceives) {
     const std::uint32_t group = InetAddr("239.1.2.3");
     Fd member;
     Fd second;

@@ -23,8 +23,7 @@
 namespace sockettest {
 
 // Runs the event loop until `done` holds or `ms` pass; returns `done()`.
-inline bool PumpUntil(const std::function<bool()>& done, int ms = 5000)
-{
+inline bool PumpUntil(const std::function<bool()>& done, int ms = 5000) {
     QEventLoop loop;
     QTimer check;
     QElapsedTimer clock;
@@ -44,8 +43,7 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms = 5000)
 // Lets the dispatcher deliver whatever is ready, a few rounds over. What a
 // notification would report is already in the kernel, so one that should
 // not come would have come by then.
-inline void Drain(int rounds = 20)
-{
+inline void Drain(int rounds = 20) {
     for (int i = 0; i < rounds; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
@@ -56,13 +54,11 @@ public:
     explicit Fd(int fd = -1) : m_fd(fd) {}
     ~Fd() { Reset(); }
     Fd(Fd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Fd& operator=(Fd&& other) noexcept
-    {
+    Fd& operator=(Fd&& other) noexcept {
         Reset(std::exchange(other.m_fd, -1));
         return *this;
     }
-    void Reset(int fd = -1)
-    {
+    void Reset(int fd = -1) {
         if (m_fd >= 0) {
             ::close(m_fd);
         }
@@ -75,8 +71,7 @@ private:
     int m_fd;
 };
 
-inline sockaddr_in Loopback(std::uint16_t port)
-{
+inline sockaddr_in Loopback(std::uint16_t port) {
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
@@ -84,22 +79,19 @@ inline sockaddr_in Loopback(std::uint16_t port)
     return sa;
 }
 
-inline std::uint16_t LocalPort(int fd)
-{
+inline std::uint16_t LocalPort(int fd) {
     sockaddr_in sa{};
     socklen_t size = sizeof sa;
     getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &size);
     return ntohs(sa.sin_port);
 }
 
-inline std::uint16_t LocalPort(const CAsyncSocket& socket)
-{
+inline std::uint16_t LocalPort(const CAsyncSocket& socket) {
     return LocalPort(socket.m_hSocket);
 }
 
 // Raw sockets on 127.0.0.1 at ports the system picks.
-inline Fd RawSocket(int type, int backlog = 0)
-{
+inline Fd RawSocket(int type, int backlog = 0) {
     Fd fd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
     sockaddr_in sa = Loopback(0);
     ::bind(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
@@ -108,26 +100,27 @@ inline Fd RawSocket(int type, int backlog = 0)
     }
     return fd;
 }
-inline Fd RawListener() { return RawSocket(SOCK_STREAM, 8); }
-inline Fd RawUdp() { return RawSocket(SOCK_DGRAM); }
+inline Fd RawListener() {
+    return RawSocket(SOCK_STREAM, 8);
+}
+inline Fd RawUdp() {
+    return RawSocket(SOCK_DGRAM);
+}
 
-inline Fd RawConnect(std::uint16_t port)
-{
+inline Fd RawConnect(std::uint16_t port) {
     Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in sa = Loopback(port);
     ::connect(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
     return fd;
 }
 
-inline bool SendDatagram(int fd, std::uint16_t port, const std::string& payload)
-{
+inline bool SendDatagram(int fd, std::uint16_t port, const std::string& payload) {
     sockaddr_in to = Loopback(port);
     return ::sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&to),
                     sizeof to) == static_cast<ssize_t>(payload.size());
 }
 
-inline bool SendAll(int fd, const std::string& payload)
-{
+inline bool SendAll(int fd, const std::string& payload) {
     std::size_t done = 0;
     ssize_t n = 0;
     while (done < payload.size() &&
@@ -153,8 +146,7 @@ public:
     Action onSend;
     Action onAccept;
 
-    [[nodiscard]] int Count(Event::Kind kind) const
-    {
+    [[nodiscard]] int Count(Event::Kind kind) const {
         int n = 0;
         for (const Event& e : events) {
             n += e.kind == kind ? 1 : 0;
@@ -169,8 +161,7 @@ public:
     void OnClose(int code) override { Record(Event::Close, code, {}); }
 
 private:
-    void Record(Event::Kind kind, int code, Action action)
-    {
+    void Record(Event::Kind kind, int code, Action action) {
         events.push_back({kind, code});
         if (action) {
             action(*this, code);  // a copy: it may destroy this object
@@ -180,8 +171,7 @@ private:
 
 // Connects `client` to a raw listener and returns the accepted peer, once
 // OnConnect(0) has come.
-inline Fd ConnectToRawPeer(RecordingSocket& client)
-{
+inline Fd ConnectToRawPeer(RecordingSocket& client) {
     Fd listener = RawListener();
     if (!client.Create()) {
         return Fd();

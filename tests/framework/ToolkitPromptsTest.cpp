@@ -19,15 +19,17 @@
 #include <string>
 #include <vector>
 
-#include "framework/testing/EventPump.h"
 #include "framework/Prompts.h"
 #include "framework/qt/ToolkitTranslations.h"
 #include "framework/qt/WindowSystem.h"
+#include "framework/testing/EventPump.h"
 #include "testkit/LanguageScope.h"
 #include "testkit/TempDir.h"
 
 // Test output in the texts' own letters.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -35,7 +37,8 @@ namespace {
 // English afterwards.
 class ToolkitLanguage {
 public:
-    explicit ToolkitLanguage(bool korean) : m_scope(korean, korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US) {
+    explicit ToolkitLanguage(bool korean)
+        : m_scope(korean, korean ? LANG_ID_KOREAN : LANG_ID_ENGLISH_US) {
         m_loaded = LoadToolkitTranslations();
     }
     ~ToolkitLanguage() {
@@ -69,7 +72,8 @@ void OnNextModals(std::vector<std::function<void(QWidget*)>> steps) {
 std::vector<QString> ButtonTexts(QWidget* window) {
     std::vector<QString> texts;
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
-        if (button->isVisibleTo(window) && !button->text().isEmpty()) texts.push_back(button->text());
+        if (button->isVisibleTo(window) && !button->text().isEmpty())
+            texts.push_back(button->text());
     }
     return texts;
 }
@@ -101,7 +105,8 @@ std::vector<QString> FileDialogTexts(QFileDialog* dialog) {
         if (label->isVisibleTo(dialog)) texts.push_back(label->text());
     }
     for (QWidget* widget : dialog->findChildren<QWidget*>()) {
-        if (widget->isVisibleTo(dialog) && !widget->toolTip().isEmpty()) texts.push_back(widget->toolTip());
+        if (widget->isVisibleTo(dialog) && !widget->toolTip().isEmpty())
+            texts.push_back(widget->toolTip());
     }
     for (QTreeView* view : dialog->findChildren<QTreeView*>()) {
         if (!view->isVisibleTo(dialog) || !view->model()) continue;
@@ -153,7 +158,8 @@ TEST(ToolkitPrompts, MessageBoxButtonsSpeakTheInterfaceLanguage) {
             shown = ButtonTexts(box);
             Click(box, row.yesNo[1]);
         }});
-        EXPECT_EQ(UserPrompts().MessageBox(nullptr, "?", "Velmora", MB_YESNO | MB_ICONEXCLAMATION), IDNO);
+        EXPECT_EQ(UserPrompts().MessageBox(nullptr, "?", "Velmora", MB_YESNO | MB_ICONEXCLAMATION),
+                  IDNO);
         std::sort(shown.begin(), shown.end());
         std::vector<QString> expected = row.yesNo;
         std::sort(expected.begin(), expected.end());
@@ -216,7 +222,9 @@ TEST(ToolkitPrompts, DefaultExtensionIsAddedAndAReplacedFileConfirmed) {
     QString nameShownAgain;
     OnNextModals({[](QWidget* dialog) { TypeFileName(dialog, QStringLiteral("report")); },
                   [&](QWidget* box) {
-                      question = qobject_cast<QMessageBox*>(box) ? qobject_cast<QMessageBox*>(box)->text() : "";
+                      question = qobject_cast<QMessageBox*>(box)
+                                     ? qobject_cast<QMessageBox*>(box)->text()
+                                     : "";
                       Click(box, QStringLiteral("&No"));
                   },
                   [&](QWidget* dialog) {

@@ -15,9 +15,9 @@ namespace {
 // continuation bytes, the bounds of overlong forms and surrogates, bytes
 // that start nothing.
 std::string RandomUtf8ish(std::mt19937& rng, std::size_t length) {
-    static const unsigned char kBytes[] = {'a',  '\r', '\n', 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF,
-                                           0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xED, 0xEF, 0xF0, 0xF4, 0xF5,
-                                           0xFF, 0xEA, 0xB0, 0x80, 0x9C, 0x95};
+    static const unsigned char kBytes[] = {'a',  '\r', '\n', 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0,
+                                           0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xED, 0xEF, 0xF0,
+                                           0xF4, 0xF5, 0xFF, 0xEA, 0xB0, 0x80, 0x9C, 0x95};
     std::string bytes(length, '\0');
     for (char& c : bytes) c = static_cast<char>(kBytes[rng() % sizeof kBytes]);
     return bytes;
@@ -29,7 +29,8 @@ TEST(Utf8Text, DecodesAsTheToolkitDoesWithPositionsMappedBothWays) {
         const std::string bytes = round == 0 ? "\xED\x95\x9C\xEA\xB8\x80 \xF0\x9F\x98\x80!"
                                              : RandomUtf8ish(rng, rng() % 24);
         const Utf8Text text(bytes);
-        ASSERT_EQ(text.Text(), QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())))
+        ASSERT_EQ(text.Text(),
+                  QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())))
             << testing::PrintToString(bytes);
 
         // Every offset names the first byte of its character, and that byte
@@ -38,7 +39,8 @@ TEST(Utf8Text, DecodesAsTheToolkitDoesWithPositionsMappedBothWays) {
         for (int offset = 0; offset <= length; ++offset) {
             const long position = text.PositionOf(offset);
             const int back = text.OffsetOf(position);
-            ASSERT_TRUE(back == offset || (back == offset - 1 && text.Text()[offset].isLowSurrogate()))
+            ASSERT_TRUE(back == offset ||
+                        (back == offset - 1 && text.Text()[offset].isLowSurrogate()))
                 << testing::PrintToString(bytes) << " offset " << offset;
         }
         ASSERT_EQ(text.PositionOf(length), static_cast<long>(bytes.size()));

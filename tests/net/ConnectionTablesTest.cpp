@@ -13,12 +13,12 @@
 namespace {
 
 constexpr ConnectionMode kModes[] = {TcpClient, TcpServer, Udp};
-constexpr int kStates[] = {Idle, Connecting, Listening, Connected, UdpOpen, PeerAccepted, PeerClosed};
+constexpr int kStates[] = {Idle,    Connecting,   Listening, Connected,
+                           UdpOpen, PeerAccepted, PeerClosed};
 
 // The controls in ConnectionControls' order, one character each: '1'
 // enabled, '0' disabled, '-' left as it is.
-std::string Encode(const ConnectionControls& c)
-{
+std::string Encode(const ConnectionControls& c) {
     std::string text;
     for (const std::optional<bool>& cell : {c.connect, c.close, c.send, c.telnet, c.remoteAddress,
                                             c.remotePort, c.localPort, c.keepAlive, c.mode}) {
@@ -29,8 +29,7 @@ std::string Encode(const ConnectionControls& c)
 
 }  // namespace
 
-TEST(ConnectionTables, EveryStateSetsItsControlsAndStatusInEveryMode)
-{
+TEST(ConnectionTables, EveryStateSetsItsControlsAndStatusInEveryMode) {
     // CONNECT, CLOSE, SEND, TELNET, remote address, remote port, local
     // port, Keep Alive, mode combo. A '-' is a control the mode never uses
     // (already set by the mode change) or one the state before has set.
@@ -42,6 +41,7 @@ TEST(ConnectionTables, EveryStateSetsItsControlsAndStatusInEveryMode)
         const char* udp;
         ConnectionStatus status;
     };
+    // clang-format off
     const Row rows[] = {
         {"idle: the mode's own fields open again", Idle, "100111-11", "100---111", "100-111-1",
          {IDS_READY, false}},
@@ -58,6 +58,7 @@ TEST(ConnectionTables, EveryStateSetsItsControlsAndStatusInEveryMode)
         {"peer closed: listening again", PeerClosed, "010000---", "0100-0---", "010000---",
          {IDS_LISTENING, false}},
     };
+    // clang-format on
     static_assert(std::size(rows) == std::size(kStates));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -70,8 +71,7 @@ TEST(ConnectionTables, EveryStateSetsItsControlsAndStatusInEveryMode)
     EXPECT_EQ(CloseCaption(), IDS_DISCONNECT);
 }
 
-TEST(ConnectionTables, ValuesThatAreNoStateChangeNothing)
-{
+TEST(ConnectionTables, ValuesThatAreNoStateChangeNothing) {
     for (int value : {-1, 5, 8, 1000}) {
         SCOPED_TRACE(value);
         EXPECT_FALSE(IsConnectionState(value));
@@ -80,14 +80,14 @@ TEST(ConnectionTables, ValuesThatAreNoStateChangeNothing)
     }
 }
 
-TEST(ConnectionTables, ModeChoiceSetsCaptionAndFields)
-{
+TEST(ConnectionTables, ModeChoiceSetsCaptionAndFields) {
     struct Row {
         const char* name;
         int index;
-        ConnectionMode mode;                // as CONNECT reads the index
+        ConnectionMode mode;                   // as CONNECT reads the index
         std::optional<ModeControls> controls;  // what choosing it sets
     };
+    // clang-format off
     const Row rows[] = {
         {"client", 0, TcpClient, ModeControls{IDS_CONNECT, true, true, true, false, true}},
         {"server listens, no remote fields", 1, TcpServer,
@@ -97,6 +97,7 @@ TEST(ConnectionTables, ModeChoiceSetsCaptionAndFields)
         {"no selection connects as a client", -1, TcpClient, std::nullopt},
         {"an index past the list connects as a client", 3, TcpClient, std::nullopt},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(ModeOf(row.index), row.mode);
@@ -112,8 +113,7 @@ TEST(ConnectionTables, ModeChoiceSetsCaptionAndFields)
     }
 }
 
-TEST(ConnectionTables, EachEventLeadsToItsState)
-{
+TEST(ConnectionTables, EachEventLeadsToItsState) {
     using E = ConnectionEvent;
     struct Row {
         const char* name;
@@ -122,6 +122,7 @@ TEST(ConnectionTables, EachEventLeadsToItsState)
         ConnectionEvent event;
         int to;
     };
+    // clang-format off
     const Row rows[] = {
         {"a host name waits for its lookup", Idle, TcpClient, E::LookupStarted, Connecting},
         {"a udp name waits the same way", Idle, Udp, E::LookupStarted, Connecting},
@@ -152,14 +153,14 @@ TEST(ConnectionTables, EachEventLeadsToItsState)
         {"a block that cannot be stored, server", PeerAccepted, TcpServer, E::ReceiveOutOfMemory,
          Idle},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(NextConnectionState(row.from, row.mode, row.event), row.to);
     }
 }
 
-TEST(ConnectionTables, CloseAndTheEndsOfAConnectionFromEveryState)
-{
+TEST(ConnectionTables, CloseAndTheEndsOfAConnectionFromEveryState) {
     // Whatever the state and mode, CLOSE ends in Idle, and a data
     // connection that ends keeps only the server's listener listening.
     for (int from : kStates) {

@@ -22,8 +22,7 @@ namespace {
 constexpr const char* kRangeMessage = "Please enter an integer between 1 and 65535.";
 constexpr const char* kNumberMessage = "Please enter a positive integer.";
 
-void ExpectOneError(const ScriptedPrompts& prompts, TestMainWindow& w, int code)
-{
+void ExpectOneError(const ScriptedPrompts& prompts, TestMainWindow& w, int code) {
     const std::vector<PromptRecord> boxes = prompts.MessageBoxes();
     ASSERT_EQ(boxes.size(), 1U);
     EXPECT_EQ(boxes[0].text, std::strerror(code));
@@ -35,8 +34,8 @@ void ExpectOneError(const ScriptedPrompts& prompts, TestMainWindow& w, int code)
 // TELNET, remote address, remote port, local port, Keep Alive, mode combo;
 // '1' enabled, '0' disabled. CLOSE always reads "Disconnect", and the status
 // line starts with `status`.
-void ExpectControlsOfState(TestMainWindow& w, const std::string& expected, const std::string& status)
-{
+void ExpectControlsOfState(TestMainWindow& w, const std::string& expected,
+                           const std::string& status) {
     const int order[] = {IDC_BUTTON_CONNECT, IDC_BUTTON_CLOSE, IDC_BUTTON_SEND,
                          IDC_BUTTON_TELNET,  IDC_REMOTE_IP,    IDC_REMOTE_PORT,
                          IDC_LOCAL_PORT,     IDC_KEEP_ALIVE,   IDC_MODE};
@@ -50,8 +49,7 @@ void ExpectControlsOfState(TestMainWindow& w, const std::string& expected, const
 
 }  // namespace
 
-TEST(Connection, ClientConnectsSendsAndIsReadyAgainWhenThePeerCloses)
-{
+TEST(Connection, ClientConnectsSendsAndIsReadyAgainWhenThePeerCloses) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -80,8 +78,7 @@ TEST(Connection, ClientConnectsSendsAndIsReadyAgainWhenThePeerCloses)
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
-TEST(Connection, RefusedConnectionShowsTheSystemTextAndStaysIdle)
-{
+TEST(Connection, RefusedConnectionShowsTheSystemTextAndStaysIdle) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -92,8 +89,7 @@ TEST(Connection, RefusedConnectionShowsTheSystemTextAndStaysIdle)
     ExpectIdleView(w);
 }
 
-TEST(Connection, EmptyRemoteAddressIsRefusedBeforeAnySocketOpens)
-{
+TEST(Connection, EmptyRemoteAddressIsRefusedBeforeAnySocketOpens) {
     for (int mode : {TcpClient, Udp}) {
         SCOPED_TRACE(mode);
         EnglishScope language;
@@ -112,8 +108,7 @@ TEST(Connection, EmptyRemoteAddressIsRefusedBeforeAnySocketOpens)
     }
 }
 
-TEST(Connection, KeepAliveIsAppliedOnlyWhenTicked)
-{
+TEST(Connection, KeepAliveIsAppliedOnlyWhenTicked) {
     struct Case {
         int mode;
         bool ticked;
@@ -132,8 +127,7 @@ TEST(Connection, KeepAliveIsAppliedOnlyWhenTicked)
         } else {
             ListenAnywhere(w);
         }
-        const int fd = c.mode == TcpClient ? w.DataHandle()
-                                           : w.ListenHandle();
+        const int fd = c.mode == TcpClient ? w.DataHandle() : w.ListenHandle();
         ASSERT_NE(fd, INVALID_SOCKET);
         EXPECT_EQ(IntOption(fd, SOL_SOCKET, SO_KEEPALIVE), c.ticked ? 1 : 0);
         if (c.ticked) {
@@ -144,8 +138,7 @@ TEST(Connection, KeepAliveIsAppliedOnlyWhenTicked)
     }
 }
 
-TEST(Connection, ServerTakesOnePeerAtATimeAndKeepsListening)
-{
+TEST(Connection, ServerTakesOnePeerAtATimeAndKeepsListening) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -185,8 +178,7 @@ TEST(Connection, ServerTakesOnePeerAtATimeAndKeepsListening)
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
-TEST(Connection, CloseReturnsToReadyFromEveryState)
-{
+TEST(Connection, CloseReturnsToReadyFromEveryState) {
     struct Case {
         const char* name;
         int state;
@@ -243,8 +235,7 @@ TEST(Connection, CloseReturnsToReadyFromEveryState)
     }
 }
 
-TEST(Connection, LocalPortInUseShowsTheSystemText)
-{
+TEST(Connection, LocalPortInUseShowsTheSystemText) {
     for (int mode : {TcpServer, Udp}) {
         SCOPED_TRACE(mode);
         EnglishScope language;
@@ -262,8 +253,7 @@ TEST(Connection, LocalPortInUseShowsTheSystemText)
     }
 }
 
-TEST(Connection, FailedAcceptNotificationClosesBothEndpoints)
-{
+TEST(Connection, FailedAcceptNotificationClosesBothEndpoints) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -276,8 +266,7 @@ TEST(Connection, FailedAcceptNotificationClosesBothEndpoints)
     ExpectIdleView(w);
 }
 
-TEST(Connection, ConnectChecksOnlyTheFieldsItsModeUses)
-{
+TEST(Connection, ConnectChecksOnlyTheFieldsItsModeUses) {
     struct Row {
         const char* name;
         int mode;
@@ -303,7 +292,8 @@ TEST(Connection, ConnectChecksOnlyTheFieldsItsModeUses)
         w.ChooseMode(row.mode);
         w.SetText(IDC_REMOTE_IP, "127.0.0.1");
         w.SetText(IDC_REMOTE_PORT, std::to_string(sockettest::LocalPort(listener.get())));
-        w.SetText(IDC_LOCAL_PORT, std::to_string(FreePort(row.mode == Udp ? SOCK_DGRAM : SOCK_STREAM)));
+        w.SetText(IDC_LOCAL_PORT,
+                  std::to_string(FreePort(row.mode == Udp ? SOCK_DGRAM : SOCK_STREAM)));
         w.SetText(row.field, row.text);
         w.Click(IDC_BUTTON_CONNECT);
 
@@ -321,8 +311,7 @@ TEST(Connection, ConnectChecksOnlyTheFieldsItsModeUses)
     }
 }
 
-TEST(Connection, SendBufferOfAnyLengthNeverStopsTheConnection)
-{
+TEST(Connection, SendBufferOfAnyLengthNeverStopsTheConnection) {
     // However the data-length field came to be out of range, the connection
     // does not read it: only RESIZE does.
     struct Case {
@@ -407,8 +396,7 @@ TEST(Connection, SendBufferOfAnyLengthNeverStopsTheConnection)
     }
 }
 
-TEST(Connection, ModeChoiceSetsCaptionAndFields)
-{
+TEST(Connection, ModeChoiceSetsCaptionAndFields) {
     struct Row {
         int mode;
         const char* caption;

@@ -85,9 +85,7 @@ const Action kOpeningActions[] = {
          w.Click(IDC_BUTTON_TELNET);
      }},
     {"udp",
-     [](TestMainWindow& w, std::uint16_t port) {
-         OpenUdp(w, FreePort(SOCK_DGRAM), port, kName);
-     }},
+     [](TestMainWindow& w, std::uint16_t port) { OpenUdp(w, FreePort(SOCK_DGRAM), port, kName); }},
 };
 
 // A window with a scripted name service (gone after the window), and a peer
@@ -101,13 +99,14 @@ struct Bench {
     Fd udp = RawUdp();
 
     [[nodiscard]] std::uint16_t PortFor(const Action& action) const {
-        return sockettest::LocalPort(std::string(action.name) == "udp" ? udp.get() : listener.get());
+        return sockettest::LocalPort(std::string(action.name) == "udp" ? udp.get()
+                                                                       : listener.get());
     }
 };
 
 void SetSendBytes(TestMainWindow& w, const std::string& bytes) {
     w.SendPane().SetData(static_cast<std::int64_t>(bytes.size()),
-                             reinterpret_cast<const BYTE*>(bytes.data()));
+                         reinterpret_cast<const BYTE*>(bytes.data()));
 }
 
 // One CONNECT, TELNET or UDP open against a lookup that is answered only

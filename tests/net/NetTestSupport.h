@@ -29,8 +29,7 @@ using sockettest::Fd;
 constexpr int kLongWaitMs = 60000;
 constexpr const char* kStartBuffer = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
-inline int IntOption(int fd, int level, int name)
-{
+inline int IntOption(int fd, int level, int name) {
     int value = -1;
     socklen_t size = sizeof value;
     ::getsockopt(fd, level, name, &value, &size);
@@ -39,8 +38,7 @@ inline int IntOption(int fd, int level, int name)
 
 // A socket on every address at a free port (a listener for SOCK_STREAM),
 // the way another program would hold it.
-inline Fd AnyAddress(int type)
-{
+inline Fd AnyAddress(int type) {
     Fd fd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
     sockaddr_in any{};
     any.sin_family = AF_INET;
@@ -50,36 +48,34 @@ inline Fd AnyAddress(int type)
 }
 
 // A port that was free a moment ago: bound at port 0, read back, released.
-inline std::uint16_t FreePort(int type) { return sockettest::LocalPort(AnyAddress(type).get()); }
+inline std::uint16_t FreePort(int type) {
+    return sockettest::LocalPort(AnyAddress(type).get());
+}
 
 // The user's steps for each mode: fields first, then CONNECT.
 inline void ConnectClient(TestMainWindow& w, std::uint16_t port,
-                          const std::string& address = "127.0.0.1")
-{
+                          const std::string& address = "127.0.0.1") {
     w.ChooseMode(TcpClient);
     w.SetText(IDC_REMOTE_IP, address);
     w.SetText(IDC_REMOTE_PORT, std::to_string(port));
     w.Click(IDC_BUTTON_CONNECT);
 }
 
-inline void Listen(TestMainWindow& w, std::uint16_t localPort)
-{
+inline void Listen(TestMainWindow& w, std::uint16_t localPort) {
     w.ChooseMode(TcpServer);
     w.SetText(IDC_LOCAL_PORT, std::to_string(localPort));
     w.Click(IDC_BUTTON_CONNECT);
 }
 
 // Listens on a free port and returns it.
-inline std::uint16_t ListenAnywhere(TestMainWindow& w)
-{
+inline std::uint16_t ListenAnywhere(TestMainWindow& w) {
     const std::uint16_t port = FreePort(SOCK_STREAM);
     Listen(w, port);
     return port;
 }
 
 inline void OpenUdp(TestMainWindow& w, std::uint16_t localPort, std::uint16_t remotePort,
-                    const std::string& address = "127.0.0.1")
-{
+                    const std::string& address = "127.0.0.1") {
     w.ChooseMode(Udp);
     w.SetText(IDC_REMOTE_IP, address);
     w.SetText(IDC_REMOTE_PORT, std::to_string(remotePort));
@@ -88,8 +84,7 @@ inline void OpenUdp(TestMainWindow& w, std::uint16_t localPort, std::uint16_t re
 }
 
 // Appends whatever the socket holds now, without waiting.
-inline void ReadAvailable(int fd, std::string& into)
-{
+inline void ReadAvailable(int fd, std::string& into) {
     char buffer[65536];
     ssize_t n = 0;
     while ((n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
@@ -98,8 +93,7 @@ inline void ReadAvailable(int fd, std::string& into)
 }
 
 // Pumps the window's events until the peer holds `count` bytes.
-inline std::string PeerReceives(int fd, std::size_t count, int timeoutMs = 5000)
-{
+inline std::string PeerReceives(int fd, std::size_t count, int timeoutMs = 5000) {
     std::string got;
     PumpUntil(
         [&] {
@@ -111,8 +105,7 @@ inline std::string PeerReceives(int fd, std::size_t count, int timeoutMs = 5000)
 }
 
 // One datagram, waited for while the window's events are pumped.
-inline std::string PeerDatagram(int fd)
-{
+inline std::string PeerDatagram(int fd) {
     std::string got;
     char buffer[65536];
     PumpUntil([&] {
@@ -125,8 +118,7 @@ inline std::string PeerDatagram(int fd)
 
 // Accepts the window's connection on a raw listener while pumping (the
 // window may connect only later, from the event loop).
-inline Fd AcceptWindow(int listener)
-{
+inline Fd AcceptWindow(int listener) {
     Fd peer;
     PumpUntil([&] {
         pollfd pending{listener, POLLIN, 0};
@@ -137,11 +129,12 @@ inline Fd AcceptWindow(int listener)
     return peer;
 }
 
-[[nodiscard]] inline std::string Status(TestMainWindow& w) { return w.Text(IDC_STATUS); }
+[[nodiscard]] inline std::string Status(TestMainWindow& w) {
+    return w.Text(IDC_STATUS);
+}
 
 // The window at rest: Ready, nothing open, CONNECT and the mode choice back.
-inline void ExpectIdleView(TestMainWindow& w)
-{
+inline void ExpectIdleView(TestMainWindow& w) {
     EXPECT_EQ(w.State(), Idle);
     EXPECT_EQ(Status(w), "Ready");
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
@@ -153,8 +146,7 @@ inline void ExpectIdleView(TestMainWindow& w)
     EXPECT_EQ(w.ListenHandle(), INVALID_SOCKET);
 }
 
-[[nodiscard]] inline std::string ConnectedTo(std::uint16_t port)
-{
+[[nodiscard]] inline std::string ConnectedTo(std::uint16_t port) {
     return "Connected [127.0.0.1 : " + std::to_string(port) + "]";
 }
 
@@ -164,8 +156,7 @@ inline void ExpectIdleView(TestMainWindow& w)
 // Sockets made inside stay in it. Failure() says why it could not be made.
 class PrivateNetwork {
 public:
-    PrivateNetwork()
-    {
+    PrivateNetwork() {
         m_home = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
         if (m_home < 0 || ::unshare(CLONE_NEWNET) != 0) {
             m_failure = std::string("no private network namespace: ") + std::strerror(errno);
@@ -186,8 +177,7 @@ public:
             m_failure = std::string("cannot set up lo: ") + std::strerror(errno);
         }
     }
-    ~PrivateNetwork()
-    {
+    ~PrivateNetwork() {
         if (m_entered) ::setns(m_home, CLONE_NEWNET);
         if (m_home >= 0) ::close(m_home);
     }
@@ -197,8 +187,7 @@ public:
     [[nodiscard]] const std::string& Failure() const { return m_failure; }
 
 private:
-    static bool AddRoute(int fd, const char* destination, const char* mask, bool host)
-    {
+    static bool AddRoute(int fd, const char* destination, const char* mask, bool host) {
         rtentry route{};
         auto* dst = reinterpret_cast<sockaddr_in*>(&route.rt_dst);
         dst->sin_family = AF_INET;
@@ -220,7 +209,7 @@ private:
 }  // namespace nettest
 
 // Skips the test (with the reason) when no private network can be made.
-#define NETTEST_REQUIRE_PRIVATE_NETWORK(net)                  \
-    do {                                                      \
+#define NETTEST_REQUIRE_PRIVATE_NETWORK(net)                           \
+    do {                                                               \
         if (!(net).Failure().empty()) GTEST_SKIP() << (net).Failure(); \
     } while (false)

@@ -14,17 +14,16 @@
 
 using namespace nettest;
 
-TEST(PrivateNetwork, MulticastRangeDecidesTheUdpPath)
-{
+TEST(PrivateNetwork, MulticastRangeDecidesTheUdpPath) {
     PrivateNetwork net;
     NETTEST_REQUIRE_PRIVATE_NETWORK(net);
     struct Case {
         const char* address;
         bool multicast;
     };
-    for (const Case c : {Case{"224.0.0.0", true}, Case{"230.1.2.3", true},
-                         Case{"239.255.255.255", true}, Case{"223.255.255.255", false},
-                         Case{"240.0.0.0", false}, Case{"127.0.0.1", false}}) {
+    for (const Case c :
+         {Case{"224.0.0.0", true}, Case{"230.1.2.3", true}, Case{"239.255.255.255", true},
+          Case{"223.255.255.255", false}, Case{"240.0.0.0", false}, Case{"127.0.0.1", false}}) {
         SCOPED_TRACE(c.address);
         EnglishScope language;
         ScriptedPrompts prompts;
@@ -45,8 +44,7 @@ TEST(PrivateNetwork, MulticastRangeDecidesTheUdpPath)
     }
 }
 
-TEST(PrivateNetwork, BroadcastReachesEveryListener)
-{
+TEST(PrivateNetwork, BroadcastReachesEveryListener) {
     PrivateNetwork net;
     NETTEST_REQUIRE_PRIVATE_NETWORK(net);
     EnglishScope language;
@@ -61,8 +59,7 @@ TEST(PrivateNetwork, BroadcastReachesEveryListener)
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
-TEST(PrivateNetwork, MulticastRoundTrip)
-{
+TEST(PrivateNetwork, MulticastRoundTrip) {
     PrivateNetwork net;
     NETTEST_REQUIRE_PRIVATE_NETWORK(net);
     EnglishScope language;
@@ -89,8 +86,7 @@ TEST(PrivateNetwork, MulticastRoundTrip)
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
-TEST(PrivateNetwork, UnknownHostIsRefusedWithTheResolversTextAndNothingLeaves)
-{
+TEST(PrivateNetwork, UnknownHostIsRefusedWithTheResolversTextAndNothingLeaves) {
     PrivateNetwork net;
     NETTEST_REQUIRE_PRIVATE_NETWORK(net);
     // The system's own resolver, asked from inside the namespace, where no
@@ -142,8 +138,7 @@ TEST(PrivateNetwork, UnknownHostIsRefusedWithTheResolversTextAndNothingLeaves)
     }
 }
 
-TEST(PrivateNetwork, UdpSendToANameThatStopsResolvingSendsNothing)
-{
+TEST(PrivateNetwork, UdpSendToANameThatStopsResolvingSendsNothing) {
     PrivateNetwork net;
     NETTEST_REQUIRE_PRIVATE_NETWORK(net);
     ScriptedLookups lookups;

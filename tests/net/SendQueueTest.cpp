@@ -14,8 +14,7 @@ namespace {
 
 constexpr std::int64_t kChunk = ByteBuffer::kChunkSize;
 
-std::string Pattern(std::int64_t size, int seed)
-{
+std::string Pattern(std::int64_t size, int seed) {
     std::string bytes(static_cast<std::size_t>(size), '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         bytes[i] = static_cast<char>(i * 7 + (i >> 12) + static_cast<std::size_t>(seed));
@@ -23,8 +22,7 @@ std::string Pattern(std::int64_t size, int seed)
     return bytes;
 }
 
-ByteSnapshot SnapshotOf(const std::string& bytes)
-{
+ByteSnapshot SnapshotOf(const std::string& bytes) {
     ByteBuffer buffer;
     EXPECT_TRUE(buffer.Assign(bytes.data(), static_cast<std::int64_t>(bytes.size())));
     return *buffer.Snapshot();
@@ -32,8 +30,7 @@ ByteSnapshot SnapshotOf(const std::string& bytes)
 
 // Takes up to `limit` bytes from the front, as a send call that the system
 // takes only partly would.
-std::string TakeFront(CSendQueue& queue, std::int64_t limit)
-{
+std::string TakeFront(CSendQueue& queue, std::int64_t limit) {
     SendSlice slices[kMaxSendSlices];
     const int count = queue.Front(slices);
     std::string taken;
@@ -47,8 +44,7 @@ std::string TakeFront(CSendQueue& queue, std::int64_t limit)
 
 }  // namespace
 
-TEST(SendQueue, PressesGoOutWholeAndInOrderInWhateverPiecesTheSystemTakes)
-{
+TEST(SendQueue, PressesGoOutWholeAndInOrderInWhateverPiecesTheSystemTakes) {
     const std::string first = Pattern(2 * kChunk + 77, 1);
     const std::string second = Pattern(36, 2);
     const std::string third = Pattern(kChunk, 3);
@@ -76,8 +72,7 @@ TEST(SendQueue, PressesGoOutWholeAndInOrderInWhateverPiecesTheSystemTakes)
     EXPECT_EQ(queue.Front(slices), 0);
 }
 
-TEST(SendQueue, GivesMemoryBackAsChunksGoOutAndClears)
-{
+TEST(SendQueue, GivesMemoryBackAsChunksGoOutAndClears) {
     const std::size_t before = BlockBytesInUse();
     CSendQueue queue;
     ASSERT_TRUE(queue.Push(SnapshotOf(Pattern(3 * kChunk, 1))));

@@ -8,8 +8,7 @@
 
 using namespace nettest;
 
-TEST(TelnetRouting, TerminalGetsTheConnectionUntilItsWindowCloses)
-{
+TEST(TelnetRouting, TerminalGetsTheConnectionUntilItsWindowCloses) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -34,8 +33,7 @@ TEST(TelnetRouting, TerminalGetsTheConnectionUntilItsWindowCloses)
             sockettest::SendAll(peer.get(), "hello\r\n");
             ::shutdown(peer.get(), SHUT_WR);
             step = Step::WaitForClose;
-        } else if (step == Step::WaitForClose &&
-                   w.DataHandle() == INVALID_SOCKET) {
+        } else if (step == Step::WaitForClose && w.DataHandle() == INVALID_SOCKET) {
             stateAtClose = w.State();
             paneAtClose = w.RecvPane().m_nLength;
             screen = telnet.m_terminal.GetWindowText();

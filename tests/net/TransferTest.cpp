@@ -23,16 +23,14 @@ using sockettest::RawUdp;
 
 namespace {
 
-std::string Pattern(std::size_t size, unsigned seed)
-{
+std::string Pattern(std::size_t size, unsigned seed) {
     std::string bytes(size, '\0');
     std::mt19937 random(seed);
     for (char& c : bytes) c = static_cast<char>(random());
     return bytes;
 }
 
-std::string PaneBytes(const CHexView& pane)
-{
+std::string PaneBytes(const CHexView& pane) {
     std::string bytes;
     pane.m_data.ForEachSpan([&](std::span<const std::uint8_t> run) {
         bytes.append(reinterpret_cast<const char*>(run.data()), run.size());
@@ -40,15 +38,13 @@ std::string PaneBytes(const CHexView& pane)
     return bytes;
 }
 
-void SetSendBytes(TestMainWindow& w, const std::string& bytes)
-{
+void SetSendBytes(TestMainWindow& w, const std::string& bytes) {
     w.SendPane().SetData(static_cast<std::int64_t>(bytes.size()),
-                             reinterpret_cast<const BYTE*>(bytes.data()));
+                         reinterpret_cast<const BYTE*>(bytes.data()));
 }
 
 // Closes with a reset (RST) instead of an orderly shutdown.
-void ResetConnection(Fd& peer)
-{
+void ResetConnection(Fd& peer) {
     const linger abort{1, 0};
     ::setsockopt(peer.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
     peer.Reset();
@@ -58,8 +54,7 @@ void ResetConnection(Fd& peer)
 // buffer that reads nothing until the test does: most of a large SEND waits
 // in the window.
 struct SlowPeer {
-    explicit SlowPeer(TestMainWindow& w)
-    {
+    explicit SlowPeer(TestMainWindow& w) {
         Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         const int small = 4096;
         ::setsockopt(listener.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
@@ -83,8 +78,7 @@ struct SlowPeer {
 
 // The window connected as a TCP client to a raw peer.
 struct ClientPair {
-    explicit ClientPair(TestMainWindow& w)
-    {
+    explicit ClientPair(TestMainWindow& w) {
         Fd listener = RawListener();
         ConnectClient(w, sockettest::LocalPort(listener.get()));
         peer = AcceptWindow(listener.get());
@@ -96,15 +90,13 @@ struct ClientPair {
 
 // "abc", then one urgent byte "X", then "def": the urgent byte is data
 // like any other and keeps its place in the pane, the count and SAVE.
-void SendWithUrgentByte(int fd)
-{
+void SendWithUrgentByte(int fd) {
     ASSERT_TRUE(sockettest::SendAll(fd, "abc"));
     ASSERT_EQ(::send(fd, "X", 1, MSG_OOB), 1);
     ASSERT_TRUE(sockettest::SendAll(fd, "def"));
 }
 
-void ExpectUrgentByteInPlace(TestMainWindow& w)
-{
+void ExpectUrgentByteInPlace(TestMainWindow& w) {
     ASSERT_TRUE(PumpUntil([&] { return w.RecvPane().m_nLength >= 6; }));
     sockettest::Drain();
     EXPECT_EQ(PaneBytes(w.RecvPane()), "abcXdef");
@@ -113,8 +105,7 @@ void ExpectUrgentByteInPlace(TestMainWindow& w)
 
 }  // namespace
 
-TEST(Receive, TcpBurstIsCountedWholeIncludingZeroBytes)
-{
+TEST(Receive, TcpBurstIsCountedWholeIncludingZeroBytes) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -132,8 +123,7 @@ TEST(Receive, TcpBurstIsCountedWholeIncludingZeroBytes)
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
-TEST(Receive, UrgentByteStaysInTheStreamOfClientAndAcceptedPeer)
-{
+TEST(Receive, UrgentByteStaysInTheStreamOfClientAndAcceptedPeer) {
     EnglishScope language;
     ScriptedPrompts prompts;
     {
@@ -157,8 +147,7 @@ TEST(Receive, UrgentByteStaysInTheStreamOfClientAndAcceptedPeer)
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
-TEST(Receive, EachNotificationReadsAtMost1024Bytes)
-{
+TEST(Receive, EachNotificationReadsAtMost1024Bytes) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -184,8 +173,7 @@ TEST(Receive, EachNotificationReadsAtMost1024Bytes)
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
-TEST(Receive, DatagramOf1024BytesArrivesWholeAndLongerOnesAreRefused)
-{
+TEST(Receive, DatagramOf1024BytesArrivesWholeAndLongerOnesAreRefused) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -212,8 +200,7 @@ TEST(Receive, DatagramOf1024BytesArrivesWholeAndLongerOnesAreRefused)
     EXPECT_EQ(w.State(), UdpOpen);
 }
 
-TEST(Receive, DatagramsArrivingWhileAnErrorIsShownAreAllCounted)
-{
+TEST(Receive, DatagramsArrivingWhileAnErrorIsShownAreAllCounted) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -239,8 +226,8 @@ TEST(Receive, DatagramsArrivingWhileAnErrorIsShownAreAllCounted)
                     ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, longer));
                     ++longDuringBox;
                 }
-                const std::string datagram =
-                    Pattern(1 + static_cast<std::size_t>(i * 20), static_cast<unsigned>(burst * 50 + i));
+                const std::string datagram = Pattern(1 + static_cast<std::size_t>(i * 20),
+                                                     static_cast<unsigned>(burst * 50 + i));
                 ASSERT_TRUE(sockettest::SendDatagram(sender.get(), local, datagram));
                 expected += datagram;
             }
@@ -269,8 +256,7 @@ TEST(Receive, DatagramsArrivingWhileAnErrorIsShownAreAllCounted)
     EXPECT_EQ(w.State(), UdpOpen);
 }
 
-TEST(Receive, SixtyFourMebibytesArriveByteForByte)
-{
+TEST(Receive, SixtyFourMebibytesArriveByteForByte) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -295,8 +281,7 @@ TEST(Receive, SixtyFourMebibytesArriveByteForByte)
     EXPECT_TRUE(prompts.MessageBoxes().empty());
 }
 
-TEST(Send, UdpGoesBothWays)
-{
+TEST(Send, UdpGoesBothWays) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -317,8 +302,7 @@ TEST(Send, UdpGoesBothWays)
     EXPECT_EQ(PaneBytes(w.RecvPane()), "hello");
 }
 
-TEST(Send, FailedSendLeavesControlsThatMatchTheSockets)
-{
+TEST(Send, FailedSendLeavesControlsThatMatchTheSockets) {
     // UDP: longer than any datagram can be; the endpoint is closed.
     {
         EnglishScope language;
@@ -375,8 +359,7 @@ TEST(Send, FailedSendLeavesControlsThatMatchTheSockets)
     }
 }
 
-TEST(Send, BytesStillQueuedWhenTheConnectionEndsAreCountedForTheUser)
-{
+TEST(Send, BytesStillQueuedWhenTheConnectionEndsAreCountedForTheUser) {
     for (const bool reset : {false, true}) {
         SCOPED_TRACE(reset ? "peer reset" : "close");
         EnglishScope language;
@@ -425,8 +408,7 @@ TEST(Send, BytesStillQueuedWhenTheConnectionEndsAreCountedForTheUser)
     }
 }
 
-TEST(Send, PartialTcpSendCompletesInOrder)
-{
+TEST(Send, PartialTcpSendCompletesInOrder) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;
@@ -455,8 +437,7 @@ TEST(Send, PartialTcpSendCompletesInOrder)
 // storage: an edit, a RESIZE or a LOAD of the pane while they still wait
 // changes nothing of what the peer gets, and once everything is out the
 // program holds no more than the panes.
-TEST(Send, QueuedBytesGoOutAsPressedWhateverThePaneDoesMeanwhile)
-{
+TEST(Send, QueuedBytesGoOutAsPressedWhateverThePaneDoesMeanwhile) {
     EnglishScope language;
     ScriptedPrompts prompts;
     TestMainWindow w;

@@ -7,8 +7,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -37,7 +37,9 @@ using Bytes = std::vector<std::uint8_t>;
 const std::string kInitial = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 constexpr const char* kRangeMessage = "Please enter an integer between 1 and 65535.";
 
-Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes ToBytes(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 void WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary);
@@ -145,8 +147,8 @@ TEST_F(BufferCommands, FileThatCannotBeOpenedChangesNothingButTheRememberedChoic
     ASSERT_EQ(holder.Open(busy, CFile::modeReadWrite | CFile::shareExclusive), 0);
     const std::string readOnly = dir / "readonly.bin";
     WriteFile(readOnly, Pattern(10));
-    fs::permissions(readOnly, fs::perms::owner_write | fs::perms::group_write |
-                                  fs::perms::others_write,
+    fs::permissions(readOnly,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     fs::create_directory(dir / "folder");
 
@@ -319,14 +321,10 @@ TEST_F(BufferCommands, SpinStepsTheLengthWithinItsBounds) {
         const char* shown;
     };
     const Step steps[] = {
-        {"down from 36", nullptr, +1, "35"},
-        {"up again", nullptr, -1, "36"},
-        {"1 down to 0", "1", +1, "0"},
-        {"0 stays 0", nullptr, +1, "0"},
-        {"0 up to 1", nullptr, -1, "1"},
-        {"held down past 0", "3", +20, "0"},
-        {"held up from 0", nullptr, -20, "1"},
-        {"held up", "3", -20, "23"},
+        {"down from 36", nullptr, +1, "35"},   {"up again", nullptr, -1, "36"},
+        {"1 down to 0", "1", +1, "0"},         {"0 stays 0", nullptr, +1, "0"},
+        {"0 up to 1", nullptr, -1, "1"},       {"held down past 0", "3", +20, "0"},
+        {"held up from 0", nullptr, -20, "1"}, {"held up", "3", -20, "23"},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -484,9 +482,9 @@ TEST_F(BufferCommands, LongSaveWritesItsMomentAndCancelTellsWhatWasWritten) {
     const Bytes got = ReadFile(part);
     EXPECT_TRUE(std::equal(got.begin(), got.end(), content.begin()));
     const std::string total = std::to_string(w.RecvPane().m_nLength);
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Saving was canceled: " +
-                                                   std::to_string(written) + " of " + total +
-                                                   " bytes were written to " + part + "."});
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{"Saving was canceled: " + std::to_string(written) + " of " +
+                                       total + " bytes were written to " + part + "."});
 }
 
 TEST_F(BufferCommands, LoadWithoutMemoryForTheFileChangesNothing) {
@@ -532,10 +530,11 @@ TEST_F(BufferCommands, ReceiveWithoutMemoryKeepsTheCaptureAndCloses) {
     expected.resize(static_cast<std::size_t>(kept), 'z');
     EXPECT_TRUE(RecvBytes() == expected);
     EXPECT_EQ(w.Text(IDC_RECV_COUNT), std::to_string(kept));
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{
-                              "Not enough memory to store more received data, so the connection "
-                              "was closed. The " + std::to_string(kept) +
-                              " bytes received before it are kept and can be saved."});
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{
+                  "Not enough memory to store more received data, so the connection "
+                  "was closed. The " +
+                  std::to_string(kept) + " bytes received before it are kept and can be saved."});
     EXPECT_EQ(w.DataHandle(), INVALID_SOCKET);
     EXPECT_EQ(w.Text(IDC_STATUS), "Ready");
     EXPECT_TRUE(w.Enabled(IDC_BUTTON_CONNECT));
@@ -619,8 +618,7 @@ std::uint64_t AddressSpaceInUse() {
         const auto boxes = prompts.MessageBoxes();
         for (const PromptRecord& box : boxes) std::fprintf(stderr, "[%s]\n", box.text.c_str());
         ok = boxes.size() == 1 && boxes[0].text.rfind("Not enough memory to load", 0) == 0 &&
-             w.SendPane().m_data.ToVector() == ToBytes(kInitial) &&
-             w.Text(IDC_DATA_LENGTH) == "36";
+             w.SendPane().m_data.ToVector() == ToBytes(kInitial) && w.Text(IDC_DATA_LENGTH) == "36";
         constexpr std::int64_t kFits = std::int64_t{768} << 20;
         fs::resize_file(path, kFits);
         prompts.QueueFile(FileDialogResult{path, 1});

@@ -17,8 +17,7 @@ constexpr std::int64_t kChunk = ByteBuffer::kChunkSize;
 
 // Bytes that differ between neighbours and between chunks, so a byte copied
 // to the wrong place or from the wrong chunk shows up.
-std::vector<std::uint8_t> Pattern(std::int64_t count, int seed = 0)
-{
+std::vector<std::uint8_t> Pattern(std::int64_t count, int seed = 0) {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)));
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         bytes[i] = static_cast<std::uint8_t>(i * 131 + (i >> 16) * 17 + seed + 1);
@@ -27,16 +26,14 @@ std::vector<std::uint8_t> Pattern(std::int64_t count, int seed = 0)
 }
 
 // Contents as expected, and no more memory than one spare chunk.
-void ExpectHolds(const ByteBuffer& buffer, const std::vector<std::uint8_t>& expected)
-{
+void ExpectHolds(const ByteBuffer& buffer, const std::vector<std::uint8_t>& expected) {
     ASSERT_EQ(buffer.Size(), static_cast<std::int64_t>(expected.size()));
     EXPECT_TRUE(buffer.ToVector() == expected);
     EXPECT_GE(buffer.AllocatedBytes(), buffer.Size());
     EXPECT_LT(buffer.AllocatedBytes(), buffer.Size() + kChunk);
 }
 
-TEST(ByteBuffer, AppendSequences)
-{
+TEST(ByteBuffer, AppendSequences) {
     struct Row {
         const char* name;
         std::vector<std::int64_t> pieces;
@@ -62,8 +59,7 @@ TEST(ByteBuffer, AppendSequences)
     }
 }
 
-TEST(ByteBuffer, AppendNeverMovesBytesAlreadyHeld)
-{
+TEST(ByteBuffer, AppendNeverMovesBytesAlreadyHeld) {
     ByteBuffer buffer;
     auto expected = Pattern(kChunk + 100);
     buffer.Append(expected.data(), kChunk + 100);
@@ -83,8 +79,7 @@ TEST(ByteBuffer, AppendNeverMovesBytesAlreadyHeld)
 
 // Each row assigns `initial` pattern bytes, then resizes or assigns fresh
 // bytes in turn; std::vector is the reference.
-TEST(ByteBuffer, ResizeAndAssign)
-{
+TEST(ByteBuffer, ResizeAndAssign) {
     enum Op { Resize, Assign };
     struct Step {
         Op op;
@@ -105,7 +100,8 @@ TEST(ByteBuffer, ResizeAndAssign)
         {"shrinks across chunks", 3 * kChunk + 7, {{Resize, kChunk - 1}}},
         // Shrinking keeps the first chunk with its old bytes past the new end;
         // growing again must not bring them back.
-        {"shrink then grow zero-fills what was cut", 2 * kChunk + 10,
+        {"shrink then grow zero-fills what was cut",
+         2 * kChunk + 10,
          {{Resize, 5}, {Resize, 2 * kChunk + 10}}},
         {"shrink to a boundary then grow", 2 * kChunk, {{Resize, kChunk}, {Resize, kChunk + 50}}},
         {"assign shorter over longer", 3 * kChunk, {{Assign, 36}}},
@@ -130,8 +126,7 @@ TEST(ByteBuffer, ResizeAndAssign)
     }
 }
 
-TEST(ByteBuffer, CopyOutClampsToTheContents)
-{
+TEST(ByteBuffer, CopyOutClampsToTheContents) {
     const std::int64_t length = 2 * kChunk + 10;
     const auto bytes = Pattern(length);
     ByteBuffer buffer;
@@ -161,10 +156,9 @@ TEST(ByteBuffer, CopyOutClampsToTheContents)
     }
 }
 
-TEST(ByteBuffer, SpansCoverExactlyTheBytes)
-{
-    for (const std::int64_t length : {std::int64_t{0}, std::int64_t{1}, kChunk, kChunk + 1,
-                                      3 * kChunk - 1}) {
+TEST(ByteBuffer, SpansCoverExactlyTheBytes) {
+    for (const std::int64_t length :
+         {std::int64_t{0}, std::int64_t{1}, kChunk, kChunk + 1, 3 * kChunk - 1}) {
         SCOPED_TRACE(length);
         const auto bytes = Pattern(length);
         ByteBuffer buffer;
@@ -191,17 +185,17 @@ TEST(ByteBuffer, SpansCoverExactlyTheBytes)
     }
 }
 
-std::vector<std::uint8_t> SnapshotBytesFrom(const ByteSnapshot& snapshot, std::int64_t first)
-{
+std::vector<std::uint8_t> SnapshotBytesFrom(const ByteSnapshot& snapshot, std::int64_t first) {
     std::vector<std::uint8_t> bytes;
     snapshot.ForEachSpan(
-        [&](std::span<const std::uint8_t> run) { bytes.insert(bytes.end(), run.begin(), run.end()); },
+        [&](std::span<const std::uint8_t> run) {
+            bytes.insert(bytes.end(), run.begin(), run.end());
+        },
         first);
     return bytes;
 }
 
-std::vector<std::uint8_t> SnapshotBytes(const ByteSnapshot& snapshot)
-{
+std::vector<std::uint8_t> SnapshotBytes(const ByteSnapshot& snapshot) {
     return SnapshotBytesFrom(snapshot, 0);
 }
 
@@ -215,8 +209,7 @@ struct NoMoreBlocks {
 // keeps the bytes of the moment, the buffer shows the change, and the only
 // chunks taken are copies of those written to, plus those the change needs
 // anyway.
-TEST(ByteSnapshot, KeepsTheBytesOfItsMomentWhateverTheBufferDoesAfter)
-{
+TEST(ByteSnapshot, KeepsTheBytesOfItsMomentWhateverTheBufferDoesAfter) {
     const std::int64_t length = 3 * kChunk + 100;
     struct Row {
         const char* name;
@@ -247,12 +240,14 @@ TEST(ByteSnapshot, KeepsTheBytesOfItsMomentWhateverTheBufferDoesAfter)
              e.resize(kChunk + 3, 0);
          },
          2},
-        {"assigned new bytes", [](ByteBuffer& b, std::vector<std::uint8_t>& e) {
+        {"assigned new bytes",
+         [](ByteBuffer& b, std::vector<std::uint8_t>& e) {
              e = Pattern(70, 8);
              ASSERT_TRUE(b.Assign(e.data(), 70));
          },
          1},
-        {"cleared", [](ByteBuffer& b, std::vector<std::uint8_t>& e) {
+        {"cleared",
+         [](ByteBuffer& b, std::vector<std::uint8_t>& e) {
              b.Clear();
              e.clear();
          },
@@ -277,8 +272,7 @@ TEST(ByteSnapshot, KeepsTheBytesOfItsMomentWhateverTheBufferDoesAfter)
     }
 }
 
-TEST(ByteSnapshot, ReleasedChunksGoBackOnceTheBufferHasLetGoToo)
-{
+TEST(ByteSnapshot, ReleasedChunksGoBackOnceTheBufferHasLetGoToo) {
     const auto bytes = Pattern(3 * kChunk);
     const std::size_t before = BlockBytesInUse();
     std::optional<ByteSnapshot> snapshot;
@@ -300,8 +294,7 @@ TEST(ByteSnapshot, ReleasedChunksGoBackOnceTheBufferHasLetGoToo)
 
 // With no memory left, every operation that needs some fails and leaves the
 // buffer as it was; those that need none still work.
-TEST(ByteBuffer, ExhaustedMemoryFailsCleanly)
-{
+TEST(ByteBuffer, ExhaustedMemoryFailsCleanly) {
     const std::int64_t length = kChunk + 10;
     const auto original = Pattern(length);
     ByteBuffer buffer;
@@ -326,4 +319,4 @@ TEST(ByteBuffer, ExhaustedMemoryFailsCleanly)
     EXPECT_EQ(buffer.At(3), 0xFF);
 }
 
-} // namespace
+}  // namespace

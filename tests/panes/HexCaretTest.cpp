@@ -23,23 +23,19 @@ struct Cell {
     bool operator==(const Cell&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const Cell& cell)
-{
+std::ostream& operator<<(std::ostream& out, const Cell& cell) {
     return out << "(row " << cell.row << ", column " << cell.column << ")";
 }
 
-long At(Cell cell)
-{
+long At(Cell cell) {
     return HexLayout::PositionOf(cell.row, cell.column);
 }
 
-Cell CellOf(long position)
-{
+Cell CellOf(long position) {
     return {position / HexLayout::kRowChars, static_cast<int>(position % HexLayout::kRowChars)};
 }
 
-HexCaret CaretAt(std::int64_t length, std::int64_t top, Cell cell)
-{
+HexCaret CaretAt(std::int64_t length, std::int64_t top, Cell cell) {
     return HexCaret(HexLayout(length, top, kPage), At(cell), kPage);
 }
 
@@ -54,20 +50,21 @@ const Input kLeft{"Left", [](HexCaret& c) { c.Press(HexKey::Left); }};
 const Input kRight{"Right", [](HexCaret& c) { c.Press(HexKey::Right); }};
 const Input kDown{"Down", [](HexCaret& c) { c.Press(HexKey::Down); }};
 const Input kPageDown{"PageDown", [](HexCaret& c) { c.Press(HexKey::PageDown); }};
-const Input kBackspace{"Backspace", [](HexCaret& c) { EXPECT_FALSE(c.Type(HexCaret::kBackspace)); }};
+const Input kBackspace{"Backspace",
+                       [](HexCaret& c) { EXPECT_FALSE(c.Type(HexCaret::kBackspace)); }};
 const Input kTab{"Tab", [](HexCaret& c) { EXPECT_FALSE(c.Type(HexCaret::kTab)); }};
 
-TEST(HexCaretKeys, CursorKeysBackspaceAndTabStepOverTheDataPositions)
-{
+TEST(HexCaretKeys, CursorKeysBackspaceAndTabStepOverTheDataPositions) {
     struct Case {
         const char* name;
         std::int64_t length;
-        std::int64_t top; // before
+        std::int64_t top;  // before
         Cell before;
         const Input& input;
         std::int64_t topAfter;
         Cell after;
     };
+    // clang-format off
     const Case cases[] = {
         {"up within the view", kLong, 0, {3, 14}, kUp, 0, {2, 14}},
         {"up on the first row scrolls", kLong, 10, {0, 14}, kUp, 9, {0, 14}},
@@ -138,6 +135,7 @@ TEST(HexCaretKeys, CursorKeysBackspaceAndTabStepOverTheDataPositions)
         {"17 bytes: down past the only byte", 17, 0, {0, 13}, kDown, 0, {0, 13}},
         {"17 bytes: left from the second line", 17, 0, {1, 60}, kLeft, 0, {0, 75}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         HexCaret caret = CaretAt(c.length, c.top, c.before);
@@ -149,8 +147,7 @@ TEST(HexCaretKeys, CursorKeysBackspaceAndTabStepOverTheDataPositions)
     }
 }
 
-TEST(HexCaretKeys, ACaretThatDoesNotMoveKeepsItsSelection)
-{
+TEST(HexCaretKeys, ACaretThatDoesNotMoveKeepsItsSelection) {
     // Placed() tells the pane to put the caret, collapsing a selection that
     // starts there; a step that goes nowhere does not.
     struct Case {
@@ -160,6 +157,7 @@ TEST(HexCaretKeys, ACaretThatDoesNotMoveKeepsItsSelection)
         const Input& input;
         bool placed;
     };
+    // clang-format off
     const Case cases[] = {
         {"right on the last byte's low digit", 36, {2, 20}, kRight, false},
         {"down over a missing byte", 36, {1, 39}, kDown, false},
@@ -169,6 +167,7 @@ TEST(HexCaretKeys, ACaretThatDoesNotMoveKeepsItsSelection)
         {"page up at the top: the caret back on its place", 36, {0, 10}, kPageUp, true},
         {"right from the offset: first onto byte 0", 36, {0, 0}, kRight, true},
     };
+    // clang-format on
     for (const Case& c : cases) {
         HexCaret caret = CaretAt(c.length, 0, c.at);
         c.input.give(caret);
@@ -176,8 +175,7 @@ TEST(HexCaretKeys, ACaretThatDoesNotMoveKeepsItsSelection)
     }
 }
 
-TEST(HexCaretKeys, EmptyBufferIgnoresEveryKeyAndCharacter)
-{
+TEST(HexCaretKeys, EmptyBufferIgnoresEveryKeyAndCharacter) {
     for (const HexKey key : {HexKey::Up, HexKey::PageUp, HexKey::Left, HexKey::Right, HexKey::Down,
                              HexKey::PageDown}) {
         HexCaret caret(HexLayout(0, 0, kPage), 0, kPage);
@@ -193,14 +191,14 @@ TEST(HexCaretKeys, EmptyBufferIgnoresEveryKeyAndCharacter)
 }
 
 // Where a click on each kind of column of a full line snaps to.
-TEST(HexCaretSnap, ClicksOnAFullLine)
-{
+TEST(HexCaretSnap, ClicksOnAFullLine) {
     struct Case {
         const char* name;
         int first;
         int last;
-        int snapped; // -1: one column to the left; -2: unchanged
+        int snapped;  // -1: one column to the left; -2: unchanged
     };
+    // clang-format off
     const Case cases[] = {
         {"offset", 0, 7, 10},
         {"bar before byte 0", 8, 9, 10},
@@ -219,10 +217,13 @@ TEST(HexCaretSnap, ClicksOnAFullLine)
         {"character cells", 60, 75, -2},
         {"final space", 76, 76, 60},
     };
+    // clang-format on
     const HexCaret caret(HexLayout(kLong, 0, kPage), 0, kPage);
     for (const Case& c : cases) {
         for (int column = c.first; column <= c.last; ++column) {
-            const int expected = c.snapped == -1 ? column - 1 : c.snapped == -2 ? column : c.snapped;
+            const int expected = c.snapped == -1   ? column - 1
+                                 : c.snapped == -2 ? column
+                                                   : c.snapped;
             EXPECT_EQ(CellOf(caret.Snapped(At({4, column}))), (Cell{4, expected}))
                 << c.name << ", column " << column;
         }
@@ -235,8 +236,7 @@ TEST(HexCaretSnap, ClicksOnAFullLine)
     }
 }
 
-TEST(HexCaretSnap, ClicksWhereNoByteIs)
-{
+TEST(HexCaretSnap, ClicksWhereNoByteIs) {
     struct Case {
         const char* name;
         std::int64_t length;
@@ -244,6 +244,7 @@ TEST(HexCaretSnap, ClicksWhereNoByteIs)
         Cell click;
         Cell caret;
     };
+    // clang-format off
     const Case cases[] = {
         // 36 bytes: row 2 holds four, digits at 10-11, 13-14, 16-17, 19-20.
         {"space after the last byte", 36, 0, {2, 21}, {2, 20}},
@@ -264,6 +265,7 @@ TEST(HexCaretSnap, ClicksWhereNoByteIs)
         {"scrolled to the bottom: a missing byte of the last line", kLong, 99, {0, 40}, {0, 25}},
         {"empty buffer", 0, 0, {3, 40}, {0, 0}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         HexCaret caret = CaretAt(c.length, c.top, c.click);
         caret.Click();
@@ -272,8 +274,7 @@ TEST(HexCaretSnap, ClicksWhereNoByteIs)
     }
 }
 
-TEST(HexCaretTyping, WhatACharacterEditsAndWhereTheCaretGoesOn)
-{
+TEST(HexCaretTyping, WhatACharacterEditsAndWhereTheCaretGoesOn) {
     struct Case {
         const char* name;
         std::int64_t length;
@@ -285,6 +286,7 @@ TEST(HexCaretTyping, WhatACharacterEditsAndWhereTheCaretGoesOn)
         std::uint8_t value;
         Cell after;
     };
+    // clang-format off
     const Case cases[] = {
         {"high digit", 36, {0, 10}, 'A', 0x3f, 0, 0xAF, {0, 11}},
         {"low digit", 36, {0, 11}, '0', 0xAF, 0, 0xA0, {0, 13}},
@@ -309,6 +311,7 @@ TEST(HexCaretTyping, WhatACharacterEditsAndWhereTheCaretGoesOn)
         // A character that cannot apply leaves a caret off the data alone.
         {"a letter past f from the offset", 36, {0, 3}, 'z', 0, -1, 0, {0, 3}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         HexCaret caret = CaretAt(c.length, 0, c.at);
@@ -326,8 +329,7 @@ TEST(HexCaretTyping, WhatACharacterEditsAndWhereTheCaretGoesOn)
     }
 }
 
-TEST(HexCaretTyping, AnEditInAScrolledViewNamesTheBufferAndTheViewIndex)
-{
+TEST(HexCaretTyping, AnEditInAScrolledViewNamesTheBufferAndTheViewIndex) {
     // Top line 40, row 3: line 43. Typing at its last low digit runs on past
     // the view's bottom once it is there.
     HexCaret caret = CaretAt(kLong, 40, {3, 57});
@@ -347,8 +349,7 @@ TEST(HexCaretTyping, AnEditInAScrolledViewNamesTheBufferAndTheViewIndex)
     EXPECT_EQ(CellOf(bottom.Position()), (Cell{11, 10}));
 }
 
-TEST(HexCaretScroll, TheCaretKeepsItsRowAndColumnOverTheNewLines)
-{
+TEST(HexCaretScroll, TheCaretKeepsItsRowAndColumnOverTheNewLines) {
     struct Case {
         const char* name;
         std::int64_t top;
@@ -358,6 +359,7 @@ TEST(HexCaretScroll, TheCaretKeepsItsRowAndColumnOverTheNewLines)
         std::int64_t topAfter;
         Cell after;
     };
+    // clang-format off
     const Case cases[] = {
         {"line down", 10, {5, 40}, HexScroll::LineDown, 0, 11, {5, 40}},
         {"thumb to the end: onto the last line's last byte", 0, {11, 70}, HexScroll::Thumb, 500, 88,
@@ -368,6 +370,7 @@ TEST(HexCaretScroll, TheCaretKeepsItsRowAndColumnOverTheNewLines)
         {"top", 50, {3, 12}, HexScroll::Top, 0, 0, {3, 12}},
         {"the end of the text below the last row", 0, {12, 0}, HexScroll::PageDown, 0, 11, {11, 0}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         HexCaret caret = CaretAt(kLong, c.top, c.before);
@@ -387,8 +390,7 @@ TEST(HexCaretScroll, TheCaretKeepsItsRowAndColumnOverTheNewLines)
     EXPECT_EQ(CellOf(still.Position()), (Cell{4, 3}));
 }
 
-TEST(HexCaretScroll, AfterAScrollThePageIsTheWindowsAgain)
-{
+TEST(HexCaretScroll, AfterAScrollThePageIsTheWindowsAgain) {
     // The window shrank to five lines since the view was built: a line down
     // rebuilds with a page of five, and the caret on row 9 moves up to the
     // new last row.
@@ -399,4 +401,4 @@ TEST(HexCaretScroll, AfterAScrollThePageIsTheWindowsAgain)
     EXPECT_EQ(CellOf(caret.Position()), (Cell{5, 14}));
 }
 
-} // namespace
+}  // namespace

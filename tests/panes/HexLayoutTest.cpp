@@ -16,13 +16,11 @@ constexpr char kHex[] = "0123456789abcdef";
 
 // Byte k of a line: high digit k, low digit 15 - k, so that every digit
 // column of a formatted line tells which byte and which nibble it shows.
-std::uint8_t LineByte(int k)
-{
+std::uint8_t LineByte(int k) {
     return static_cast<std::uint8_t>((k << 4) | (15 - k));
 }
 
-std::string FormattedLine(int bytes)
-{
+std::string FormattedLine(int bytes) {
     std::vector<std::uint8_t> line;
     for (int k = 0; k < bytes; ++k) {
         line.push_back(LineByte(k));
@@ -31,8 +29,7 @@ std::string FormattedLine(int bytes)
     return {out, static_cast<std::size_t>(hexline::FormatDumpLine(0, line, out))};
 }
 
-TEST(HexLayoutColumns, EveryColumnIsClassedAsTheFormattedLineShowsIt)
-{
+TEST(HexLayoutColumns, EveryColumnIsClassedAsTheFormattedLineShowsIt) {
     // The classes that show no byte, column by column.
     struct Row {
         const char* name;
@@ -92,8 +89,7 @@ TEST(HexLayoutColumns, EveryColumnIsClassedAsTheFormattedLineShowsIt)
     EXPECT_EQ(byteColumns, 3 * hexline::kBytesPerLine);
 }
 
-TEST(HexLayoutColumns, AreaLandmarks)
-{
+TEST(HexLayoutColumns, AreaLandmarks) {
     using hexline::Kind;
     EXPECT_EQ(HexLayout::FirstColumnOfArea(Kind::FirstHexGroup), HexLayout::HighDigitColumn(0));
     EXPECT_EQ(HexLayout::FirstColumnOfArea(Kind::SecondHexGroup), HexLayout::HighDigitColumn(0));
@@ -102,8 +98,7 @@ TEST(HexLayoutColumns, AreaLandmarks)
     EXPECT_EQ(HexLayout::LastColumnOfArea(Kind::Text), HexLayout::CharacterColumn(15));
 }
 
-TEST(HexLayoutPositions, AByteOfTheViewShowsWhereTheDumpTextHasIt)
-{
+TEST(HexLayoutPositions, AByteOfTheViewShowsWhereTheDumpTextHasIt) {
     // Three lines of the view, the last partial: the digits and the cell of
     // every byte the text holds.
     ByteBuffer buffer;
@@ -125,7 +120,8 @@ TEST(HexLayoutPositions, AByteOfTheViewShowsWhereTheDumpTextHasIt)
         const long digits = HexLayout::DigitsPosition(j);
         EXPECT_EQ(text.substr(static_cast<std::size_t>(digits), 2),
                   (std::string{kHex[value >> 4], kHex[value & 15]}));
-        EXPECT_EQ(text[static_cast<std::size_t>(HexLayout::CharacterPosition(j))], hexline::CharCell(value));
+        EXPECT_EQ(text[static_cast<std::size_t>(HexLayout::CharacterPosition(j))],
+                  hexline::CharCell(value));
         // Both positions stand for the byte, and are data positions.
         for (const long p : {digits, digits + 1, HexLayout::CharacterPosition(j)}) {
             EXPECT_EQ(layout.ByteIndexAt(p), j);
@@ -135,8 +131,7 @@ TEST(HexLayoutPositions, AByteOfTheViewShowsWhereTheDumpTextHasIt)
     }
 }
 
-TEST(HexLayoutPositions, DataPositionsOnlyOnBytesThatExistInTheView)
-{
+TEST(HexLayoutPositions, DataPositionsOnlyOnBytesThatExistInTheView) {
     struct Row {
         const char* name;
         std::int64_t length;
@@ -169,8 +164,7 @@ TEST(HexLayoutPositions, DataPositionsOnlyOnBytesThatExistInTheView)
     }
 }
 
-TEST(HexLayoutCounters, LinesOfTheViewAndTheScrollBar)
-{
+TEST(HexLayoutCounters, LinesOfTheViewAndTheScrollBar) {
     struct Row {
         const char* name;
         std::int64_t length;
@@ -212,8 +206,7 @@ TEST(HexLayoutCounters, LinesOfTheViewAndTheScrollBar)
     }
 }
 
-TEST(HexLayoutScrolling, EachRequestFromEachEnd)
-{
+TEST(HexLayoutScrolling, EachRequestFromEachEnd) {
     // 100 lines, a page of 11: the thumb and the line steps stop at 88 and
     // 89 (N - 1 - P and N - P).
     constexpr std::int64_t kLong = 100 * 16;
@@ -264,4 +257,4 @@ TEST(HexLayoutScrolling, EachRequestFromEachEnd)
     }
 }
 
-} // namespace
+}  // namespace

@@ -13,15 +13,13 @@ namespace {
 
 using hexline::Kind;
 
-std::string Line(const ByteBuffer& buffer, std::int64_t line)
-{
+std::string Line(const ByteBuffer& buffer, std::int64_t line) {
     char out[hexline::kLineChars];
     return {out, static_cast<std::size_t>(hexline::FormatDumpLine(buffer, line, out))};
 }
 
 // The line built field by field with formatted printing, as an oracle.
-std::string PlainLine(std::int64_t offset, const std::vector<std::uint8_t>& bytes)
-{
+std::string PlainLine(std::int64_t offset, const std::vector<std::uint8_t>& bytes) {
     char field[16];
     std::snprintf(field, sizeof field, "%08X| ", static_cast<unsigned>(offset));
     std::string line = field;
@@ -38,8 +36,7 @@ std::string PlainLine(std::int64_t offset, const std::vector<std::uint8_t>& byte
     return line + '|' + cells + ' ';
 }
 
-TEST(HexLineFormat, StartupExampleLinesCharacterForCharacter)
-{
+TEST(HexLineFormat, StartupExampleLinesCharacterForCharacter) {
     ByteBuffer buffer;
     buffer.Assign("1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ", 36);
 
@@ -51,8 +48,7 @@ TEST(HexLineFormat, StartupExampleLinesCharacterForCharacter)
               "00000020| 57 58 59 5a" + std::string(38, ' ') + "|WXYZ" + std::string(13, ' '));
 }
 
-TEST(HexLineFormat, CharacterCellBoundaries)
-{
+TEST(HexLineFormat, CharacterCellBoundaries) {
     const std::pair<std::uint8_t, char> rows[] = {
         {0x00, '.'}, {0x1F, '.'}, {0x20, ' '}, {0x7E, '~'}, {0x7F, 0x7F}, {0x80, '.'}, {0xFF, '.'},
     };
@@ -63,8 +59,7 @@ TEST(HexLineFormat, CharacterCellBoundaries)
     }
 }
 
-TEST(HexLineFormat, LinesWithoutBytesWriteNothing)
-{
+TEST(HexLineFormat, LinesWithoutBytesWriteNothing) {
     // {buffer length, line}: empty pane, just past a whole last line, far past
     // the end, negative.
     const std::pair<std::int64_t, std::int64_t> rows[] = {{0, 0}, {32, 2}, {36, 1000}, {36, -1}};
@@ -79,8 +74,7 @@ TEST(HexLineFormat, LinesWithoutBytesWriteNothing)
 
 // Every line length, with bytes covering all 256 values at varied positions,
 // against the oracle: catches a wrong table entry or a misplaced column.
-TEST(HexLineFormat, MatchesPlainFormatterForAnyBytesAndLength)
-{
+TEST(HexLineFormat, MatchesPlainFormatterForAnyBytesAndLength) {
     std::mt19937 random(7);
     for (int round = 0; round < 64; ++round) {
         for (std::size_t length = 1; length <= 17; ++length) {
@@ -99,8 +93,7 @@ TEST(HexLineFormat, MatchesPlainFormatterForAnyBytesAndLength)
     }
 }
 
-TEST(HexLineFormat, OffsetField)
-{
+TEST(HexLineFormat, OffsetField) {
     struct Row {
         const char* name;
         std::int64_t offset;
@@ -130,37 +123,43 @@ TEST(HexLineFormat, OffsetField)
 
 // The column map written out column by column: a letter per column for its
 // kind, and a hex digit per column for the byte it belongs to.
-constexpr char kKinds[] = "oooooooo"                 //  0-7  offset
-                          "ss"                       //  8-9  "| "
-                          "11111111111111111111111"  // 10-32 first hex group
-                          "gg"                       // 33-34 gap
-                          "22222222222222222222222"  // 35-57 second hex group
-                          "ss"                       // 58-59 " |"
-                          "tttttttttttttttt"         // 60-75 text
-                          "s";                       // 76    final space
-constexpr char kBytes[] = "00000000"
-                          "00"
-                          "00011122233344455566677"
-                          "00"
-                          "888999aaabbbcccdddeeeff"
-                          "00"
-                          "0123456789abcdef"
-                          "0";
+constexpr char kKinds[] =
+    "oooooooo"                 //  0-7  offset
+    "ss"                       //  8-9  "| "
+    "11111111111111111111111"  // 10-32 first hex group
+    "gg"                       // 33-34 gap
+    "22222222222222222222222"  // 35-57 second hex group
+    "ss"                       // 58-59 " |"
+    "tttttttttttttttt"         // 60-75 text
+    "s";                       // 76    final space
+constexpr char kBytes[] =
+    "00000000"
+    "00"
+    "00011122233344455566677"
+    "00"
+    "888999aaabbbcccdddeeeff"
+    "00"
+    "0123456789abcdef"
+    "0";
 
-Kind KindOfLetter(char letter)
-{
+Kind KindOfLetter(char letter) {
     switch (letter) {
-    case 'o': return Kind::Offset;
-    case '1': return Kind::FirstHexGroup;
-    case 'g': return Kind::GroupGap;
-    case '2': return Kind::SecondHexGroup;
-    case 't': return Kind::Text;
-    default: return Kind::Separator;
+    case 'o':
+        return Kind::Offset;
+    case '1':
+        return Kind::FirstHexGroup;
+    case 'g':
+        return Kind::GroupGap;
+    case '2':
+        return Kind::SecondHexGroup;
+    case 't':
+        return Kind::Text;
+    default:
+        return Kind::Separator;
     }
 }
 
-TEST(HexLineColumns, KindAndByteOfEveryColumn)
-{
+TEST(HexLineColumns, KindAndByteOfEveryColumn) {
     static_assert(sizeof kKinds - 1 == hexline::kLineChars);
     static_assert(sizeof kBytes - 1 == hexline::kLineChars);
     for (int x = 0; x < hexline::kLineChars; ++x) {
@@ -175,19 +174,18 @@ TEST(HexLineColumns, KindAndByteOfEveryColumn)
     }
 }
 
-TEST(HexLineColumns, ColumnOfByte)
-{
+TEST(HexLineColumns, ColumnOfByte) {
     struct Row {
         Kind kind;
         int k;
         int column;
     };
     const Row rows[] = {
-        {Kind::FirstHexGroup, 0, 10},  {Kind::FirstHexGroup, 7, 31}, // high digits
-        {Kind::SecondHexGroup, 8, 35}, {Kind::SecondHexGroup, 15, 56}, // past the gap
-        {Kind::FirstHexGroup, 9, 38},  {Kind::SecondHexGroup, 1, 13}, // either group alike
-        {Kind::Text, 0, 60},           {Kind::Text, 15, 75},           // character cells
-        {Kind::Offset, 5, 10},         {Kind::GroupGap, 15, 10},       // other kinds
+        {Kind::FirstHexGroup, 0, 10},  {Kind::FirstHexGroup, 7, 31},    // high digits
+        {Kind::SecondHexGroup, 8, 35}, {Kind::SecondHexGroup, 15, 56},  // past the gap
+        {Kind::FirstHexGroup, 9, 38},  {Kind::SecondHexGroup, 1, 13},   // either group alike
+        {Kind::Text, 0, 60},           {Kind::Text, 15, 75},            // character cells
+        {Kind::Offset, 5, 10},         {Kind::GroupGap, 15, 10},        // other kinds
         {Kind::Separator, 3, 10},
     };
     for (const Row& row : rows) {
@@ -196,4 +194,4 @@ TEST(HexLineColumns, ColumnOfByte)
     }
 }
 
-} // namespace
+}  // namespace

@@ -31,7 +31,9 @@ inline Bytes Pattern(std::int64_t count, int seed = 1) {
     return bytes;
 }
 
-inline Bytes Contents(const CHexView& pane) { return pane.m_data.ToVector(); }
+inline Bytes Contents(const CHexView& pane) {
+    return pane.m_data.ToVector();
+}
 
 // Display row r of the control, as EM_GETLINE gives it.
 inline std::string Row(const CHexView& pane, int r) {

@@ -12,7 +12,9 @@ using namespace hexpane;
 
 namespace {
 
-int RowTop(const CHexView& pane, long row) { return pane.PosFromChar(row * kRow).y; }
+int RowTop(const CHexView& pane, long row) {
+    return pane.PosFromChar(row * kRow).y;
+}
 
 }  // namespace
 
@@ -66,7 +68,8 @@ TEST(HexViewPaint, ManyAppendsInOneFrameCostOnePaint) {
     PaintRecorder recorder(pane.m_hWnd);
     recorder.PumpFrames();
     recorder.paints.clear();
-    for (int i = 0; i < 500; ++i) pane.AppendData(static_cast<std::int64_t>(bytes.size()), bytes.data());
+    for (int i = 0; i < 500; ++i)
+        pane.AppendData(static_cast<std::int64_t>(bytes.size()), bytes.data());
     recorder.PumpFrames();
     EXPECT_EQ(recorder.paints.size(), 1U);
     EXPECT_EQ(pane.GetText(), ExpectedView(pane));

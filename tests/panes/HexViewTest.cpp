@@ -306,7 +306,9 @@ TEST_F(HexPaneTest, BuffersPastFourGiBKeepTheirOffsetsAndScrollBar) {
     const std::string last = Row(recv, static_cast<int>(recv.GetPageLines()));
     // Ten offset digits replace "| " past 4 GiB; the row keeps 77 columns.
     EXPECT_EQ(last.size(), 77u);
-    EXPECT_EQ(last.substr(0, 26), "0840000000" "00 00 00 00 00  ");
+    EXPECT_EQ(last.substr(0, 26),
+              "0840000000"
+              "00 00 00 00 00  ");
 
     // The thumb's position, scaled back, lands on the same part of the buffer.
     recv.ScrollBarRequest(SB_THUMBTRACK, top.nMax / 2);

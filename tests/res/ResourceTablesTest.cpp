@@ -33,13 +33,11 @@ std::optional<std::u32string> DecodeUtf8(std::string_view text) {
             extra = 2;
         else if ((lead & 0xF8) == 0xF0)
             extra = 3;
-        if (extra < 0 || i + extra >= text.size() + (extra == 0 ? 1 : 0))
-            return std::nullopt;
+        if (extra < 0 || i + extra >= text.size() + (extra == 0 ? 1 : 0)) return std::nullopt;
         char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
         for (int k = 1; k <= extra; ++k) {
             const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return std::nullopt;
+            if ((next & 0xC0) != 0x80) return std::nullopt;
             cp = (cp << 6) | (next & 0x3F);
         }
         out.push_back(cp);
@@ -50,38 +48,33 @@ std::optional<std::u32string> DecodeUtf8(std::string_view text) {
 
 std::string TextOf(std::span<const StringTableEntry> table, UINT id) {
     for (const auto& entry : table)
-        if (entry.id == id)
-            return std::string(entry.text);
+        if (entry.id == id) return std::string(entry.text);
     return "<missing>";
 }
 
 const DialogTemplate& Dialog(UINT id) {
     for (const DialogTemplate* dialog : VelmoraResources().dialogs)
-        if (dialog->id == id)
-            return *dialog;
+        if (dialog->id == id) return *dialog;
     throw std::runtime_error("no dialog template " + std::to_string(id));
 }
 
 const DialogItemTemplate& Item(const DialogTemplate& dialog, int id) {
     for (const auto& item : dialog.items)
-        if (item.id == id)
-            return item;
+        if (item.id == id) return item;
     throw std::runtime_error("no control " + std::to_string(id));
 }
 
-} // namespace
+}  // namespace
 
 TEST(StringTables, BothLanguagesHoldExactlyTheIds101To151Except102) {
     std::vector<UINT> expected;
     for (UINT id = 101; id <= 151; ++id)
-        if (id != 102)
-            expected.push_back(id);
+        if (id != 102) expected.push_back(id);
 
     const auto& res = VelmoraResources();
     for (const auto table : {res.englishStrings, res.koreanStrings}) {
         std::vector<UINT> ids;
-        for (const auto& entry : table)
-            ids.push_back(entry.id);
+        for (const auto& entry : table) ids.push_back(entry.id);
         std::sort(ids.begin(), ids.end());
         EXPECT_EQ(ids, expected);
     }
@@ -138,8 +131,7 @@ TEST(StringTables, EnglishIsAsciiKoreanIsUtf8AndOnlyTheVersionIsShared) {
 
 TEST(Dialogs, AllThreeTemplatesAreRegisteredOnce) {
     std::multiset<UINT> ids;
-    for (const DialogTemplate* dialog : VelmoraResources().dialogs)
-        ids.insert(dialog->id);
+    for (const DialogTemplate* dialog : VelmoraResources().dialogs) ids.insert(dialog->id);
     EXPECT_EQ(ids, (std::multiset<UINT>{IDD_ABOUTBOX, IDD_MAIN, IDD_TELNET}));
 }
 
@@ -186,8 +178,7 @@ TEST(MainDialog, DataLengthPlaceholderIsTheTenBytesAsCodePoints) {
 TEST(TelnetDialog, CombosGetTheirConversionItemsInOrder) {
     const auto& dialog = Dialog(IDD_TELNET);
     std::vector<std::pair<int, std::string>> items;
-    for (const auto& item : dialog.comboItems)
-        items.emplace_back(item.id, std::string(item.text));
+    for (const auto& item : dialog.comboItems) items.emplace_back(item.id, std::string(item.text));
     const std::vector<std::pair<int, std::string>> expected = {
         {1048, "CR -> CR+LF"},
         {1048, "CR -> LF"},
@@ -197,8 +188,7 @@ TEST(TelnetDialog, CombosGetTheirConversionItemsInOrder) {
     EXPECT_EQ(items, expected);
 
     std::vector<int> ids;
-    for (const auto& item : dialog.items)
-        ids.push_back(item.id);
+    for (const auto& item : dialog.items) ids.push_back(item.id);
     EXPECT_EQ(ids, (std::vector<int>{1042, 1048, 1047, 1020, 1060, 1059, 1052, 1068, 1069}));
 
     // The terminal wraps its lines and the combos accept the typed edit field.

@@ -14,9 +14,9 @@
 
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
-#include "framework/testing/InputSimulation.h"
 #include "framework/qt/MultiLineEdit.h"
 #include "framework/qt/WindowSystem.h"
+#include "framework/testing/InputSimulation.h"
 #include "res/resource.h"
 #include "testkit/LanguageScope.h"
 #include "testkit/PaintRecorder.h"
@@ -53,7 +53,8 @@ protected:
     [[nodiscard]] QImage OnScreen() const {
         const QPoint at = m_widget->mapTo(m_widget->window(), QPoint(0, 0));
         return m_widget->screen()
-            ->grabWindow(m_widget->window()->winId(), at.x(), at.y(), m_widget->width(), m_widget->height())
+            ->grabWindow(m_widget->window()->winId(), at.x(), at.y(), m_widget->width(),
+                         m_widget->height())
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
     }
@@ -62,7 +63,9 @@ protected:
         return m_widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
     // The height of one row of the view.
-    [[nodiscard]] int RowHeight() const { return (m_widget->height() - 2) / m_widget->VisibleRows(); }
+    [[nodiscard]] int RowHeight() const {
+        return (m_widget->height() - 2) / m_widget->VisibleRows();
+    }
     // The character position at the middle of a painted region.
     [[nodiscard]] long PositionIn(const QRegion& region) const {
         return m_widget->PositionAt(region.boundingRect().center());

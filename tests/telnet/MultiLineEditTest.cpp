@@ -10,10 +10,10 @@
 
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
-#include "framework/testing/InputSimulation.h"
 #include "framework/qt/MultiLineEdit.h"
 #include "framework/qt/TextRowLayout.h"
 #include "framework/qt/WindowSystem.h"
+#include "framework/testing/InputSimulation.h"
 #include "res/resource.h"
 #include "testkit/LanguageScope.h"
 
@@ -68,7 +68,8 @@ TEST(TextRowLayout, EditsKeepTheLayoutOfAFullRecount) {
             ASSERT_EQ(layout.Lines().size(), expected.size()) << "round " << round;
             long total = 0;
             for (std::size_t i = 0; i < expected.size(); ++i) {
-                ASSERT_EQ(layout.Lines()[i].rows, expected[i]) << "round " << round << " line " << i;
+                ASSERT_EQ(layout.Lines()[i].rows, expected[i])
+                    << "round " << round << " line " << i;
                 total += expected[i];
             }
             ASSERT_EQ(layout.RowCount(), total);

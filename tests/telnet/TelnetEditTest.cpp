@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "framework/testing/InputSimulation.h"
-#include "testkit/LanguageScope.h"
-#include "testkit/ScriptedPrompts.h"
 #include "telnet/TelnetEdit.h"
 #include "telnet/TelnetTestSupport.h"
+#include "testkit/LanguageScope.h"
+#include "testkit/ScriptedPrompts.h"
 
 namespace {
 
@@ -189,8 +189,9 @@ TEST(TelnetEngine, AltAndSuperKeysSendNothing) {
         // AltGr types the layout's third level.
         SimulateKey(&session.Terminal(), 'Q', "@", KeyModifiers{.altGr = true});
         SimulateKey(&session.Terminal(), VK_RETURN, "\r");
-        const std::vector<std::string> sent =
-            mode == LineMode::Line ? std::vector<std::string>{"@\r"} : std::vector<std::string>{"@", "\r"};
+        const std::vector<std::string> sent = mode == LineMode::Line
+                                                  ? std::vector<std::string>{"@\r"}
+                                                  : std::vector<std::string>{"@", "\r"};
         EXPECT_EQ(session.Sends(), sent);
     }
 }

@@ -18,22 +18,20 @@ using namespace telnet;
 
 // Failing rows print by their name rather than as raw bytes.
 template <typename Case>
-    requires requires(const Case& c) { std::string_view(c.name); }
-void PrintTo(const Case& c, std::ostream* os)
-{
+requires requires(const Case& c) {
+    std::string_view(c.name);
+}
+void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }
 
-std::string Bytes(std::initializer_list<int> values)
-{
+std::string Bytes(std::initializer_list<int> values) {
     std::string out;
-    for (const int v : values)
-        out.push_back(static_cast<char>(v));
+    for (const int v : values) out.push_back(static_cast<char>(v));
     return out;
 }
 
-std::span<const std::uint8_t> AsSpan(const std::string& s)
-{
+std::span<const std::uint8_t> AsSpan(const std::string& s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
@@ -41,25 +39,20 @@ std::span<const std::uint8_t> AsSpan(const std::string& s)
 // stays at the end of the text as it does in the terminal.
 class CRecordingSink : public CTelnetSink {
 public:
-    void Send(const std::uint8_t* data, std::size_t length) override
-    {
+    void Send(const std::uint8_t* data, std::size_t length) override {
         sends.emplace_back(reinterpret_cast<const char*>(data), length);
         ops.push_back("send");
     }
-    void InsertText(std::string_view text) override
-    {
+    void InsertText(std::string_view text) override {
         EXPECT_EQ(text.data()[text.size()], '\0');
         screen += text;
         ops.push_back("insert:" + std::string(text));
     }
-    void EraseBeforeCaret() override
-    {
-        if (!screen.empty())
-            screen.pop_back();
+    void EraseBeforeCaret() override {
+        if (!screen.empty()) screen.pop_back();
         ops.push_back("erase");
     }
-    void Beep() override
-    {
+    void Beep() override {
         ++beeps;
         ops.push_back("beep");
     }
@@ -87,8 +80,7 @@ const std::string kTerminalTypeIs = Bytes({255, 250, 24, 0, 68, 85, 77, 80, 0, 2
 // ---------------------------------------------------------------------------
 // Opening and negotiation
 
-TEST(TelnetProtocol, Port23OpensNegotiationOtherPortsWait)
-{
+TEST(TelnetProtocol, Port23OpensNegotiationOtherPortsWait) {
     Terminal port23;
     port23.protocol.StartProtocol(23);
     EXPECT_EQ(port23.sink.sends,
@@ -99,10 +91,9 @@ TEST(TelnetProtocol, Port23OpensNegotiationOtherPortsWait)
     EXPECT_TRUE(other.sink.sends.empty());
 }
 
-TEST(TelnetProtocol, StartProtocolBeginsNegotiationAfresh)
-{
+TEST(TelnetProtocol, StartProtocolBeginsNegotiationAfresh) {
     Terminal t;
-    t.Receive(kWillSga + kWillEcho + Bytes({255, 250, 24})); // marks set, inside a subnegotiation
+    t.Receive(kWillSga + kWillEcho + Bytes({255, 250, 24}));  // marks set, inside a subnegotiation
     ASSERT_TRUE(t.protocol.IsSgaAnswered());
     ASSERT_TRUE(t.protocol.IsEchoAnswered());
     t.sink.sends.clear();
@@ -150,18 +141,16 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-void PrintTo(const Outcome& o, std::ostream* os)
-{
-    *os << "{" << o.sends.size() << " sends, screen " << testing::PrintToString(o.screen)
-        << ", " << o.beeps << " beeps, state " << static_cast<int>(o.state) << ", sub "
-        << o.subLength << (o.subDropped ? " dropped" : "") << ", marks " << o.sga << o.echo << "}";
+void PrintTo(const Outcome& o, std::ostream* os) {
+    *os << "{" << o.sends.size() << " sends, screen " << testing::PrintToString(o.screen) << ", "
+        << o.beeps << " beeps, state " << static_cast<int>(o.state) << ", sub " << o.subLength
+        << (o.subDropped ? " dropped" : "") << ", marks " << o.sga << o.echo << "}";
 }
 
 // Feeds `stream` cut into reads of the given lengths (the last one takes
 // the rest).
 Outcome Feed(const std::string& stream, const std::vector<std::size_t>& reads, RxMode rx,
-            EchoOffer offer)
-{
+             EchoOffer offer) {
     Terminal t(offer);
     t.protocol.SetRxMode(rx);
     std::size_t pos = 0;
@@ -169,8 +158,7 @@ Outcome Feed(const std::string& stream, const std::vector<std::size_t>& reads, R
         t.Receive(stream.substr(pos, length));
         pos += length;
     }
-    if (pos < stream.size())
-        t.Receive(stream.substr(pos));
+    if (pos < stream.size()) t.Receive(stream.substr(pos));
     return {t.sink.sends,
             t.sink.screen,
             t.sink.beeps,
@@ -183,8 +171,7 @@ Outcome Feed(const std::string& stream, const std::vector<std::size_t>& reads, R
 
 class Exchange : public testing::TestWithParam<ExchangeCase> {};
 
-TEST_P(Exchange, SameAtEveryReadBoundary)
-{
+TEST_P(Exchange, SameAtEveryReadBoundary) {
     const ExchangeCase& c = GetParam();
     const Outcome whole = Feed(c.stream, {}, c.rx, c.offer);
     EXPECT_EQ(whole.sends, c.replies);
@@ -197,17 +184,16 @@ TEST_P(Exchange, SameAtEveryReadBoundary)
     EXPECT_EQ(Feed(c.stream, bytewise, c.rx, c.offer), whole) << "one byte a read";
 }
 
-std::string Repeat(std::string_view text, std::size_t n)
-{
+std::string Repeat(std::string_view text, std::size_t n) {
     std::string out;
-    for (std::size_t i = 0; i < n; ++i)
-        out += text;
+    for (std::size_t i = 0; i < n; ++i) out += text;
     return out;
 }
 
 const std::string kTerminalTypeSend = Bytes({255, 250, 24, 1, 255, 240});
 const std::string kIacSe = Bytes({255, 240});
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Negotiation, Exchange,
     testing::Values(
@@ -241,8 +227,10 @@ INSTANTIATE_TEST_SUITE_P(
                      kDoEcho + Bytes({255, 253, 31}) + kWillEcho + kWillSga + "\r\r\n# ",
                      {kWontEcho, Bytes({255, 252, 31}), kDoSga}, "\r\r\n# "}),
     [](const auto& info) { return info.param.name; });
+// clang-format on
 
 // IAC IAC is one data byte 255, shown as any other byte of that value.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     DoubledIac, Exchange,
     testing::Values(
@@ -260,22 +248,24 @@ INSTANTIATE_TEST_SUITE_P(
         ExchangeCase{"KeepsLineEndConversionOfItsNeighbours", Bytes({255, 255, '\n', 255, 255}),
                      {}, Bytes({255, '\r', '\n', 255}), RxMode::LfToCrLf}),
     [](const auto& info) { return info.param.name; });
+// clang-format on
 
 // Every command byte other than SB and the four verbs makes a two-byte
 // command: nothing shown, nothing sent, and the next byte is data.
-std::vector<ExchangeCase> TwoByteCommandCases()
-{
+std::vector<ExchangeCase> TwoByteCommandCases() {
+    // clang-format off
     static const std::pair<const char*, int> kCommands[] = {
         {"StraySe", 240},   {"Nop", 241}, {"DataMark", 242}, {"Break", 243},
         {"InterruptProcess", 244}, {"AbortOutput", 245}, {"AreYouThere", 246},
         {"EraseCharacter", 247},   {"EraseLine", 248},   {"GoAhead", 249}};
+    // clang-format on
     std::vector<ExchangeCase> cases;
     for (const auto& [name, command] : kCommands)
         cases.push_back({name, Bytes({'a', 255, command, 'b', 'c'}), {}, "abc"});
     cases.push_back({"ByteNamingNoCommand", Bytes({'a', 255, 'X', 'b'}), {}, "ab"});
     // inetutils telnetd answers Ctrl+C with IAC DM (urgent) and then echoes.
-    cases.push_back({"InterruptAnsweredWithDataMark", Bytes({255, 242}) + "^C\r\n# ", {},
-                     "^C\r\n# "});
+    cases.push_back(
+        {"InterruptAnsweredWithDataMark", Bytes({255, 242}) + "^C\r\n# ", {}, "^C\r\n# "});
     cases.push_back({"BeforeANegotiation", Bytes({255, 241}) + kWillEcho, {kDoEcho}});
     return cases;
 }
@@ -284,6 +274,7 @@ INSTANTIATE_TEST_SUITE_P(TwoByteCommand, Exchange, testing::ValuesIn(TwoByteComm
                          [](const auto& info) { return info.param.name; });
 
 // Only IAC SE ends a subnegotiation; none of its bytes is ever text.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Subnegotiation, Exchange,
     testing::Values(
@@ -314,7 +305,9 @@ INSTANTIATE_TEST_SUITE_P(
         ExchangeCase{"BelAndBackspaceInsideAreData", Bytes({'a', 255, 250, 7, 8, 255, 240, 'b'}), {},
                      "ab"}),
     [](const auto& info) { return info.param.name; });
+// clang-format on
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Display, Exchange,
     testing::Values(
@@ -331,6 +324,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExchangeCase{"ReadLongerThanBuffer", Repeat("\r", 2100), {}, Repeat("\r\n", 2100),
                      RxMode::CrToCrLf}),
     [](const auto& info) { return info.param.name; });
+// clang-format on
 
 struct ScreenOpsCase {
     const char* name;
@@ -340,13 +334,13 @@ struct ScreenOpsCase {
 
 class ScreenOps : public testing::TestWithParam<ScreenOpsCase> {};
 
-TEST_P(ScreenOps, OneInsertionPerReadInOrder)
-{
+TEST_P(ScreenOps, OneInsertionPerReadInOrder) {
     Terminal t;
     t.Receive(GetParam().read);
     EXPECT_EQ(t.sink.ops, GetParam().ops);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     TelnetProtocol, ScreenOps,
     testing::Values(
@@ -356,12 +350,12 @@ INSTANTIATE_TEST_SUITE_P(
         ScreenOpsCase{"BackspaceFlushesThenErases", "ab\bc", {"insert:ab", "erase", "insert:c"}},
         ScreenOpsCase{"BackspaceAtStart", "\bx", {"insert:", "erase", "insert:x"}}),
     [](const auto& info) { return info.param.name; });
+// clang-format on
 
 // Text is passed over a word at a time: every byte value, at every place in
 // a run of text (word starts, middles, ends and the short tail), in every RX
 // mode, must come out as that byte's own rule says.
-TEST(TelnetProtocol, EveryByteValueAnywhereInText)
-{
+TEST(TelnetProtocol, EveryByteValueAnywhereInText) {
     constexpr std::size_t kRun = 19;
     for (const RxMode rx : {RxMode::AsReceived, RxMode::CrToCrLf, RxMode::LfToCrLf}) {
         for (int value = 0; value < 256; ++value) {
@@ -370,16 +364,14 @@ TEST(TelnetProtocol, EveryByteValueAnywhereInText)
                 const std::string before(at, 'x');
                 std::string after(kRun - at, 'y');
                 std::string shown(1, byte);
-                if (value == kNul || value == kBel)
-                    shown.clear();
+                if (value == kNul || value == kBel) shown.clear();
                 if (value == kCr)
                     shown = rx == RxMode::AsReceived ? "\r" : rx == RxMode::CrToCrLf ? "\r\n" : "";
                 if (value == kLf)
                     shown = rx == RxMode::AsReceived ? "\n" : rx == RxMode::CrToCrLf ? "" : "\r\n";
                 std::string expected = before + shown + after;
-                if (value == kBackspace)
-                    expected = before.substr(0, at == 0 ? 0 : at - 1) + after;
-                if (value == kIac) // the byte after IAC is its command
+                if (value == kBackspace) expected = before.substr(0, at == 0 ? 0 : at - 1) + after;
+                if (value == kIac)  // the byte after IAC is its command
                     expected = before + after.substr(after.empty() ? 0 : 1);
                 Terminal t;
                 t.protocol.SetRxMode(rx);
@@ -396,14 +388,15 @@ TEST(TelnetProtocol, EveryByteValueAnywhereInText)
 // A stream built from pieces that reach every parser state: text with line
 // ends and control bytes, doubled IACs, two-byte commands, negotiations,
 // subnegotiations short and long, stray IACs, and raw noise.
-std::string RandomStream(std::mt19937& rng, std::size_t length)
-{
+std::string RandomStream(std::mt19937& rng, std::size_t length) {
+    // clang-format off
     static const std::vector<std::string> kPieces = {
         "text ", "\r\n", "\r", "\n", "\a", "\b", Bytes({0}), Bytes({255, 255}),
         Bytes({255, 241}), Bytes({255, 242}), Bytes({255, 240}), Bytes({255, 249}),
         kWillSga, kDoSga, kWillEcho, kDoEcho, Bytes({255, 251, 31}), Bytes({255, 253, 24}),
         Bytes({255, 252, 1}), kTerminalTypeSend, Bytes({255, 250, 24, 1}), Bytes({255, 250}),
         kIacSe, Bytes({255}), Repeat("s", 33), Bytes({255, 'x'})};
+    // clang-format on
     std::string stream;
     while (stream.size() < length) {
         if (rng() % 4 == 0)
@@ -416,8 +409,7 @@ std::string RandomStream(std::mt19937& rng, std::size_t length)
 
 // Any stream cut into reads at any points must give what the whole stream
 // gives in one read: the parser state carries every partial command over.
-TEST(TelnetProtocol, RandomReadSplitsMatchOneRead)
-{
+TEST(TelnetProtocol, RandomReadSplitsMatchOneRead) {
     std::mt19937 rng(20240611);
     for (int round = 0; round < 3000; ++round) {
         const std::string stream = RandomStream(rng, rng() % 6000);
@@ -443,25 +435,24 @@ struct KeyboardCase {
     TxMode tx;
     std::vector<unsigned> keys;
     std::vector<std::string> sends;
-    std::string screen; // after "peer> " already on screen
+    std::string screen;  // after "peer> " already on screen
 };
 
 class Keyboard : public testing::TestWithParam<KeyboardCase> {};
 
-TEST_P(Keyboard, SendsAndShows)
-{
+TEST_P(Keyboard, SendsAndShows) {
     const KeyboardCase& c = GetParam();
     CRecordingSink sink;
     sink.screen = "peer> ";
     CTelnetKeyboard keyboard(sink);
     keyboard.SetLineMode(c.lineMode);
     keyboard.SetTxMode(c.tx);
-    for (const unsigned key : c.keys)
-        keyboard.TypeChar(key);
+    for (const unsigned key : c.keys) keyboard.TypeChar(key);
     EXPECT_EQ(sink.sends, c.sends);
     EXPECT_EQ(sink.screen, c.screen);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     TelnetProtocol, Keyboard,
     testing::Values(
@@ -486,9 +477,9 @@ INSTANTIATE_TEST_SUITE_P(
         KeyboardCase{"CharEachKeyOneSend", LineMode::Character, TxMode::CrLf,
                      {'a', 8, 0x1FF, 10}, {"a", "\b", Bytes({255, 255}), "\n"}, "peer> "}),
     [](const auto& info) { return info.param.name; });
+// clang-format on
 
-TEST(TelnetKeyboard, PendingLineGoesOutBeforeFirstCharacterModeKey)
-{
+TEST(TelnetKeyboard, PendingLineGoesOutBeforeFirstCharacterModeKey) {
     CRecordingSink sink;
     CTelnetKeyboard keyboard(sink);
     keyboard.SetLineMode(LineMode::Line);
@@ -500,29 +491,25 @@ TEST(TelnetKeyboard, PendingLineGoesOutBeforeFirstCharacterModeKey)
     EXPECT_EQ(keyboard.GetLineLength(), 0U);
 }
 
-TEST(TelnetKeyboard, FullLineOf255GoesOutDoubledInOneCall)
-{
+TEST(TelnetKeyboard, FullLineOf255GoesOutDoubledInOneCall) {
     constexpr std::size_t kRoom = kLineBufferSize - kLongestLineEnd;
     CRecordingSink sink;
     CTelnetKeyboard keyboard(sink);
     keyboard.SetLineMode(LineMode::Line);
     keyboard.SetTxMode(TxMode::CrLf);
-    for (std::size_t i = 0; i < kRoom + 1; ++i)
-        keyboard.TypeChar(0xFF);
+    for (std::size_t i = 0; i < kRoom + 1; ++i) keyboard.TypeChar(0xFF);
     EXPECT_EQ(sink.beeps, 1);
     keyboard.TypeChar(13);
     EXPECT_EQ(sink.sends, std::vector<std::string>{Repeat(Bytes({255}), 2 * kRoom) + "\r\n"});
 }
 
-TEST(TelnetKeyboard, FullLineRefusesWithBeepAndEnterSendsAll)
-{
+TEST(TelnetKeyboard, FullLineRefusesWithBeepAndEnterSendsAll) {
     constexpr std::size_t kRoom = kLineBufferSize - kLongestLineEnd;
     CRecordingSink sink;
     CTelnetKeyboard keyboard(sink);
     keyboard.SetLineMode(LineMode::Line);
     keyboard.SetTxMode(TxMode::CrLf);
-    for (std::size_t i = 0; i < kRoom; ++i)
-        keyboard.TypeChar('x');
+    for (std::size_t i = 0; i < kRoom; ++i) keyboard.TypeChar('x');
     EXPECT_EQ(sink.beeps, 0);
 
     keyboard.TypeChar('y');
@@ -531,7 +518,7 @@ TEST(TelnetKeyboard, FullLineRefusesWithBeepAndEnterSendsAll)
     EXPECT_EQ(keyboard.GetLineLength(), kRoom);
     EXPECT_EQ(sink.screen, Repeat("x", kRoom));
 
-    keyboard.TypeChar(8); // room again for one character
+    keyboard.TypeChar(8);  // room again for one character
     keyboard.TypeChar('z');
     keyboard.TypeChar(13);
     ASSERT_EQ(sink.sends.size(), 1U);
@@ -552,12 +539,12 @@ struct ScrollBackCase {
 
 class ScrollBack : public testing::TestWithParam<ScrollBackCase> {};
 
-TEST_P(ScrollBack, CutsOnlyPast300Lines)
-{
+TEST_P(ScrollBack, CutsOnlyPast300Lines) {
     const ScrollBackCase& c = GetParam();
     EXPECT_EQ(PlanScrollBackCut(c.lines, c.textLength, c.caret), c.cut);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     TelnetProtocol, ScrollBack,
     testing::Values(ScrollBackCase{"At300LinesNothing", 300, 9000, 9000, std::nullopt},
@@ -565,5 +552,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ScrollBackCase{"ShortTextCutWhole", 400, 700, 700, {{700, 0}}},
                     ScrollBackCase{"CaretInCutPartGoesToStart", 301, 9000, 100, {{2048, 0}}}),
     [](const auto& info) { return info.param.name; });
+// clang-format on
 
-} // namespace
+}  // namespace

@@ -107,8 +107,7 @@ public:
 
     // Waits until it listens; false if it ended or never did.
     bool WaitUntilListening() {
-        return m_pid > 0 && PumpUntil([&] { return TelnetPortListening() || Ended(); }) &&
-               !Ended();
+        return m_pid > 0 && PumpUntil([&] { return TelnetPortListening() || Ended(); }) && !Ended();
     }
 
 private:
@@ -133,10 +132,10 @@ public:
     CInetutilsTelnetd() {
         m_listener.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         sockaddr_in address = sockettest::Loopback(23);
-        m_listening = m_listener.get() >= 0 &&
-                      ::bind(m_listener.get(), reinterpret_cast<sockaddr*>(&address),
-                             sizeof address) == 0 &&
-                      ::listen(m_listener.get(), 1) == 0;
+        m_listening =
+            m_listener.get() >= 0 &&
+            ::bind(m_listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(m_listener.get(), 1) == 0;
         std::ofstream(m_folder / "login") << "#!/bin/sh\nPS1='# ' LC_ALL=C exec /bin/sh\n";
         ::chmod((m_folder / "login").c_str(), 0700);
     }
@@ -160,8 +159,8 @@ public:
         if (::poll(&waiting, 1, 5000) != 1) return false;
         sockettest::Fd connection(::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
         if (connection.get() < 0) return false;
-        const pid_t pid = Spawn({"/usr/sbin/telnetd", "-h", "-E", m_folder / "login"},
-                                connection.get());
+        const pid_t pid =
+            Spawn({"/usr/sbin/telnetd", "-h", "-E", m_folder / "login"}, connection.get());
         if (pid > 0) m_servers.push_back(pid);
         return pid > 0;
     }
@@ -178,7 +177,8 @@ private:
 // shows the shell's echo of it and a new prompt.
 void ExpectShellShowsEveryByte(CTerminalLink& link) {
     SimulateTyping(&link.Terminal(), "printf '<A\\377BC|D\\377\\377EF|>\\n'\r");
-    const std::string line = Bytes({'<', 'A', 255, 'B', 'C', '|', 'D', 255, 255, 'E', 'F', '|', '>'});
+    const std::string line =
+        Bytes({'<', 'A', 255, 'B', 'C', '|', 'D', 255, 255, 'E', 'F', '|', '>'});
     ASSERT_TRUE(link.WaitForScreenEnd(line + "\r\n# ", 10000))
         << testing::PrintToString(link.Screen());
 
@@ -205,9 +205,10 @@ TEST(TelnetServer, BusyboxTelnetdShowsEveryByteOnEveryConnection) {
         // The opening requests, then the answers to the server's DO ECHO,
         // DO NAWS, WILL ECHO (already answered by the refused ECHO) and
         // WILL SUPPRESS GO AHEAD.
-        EXPECT_EQ(link.Sends(), (std::vector<std::string>{
-                                    Bytes({255, 253, 3}), Bytes({255, 253, 1}), Bytes({255, 252, 1}),
-                                    Bytes({255, 252, 31}), Bytes({255, 253, 3})}));
+        EXPECT_EQ(link.Sends(),
+                  (std::vector<std::string>{Bytes({255, 253, 3}), Bytes({255, 253, 1}),
+                                            Bytes({255, 252, 1}), Bytes({255, 252, 31}),
+                                            Bytes({255, 253, 3})}));
         ASSERT_NO_FATAL_FAILURE(ExpectShellShowsEveryByte(link));
     }
 }
@@ -240,13 +241,13 @@ TEST(TelnetServer, InetutilsTelnetdShowsEveryByteOnEveryConnection) {
         // BINARY.
         EXPECT_EQ(link.Sends(),
                   (std::vector<std::string>{
-                      Bytes({255, 253, 3}), Bytes({255, 253, 1}), Bytes({255, 254, 37}),
+                      Bytes({255, 253, 3}),  Bytes({255, 253, 1}),  Bytes({255, 254, 37}),
                       Bytes({255, 254, 38}), Bytes({255, 251, 24}), Bytes({255, 252, 32}),
                       Bytes({255, 252, 35}), Bytes({255, 252, 39}), Bytes({255, 252, 36}),
-                      Bytes({255, 253, 3}), Bytes({255, 253, 1}), terminalType, terminalType,
-                      Bytes({255, 252, 1}), Bytes({255, 252, 34}), Bytes({255, 252, 31}),
-                      Bytes({255, 254, 5}), Bytes({255, 252, 33}), Bytes({255, 252, 6}),
-                      Bytes({255, 252, 0})}));
+                      Bytes({255, 253, 3}),  Bytes({255, 253, 1}),  terminalType,
+                      terminalType,          Bytes({255, 252, 1}),  Bytes({255, 252, 34}),
+                      Bytes({255, 252, 31}), Bytes({255, 254, 5}),  Bytes({255, 252, 33}),
+                      Bytes({255, 252, 6}),  Bytes({255, 252, 0})}));
         ASSERT_NO_FATAL_FAILURE(ExpectShellShowsEveryByte(link));
     }
 }

@@ -74,8 +74,9 @@ TEST_F(TelnetSession, TypingReceivingAndTheCloseButton) {
     RunSession(peer.Port(), [&] {
         EXPECT_EQ(w.State(), Connected);
         EXPECT_TRUE(w.TelnetActive());
-        EXPECT_EQ(w.Text(IDC_STATUS).rfind("Connected [127.0.0.1 : " + std::to_string(peer.Port()), 0),
-                  0U);
+        EXPECT_EQ(
+            w.Text(IDC_STATUS).rfind("Connected [127.0.0.1 : " + std::to_string(peer.Port()), 0),
+            0U);
         EXPECT_TRUE(Window().IsWindowVisible());
         EXPECT_EQ(Window().m_comboTx.GetCurSel(), 1);
         EXPECT_EQ(Window().m_comboRx.GetCurSel(), 0);

@@ -23,17 +23,23 @@ class LinkDlgProbe {
 public:
     [[nodiscard]] static int State(const CLinkDlg& dlg) { return dlg.m_nState; }
     [[nodiscard]] static bool TelnetActive(const CLinkDlg& dlg) { return dlg.m_bTelnetActive; }
-    [[nodiscard]] static SOCKET DataHandle(const CLinkDlg& dlg) { return dlg.m_dataSocket.m_hSocket; }
+    [[nodiscard]] static SOCKET DataHandle(const CLinkDlg& dlg) {
+        return dlg.m_dataSocket.m_hSocket;
+    }
     [[nodiscard]] static SOCKET ListenHandle(const CLinkDlg& dlg) {
         return dlg.m_listenSocket.m_hSocket;
     }
     [[nodiscard]] static CTelnetDlg& TelnetWindow(CLinkDlg& dlg) { return dlg.m_telnetDlg; }
 
     [[nodiscard]] static UINT RemotePort(const CLinkDlg& dlg) { return dlg.m_nRemotePort; }
-    [[nodiscard]] static const std::string& RemoteIP(const CLinkDlg& dlg) { return dlg.m_strRemoteIP; }
+    [[nodiscard]] static const std::string& RemoteIP(const CLinkDlg& dlg) {
+        return dlg.m_strRemoteIP;
+    }
     [[nodiscard]] static int Mode(const CLinkDlg& dlg) { return dlg.m_nMode; }
     [[nodiscard]] static UINT DataLength(const CLinkDlg& dlg) { return dlg.m_nDataLength; }
-    [[nodiscard]] static const CFont* KoreanFont(const CLinkDlg& dlg) { return dlg.m_pFontKorean.get(); }
+    [[nodiscard]] static const CFont* KoreanFont(const CLinkDlg& dlg) {
+        return dlg.m_pFontKorean.get();
+    }
     [[nodiscard]] static const CFont* DefaultFont(const CLinkDlg& dlg) {
         return dlg.m_pFontDefault.get();
     }

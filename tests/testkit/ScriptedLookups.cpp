@@ -8,9 +8,9 @@
 #include <optional>
 #include <vector>
 
-#include "framework/testing/EventPump.h"
 #include "framework/HostLookup.h"
 #include "framework/SocketApi.h"
+#include "framework/testing/EventPump.h"
 
 namespace {
 
@@ -55,7 +55,8 @@ ScriptedLookups::~ScriptedLookups() {
     {
         std::lock_guard lock(m_state->mutex);
         for (State::Request& request : m_state->requests) {
-            if (!request.answer) request.answer = HostLookupResult{ResolverErrorCode(EAI_NONAME), 0};
+            if (!request.answer)
+                request.answer = HostLookupResult{ResolverErrorCode(EAI_NONAME), 0};
         }
     }
     m_state->answered.notify_all();
@@ -79,4 +80,6 @@ void ScriptedLookups::Answer(int index, const std::string& dotted) {
     m_state->Settle(index, HostLookupResult{0, InetAddr(dotted)});
 }
 
-void ScriptedLookups::Fail(int index, int code) { m_state->Settle(index, HostLookupResult{code, 0}); }
+void ScriptedLookups::Fail(int index, int code) {
+    m_state->Settle(index, HostLookupResult{code, 0});
+}

@@ -2,9 +2,13 @@
 
 #include "framework/testing/EventPump.h"
 
-ScriptedPrompts::ScriptedPrompts() { SetUserPrompts(this); }
+ScriptedPrompts::ScriptedPrompts() {
+    SetUserPrompts(this);
+}
 
-ScriptedPrompts::~ScriptedPrompts() { SetUserPrompts(nullptr); }
+ScriptedPrompts::~ScriptedPrompts() {
+    SetUserPrompts(nullptr);
+}
 
 namespace {
 
@@ -53,7 +57,8 @@ int ScriptedPrompts::MessageBox(CWnd*, const std::string& text, const std::strin
     return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
 }
 
-std::optional<FileDialogResult> ScriptedPrompts::FileDialog(CWnd*, const FileDialogRequest& request) {
+std::optional<FileDialogResult> ScriptedPrompts::FileDialog(CWnd*,
+                                                            const FileDialogRequest& request) {
     PromptRecord record;
     record.kind = PromptRecord::Kind::FileDialog;
     record.fileRequest = request;

@@ -51,7 +51,8 @@ public:
 
     int MessageBox(CWnd* owner, const std::string& text, const std::string& caption,
                    UINT type) override;
-    std::optional<FileDialogResult> FileDialog(CWnd* owner, const FileDialogRequest& request) override;
+    std::optional<FileDialogResult> FileDialog(CWnd* owner,
+                                               const FileDialogRequest& request) override;
     void MessageBeep(UINT type) override;
     // Runs the task's steps as the progress window would, serving the
     // events that wait between two steps.

@@ -1,7 +1,7 @@
 #include "framework/qt/AccessibleNames.h"
 
-#include <QAccessible>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAccessibleWidget>
 #include <QPointer>
 #include <algorithm>
@@ -49,7 +49,8 @@ QString ShownText(const QWidget* widget) {
 // name; a pane reads the lines in view).
 class TextWidgetAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
-    TextWidgetAccessible(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
+    TextWidgetAccessible(QWidget* widget, QAccessible::Role role)
+        : QAccessibleWidget(widget, role) {}
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name) {
@@ -92,13 +93,16 @@ public:
         const auto [start, end] = Selection();
         return start != end ? 1 : 0;
     }
-    void addSelection(int startOffset, int endOffset) override { setSelection(0, startOffset, endOffset); }
+    void addSelection(int startOffset, int endOffset) override {
+        setSelection(0, startOffset, endOffset);
+    }
     void removeSelection(int) override {
         const int caret = cursorPosition();
         setSelection(0, caret, caret);
     }
     void setSelection(int, int startOffset, int endOffset) override {
-        if (auto* pane = dynamic_cast<RichEditWidget*>(widget())) pane->SetSelection(startOffset, endOffset);
+        if (auto* pane = dynamic_cast<RichEditWidget*>(widget()))
+            pane->SetSelection(startOffset, endOffset);
         if (auto* terminal = dynamic_cast<MultiLineEditWidget*>(widget())) {
             const Utf8Text text(terminal->GetText());
             terminal->SetSelection(text.PositionOf(startOffset), text.PositionOf(endOffset));
@@ -109,8 +113,9 @@ public:
     QString text(int startOffset, int endOffset) const override {
         const QString content = Content();
         const int start = std::clamp(startOffset, 0, static_cast<int>(content.size()));
-        const int end = endOffset < 0 ? static_cast<int>(content.size())
-                                      : std::clamp(endOffset, start, static_cast<int>(content.size()));
+        const int end = endOffset < 0
+                            ? static_cast<int>(content.size())
+                            : std::clamp(endOffset, start, static_cast<int>(content.size()));
         return content.mid(start, end - start);
     }
     int characterCount() const override { return static_cast<int>(Content().size()); }
@@ -144,7 +149,8 @@ public:
 private:
     QString Content() const {
         if (role() == QAccessible::StaticText) return ShownText(widget());
-        if (role() == QAccessible::StatusBar) return FromUtf8(dynamic_cast<const TextWindow&>(*widget()).GetText());
+        if (role() == QAccessible::StatusBar)
+            return FromUtf8(dynamic_cast<const TextWindow&>(*widget()).GetText());
         // The terminal paints its bytes as UTF-8 text: read it the same way,
         // and count offsets in what is read.
         if (const auto* terminal = dynamic_cast<const MultiLineEditWidget*>(widget())) {
@@ -156,11 +162,13 @@ private:
     }
     std::pair<int, int> Selection() const {
         if (const auto* pane = dynamic_cast<const RichEditWidget*>(widget())) {
-            return {static_cast<int>(pane->SelectionStart()), static_cast<int>(pane->SelectionEnd())};
+            return {static_cast<int>(pane->SelectionStart()),
+                    static_cast<int>(pane->SelectionEnd())};
         }
         if (const auto* terminal = dynamic_cast<const MultiLineEditWidget*>(widget())) {
             const Utf8Text text(terminal->GetText());
-            return {text.OffsetOf(terminal->SelectionStart()), text.OffsetOf(terminal->SelectionEnd())};
+            return {text.OffsetOf(terminal->SelectionStart()),
+                    text.OffsetOf(terminal->SelectionEnd())};
         }
         return {0, 0};
     }
@@ -185,7 +193,8 @@ public:
     int childCount() const override { return Combo()->isEditable() ? 2 : 1; }
     QAccessibleInterface* child(int index) const override {
         if (index == 0) return QAccessible::queryAccessibleInterface(Combo()->view());
-        if (index == 1 && Combo()->isEditable()) return QAccessible::queryAccessibleInterface(Combo()->lineEdit());
+        if (index == 1 && Combo()->isEditable())
+            return QAccessible::queryAccessibleInterface(Combo()->lineEdit());
         return nullptr;
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
@@ -218,7 +227,9 @@ public:
     }
 
     // QAccessibleTextInterface: the selection, read-only.
-    void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
+    void selection(int, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = 0;
+    }
     int selectionCount() const override { return 0; }
     void addSelection(int, int) override {}
     void removeSelection(int) override {}
@@ -228,8 +239,9 @@ public:
     QString text(int startOffset, int endOffset) const override {
         const QString value = Combo()->currentText();
         const int start = std::clamp(startOffset, 0, static_cast<int>(value.size()));
-        const int end = endOffset < 0 ? static_cast<int>(value.size())
-                                      : std::clamp(endOffset, start, static_cast<int>(value.size()));
+        const int end = endOffset < 0
+                            ? static_cast<int>(value.size())
+                            : std::clamp(endOffset, start, static_cast<int>(value.size()));
         return value.mid(start, end - start);
     }
     int characterCount() const override { return static_cast<int>(Combo()->currentText().size()); }
@@ -255,7 +267,8 @@ std::unordered_map<const QWidget*, QPointer<QWidget>>& SpinFields() {
 // holds none.
 QVariant SteppedValue(const QWidget* spin) {
     const auto it = SpinFields().find(spin);
-    const auto* field = it == SpinFields().end() ? nullptr : dynamic_cast<const TextWindow*>(it->second.data());
+    const auto* field =
+        it == SpinFields().end() ? nullptr : dynamic_cast<const TextWindow*>(it->second.data());
     if (!field) return {};
     const std::string text = field->GetText();
     unsigned long long value = 0;
@@ -306,7 +319,8 @@ public:
 const AccessibleNameItem* NameItemOf(const QWidget* widget) {
     const WindowInfo* info = WndRouting::Find(widget);
     QWidget* parent = widget->parentWidget();
-    const auto* dialog = parent ? dynamic_cast<const CDialog*>(WndRouting::NearestWnd(parent)) : nullptr;
+    const auto* dialog =
+        parent ? dynamic_cast<const CDialog*>(WndRouting::NearestWnd(parent)) : nullptr;
     const DialogTemplate* tmpl = dialog ? dialog->Template() : nullptr;
     if (!info || !tmpl) return nullptr;
     for (const AccessibleNameItem& item : tmpl->accessibleNames) {
@@ -332,15 +346,17 @@ QAccessibleInterface* FrameworkWidgetAccessible(const QString& className, QObjec
     // The framework's painted widgets carry no meta-object of their own, so
     // the toolkit asks for them as plain widgets.
     if (className != QLatin1String("QWidget")) return nullptr;
-    if (dynamic_cast<StaticWidget*>(widget)) return new TextWidgetAccessible(widget, QAccessible::StaticText);
+    if (dynamic_cast<StaticWidget*>(widget))
+        return new TextWidgetAccessible(widget, QAccessible::StaticText);
     if (dynamic_cast<RichEditWidget*>(widget) || dynamic_cast<MultiLineEditWidget*>(widget)) {
         return new TextWidgetAccessible(widget, QAccessible::EditableText);
     }
     if (auto* spin = dynamic_cast<UpDownWidget*>(widget)) return new SpinAccessible(spin);
-    if (dynamic_cast<IconWidget*>(widget)) return new QAccessibleWidget(widget, QAccessible::Graphic);
+    if (dynamic_cast<IconWidget*>(widget))
+        return new QAccessibleWidget(widget, QAccessible::Graphic);
     if (dynamic_cast<DialogWindow*>(widget)) {
-        const bool appWindow = (WndRouting::Find(widget) ? WndRouting::Find(widget)->exStyle : 0) &
-                               WS_EX_APPWINDOW;
+        const bool appWindow =
+            (WndRouting::Find(widget) ? WndRouting::Find(widget)->exStyle : 0) & WS_EX_APPWINDOW;
         return new QAccessibleWidget(widget, appWindow ? QAccessible::Window : QAccessible::Dialog);
     }
     return nullptr;
@@ -364,7 +380,8 @@ struct Item {
     [[nodiscard]] int Right() const { return tmpl->x + tmpl->cx; }
     [[nodiscard]] int Bottom() const {
         // A combo box's template height includes its dropped-down list.
-        return tmpl->y + (tmpl->windowClass == WC_COMBOBOX ? std::min<int>(tmpl->cy, 12) : tmpl->cy);
+        return tmpl->y +
+               (tmpl->windowClass == WC_COMBOBOX ? std::min<int>(tmpl->cy, 12) : tmpl->cy);
     }
 };
 
@@ -433,7 +450,9 @@ const Item* EnclosingGroup(const Item& target, const std::vector<Item>& items) {
             g.Bottom() < target.Bottom()) {
             continue;
         }
-        const auto area = [](const Item& i) { return (i.Right() - i.Left()) * (i.Bottom() - i.Top()); };
+        const auto area = [](const Item& i) {
+            return (i.Right() - i.Left()) * (i.Bottom() - i.Top());
+        };
         if (!best || area(g) < area(*best)) best = &g;
     }
     return best;
@@ -534,7 +553,8 @@ void AssignAccessibleNames(CDialog* pDialog) {
     const bool korean = IsKoreanUserInterface();
     for (const Item& item : items) {
         if (item.tmpl->windowClass == WC_UPDOWN) {
-            if (const Item* field = FieldLeftOf(item, items)) BindSpinField(item.widget, field->widget);
+            if (const Item* field = FieldLeftOf(item, items))
+                BindSpinField(item.widget, field->widget);
         }
         if (const AccessibleNameItem* named = NameItemOf(item.widget)) {
             SetName(item.widget, FromUtf8(korean ? named->korean : named->english));
@@ -545,7 +565,9 @@ void AssignAccessibleNames(CDialog* pDialog) {
     }
 }
 
-void InstallAccessibleInterfaces() { InstallFactory(); }
+void InstallAccessibleInterfaces() {
+    InstallFactory();
+}
 
 void RenewAccessibleInterface(QWidget* pControl) {
     const AccessibleNameItem* item = NameItemOf(pControl);
@@ -573,7 +595,8 @@ void AnnounceTextChanged(QWidget* pLabel) {
     // A static's name and text are read from it when asked (a group box
     // announces its own title): tell the reader what changed.
     if (!QAccessible::isActive() || !dynamic_cast<StaticWidget*>(pLabel)) return;
-    auto* iface = dynamic_cast<TextWidgetAccessible*>(QAccessible::queryAccessibleInterface(pLabel));
+    auto* iface =
+        dynamic_cast<TextWidgetAccessible*>(QAccessible::queryAccessibleInterface(pLabel));
     if (!iface) return;
     const QString now = ShownText(pLabel);
     if (pLabel->accessibleName().isEmpty()) {

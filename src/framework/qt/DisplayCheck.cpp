@@ -59,10 +59,11 @@ bool ConnectLocal(std::string_view name, bool abstract) {
     const std::size_t offset = abstract ? 1 : 0;
     if (name.empty() || name.size() + offset >= sizeof(address.sun_path)) return false;
     std::memcpy(address.sun_path + offset, name.data(), name.size());
-    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + name.size() +
-                                               (abstract ? 0 : 1));
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset +
+                                               name.size() + (abstract ? 0 : 1));
     Descriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    return fd.Get() >= 0 && ConnectWithin(fd.Get(), reinterpret_cast<const sockaddr*>(&address), length);
+    return fd.Get() >= 0 &&
+           ConnectWithin(fd.Get(), reinterpret_cast<const sockaddr*>(&address), length);
 }
 
 bool ConnectTcp(const std::string& host, int port) {
@@ -101,7 +102,8 @@ bool CanReachX11(const std::string& display) {
 bool CanReachWayland(const DisplayEnvironment& environment) {
     if (!environment.waylandSocket.empty()) return true;
     // The client library's own default name.
-    const std::string name = environment.waylandDisplay.empty() ? "wayland-0" : environment.waylandDisplay;
+    const std::string name =
+        environment.waylandDisplay.empty() ? "wayland-0" : environment.waylandDisplay;
     if (name.front() == '/') return ConnectLocal(name, false);
     if (environment.runtimeDir.empty()) return false;
     return ConnectLocal(environment.runtimeDir + "/" + name, false);
@@ -143,7 +145,8 @@ X11Address ParseX11Display(std::string_view display) {
         address.kind = X11Address::Kind::Local;
         return address;
     }
-    if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
     address.kind = X11Address::Kind::Tcp;
     address.host = std::string(host);
     return address;

@@ -11,8 +11,8 @@
 
 // The variables that say where the display is.
 struct DisplayEnvironment {
-    std::string platform;        // QT_QPA_PLATFORM: "xcb", "wayland", "offscreen", "wayland;xcb" ...
-    std::string x11Display;      // DISPLAY
+    std::string platform;    // QT_QPA_PLATFORM: "xcb", "wayland", "offscreen", "wayland;xcb" ...
+    std::string x11Display;  // DISPLAY
     std::string waylandDisplay;  // WAYLAND_DISPLAY
     std::string waylandSocket;   // WAYLAND_SOCKET: a connection handed down already
     std::string runtimeDir;      // XDG_RUNTIME_DIR

@@ -85,7 +85,8 @@ void FixedPitchTextView::ShowScrollState(bool scrollable, int minimum, int maxim
     m_scrollBar->SetState(scrollable, isEnabled(), minimum, maximum, page, position);
 }
 
-void FixedPitchTextView::RouteScroll(UINT code, int trackPos, const std::function<void()>& byDefault) {
+void FixedPitchTextView::RouteScroll(UINT code, int trackPos,
+                                     const std::function<void()>& byDefault) {
     QPointer<FixedPitchTextView> guard(this);
     const WPARAM wParam = MAKEWPARAM(code, static_cast<UINT>(std::max(0, trackPos)) & 0xFFFF);
     WndRouting::Route(this, WM_VSCROLL, wParam, 0, byDefault);

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "framework/WinDef.h"
-#include "framework/qt/Widgets.h"
 #include "framework/qt/TextScrollBar.h"
+#include "framework/qt/Widgets.h"
 
 class FixedPitchTextView : public QWidget, public TextWindow {
 public:

@@ -8,8 +8,8 @@
 #include <QPointer>
 #include <QWheelEvent>
 #include <algorithm>
-#include <cmath>
 #include <climits>
+#include <cmath>
 
 #include "framework/qt/WindowSystem.h"
 
@@ -75,7 +75,8 @@ void MultiLineEditWidget::ReplaceSelection(std::string_view text) {
     const long start = SelectionStart();
     const long end = SelectionEnd();
     const long room = std::max(0L, m_limit - (TextLength() - (end - start)));
-    if (static_cast<long>(text.size()) > room) text = text.substr(0, static_cast<std::size_t>(room));
+    if (static_cast<long>(text.size()) > room)
+        text = text.substr(0, static_cast<std::size_t>(room));
     Replace(start, end, text);
     m_anchor = m_caret = start + static_cast<long>(text.size());
     m_followCaret = true;
@@ -103,7 +104,9 @@ void MultiLineEditWidget::SetReadOnly(bool readOnly) {
     m_readOnly = readOnly;
 }
 
-void MultiLineEditWidget::SetLimit(long limit) { m_limit = limit > 0 ? limit : kLargestLimit; }
+void MultiLineEditWidget::SetLimit(long limit) {
+    m_limit = limit > 0 ? limit : kLargestLimit;
+}
 
 // ---- Layout and view ----
 
@@ -191,7 +194,8 @@ MultiLineEditWidget::RowLook MultiLineEditWidget::LookOf(long row, const FrameMa
     RowLook look;
     if (row >= m_layout.RowCount()) return look;
     const TextRowLayout::RowSpan span = m_layout.Row(m_text, row);
-    look.text.assign(m_text, static_cast<std::size_t>(span.start), static_cast<std::size_t>(span.end - span.start));
+    look.text.assign(m_text, static_cast<std::size_t>(span.start),
+                     static_cast<std::size_t>(span.end - span.start));
     if (marks.showSelection && marks.selStart < span.end && marks.selEnd > span.start) {
         look.selectedFrom = std::max(marks.selStart, span.start) - span.start;
         look.selectedTo = std::min(marks.selEnd, span.end) - span.start;
@@ -206,7 +210,8 @@ MultiLineEditWidget::RowLook MultiLineEditWidget::LookOf(long row, const FrameMa
 void MultiLineEditWidget::RepaintChangedRows() {
     Sync();
     const FrameMarks marks = MarksNow();
-    FixedPitchTextView::RepaintChangedRows([&](long index) { return LookOf(m_topRow + index, marks); });
+    FixedPitchTextView::RepaintChangedRows(
+        [&](long index) { return LookOf(m_topRow + index, marks); });
 }
 
 void MultiLineEditWidget::ScrollTo(long topRow) {
@@ -267,8 +272,10 @@ void MultiLineEditWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QPalette& pal = palette();
     const QRegion& region = event->region();
-    const QColor background = pal.color(m_readOnly || !isEnabled() ? QPalette::Window : QPalette::Base);
-    for (const QRect& part : region) FillOnThisThread(painter, part.intersected(rect()), background);
+    const QColor background =
+        pal.color(m_readOnly || !isEnabled() ? QPalette::Window : QPalette::Base);
+    for (const QRect& part : region)
+        FillOnThisThread(painter, part.intersected(rect()), background);
     FrameOnThisThread(painter, rect(), pal.color(QPalette::Mid));
     const QRect area = TextArea();
     painter.setClipRect(area);
@@ -281,7 +288,8 @@ void MultiLineEditWidget::paintEvent(QPaintEvent* event) {
     const long rows = PaintedRows();
     for (long index = 0; index < rows; ++index) {
         if (region.intersects(RowRect(index))) {
-            PaintRow(painter, m_topRow + index, area.top() + static_cast<int>(index) * RowHeight(), marks);
+            PaintRow(painter, m_topRow + index, area.top() + static_cast<int>(index) * RowHeight(),
+                     marks);
         }
     }
 
@@ -298,7 +306,8 @@ void MultiLineEditWidget::paintEvent(QPaintEvent* event) {
         painter.fillRect(caret, pal.color(QPalette::Text));
     }
 
-    RememberPaintedRows(region, rect(), [&](long index) { return LookOf(m_topRow + index, marks); });
+    RememberPaintedRows(region, rect(),
+                        [&](long index) { return LookOf(m_topRow + index, marks); });
 }
 
 void MultiLineEditWidget::PaintRow(QPainter& painter, long row, int y, const FrameMarks& marks) {
@@ -354,8 +363,9 @@ QRect MultiLineEditWidget::CaretRect() const {
 // ---- Input ----
 
 void MultiLineEditWidget::keyPressEvent(QKeyEvent* event) {
-    event->setAccepted(RouteKeyPress(this, *event, [this](UINT vk) { DefaultKeyDown(vk); },
-                                     [this](unsigned char c) { DefaultChar(c); }));
+    event->setAccepted(RouteKeyPress(
+        this, *event, [this](UINT vk) { DefaultKeyDown(vk); },
+        [this](unsigned char c) { DefaultChar(c); }));
 }
 
 void MultiLineEditWidget::inputMethodEvent(QInputMethodEvent* event) {
@@ -365,7 +375,8 @@ void MultiLineEditWidget::inputMethodEvent(QInputMethodEvent* event) {
     m_preedit = event->preeditString();
     update();
     event->accept();
-    if (!committed.empty()) RouteCharacters(this, committed, [this](unsigned char c) { DefaultChar(c); });
+    if (!committed.empty())
+        RouteCharacters(this, committed, [this](unsigned char c) { DefaultChar(c); });
 }
 
 QVariant MultiLineEditWidget::inputMethodQuery(Qt::InputMethodQuery query) const {

@@ -80,8 +80,8 @@ void CProgressDlg::ShowProgress() {
         bar->SetPos(static_cast<int>(position));
     }
     GetDlgItem(IDC_PROGRESS_COUNT)
-        ->SetWindowText(FormatText(m_request.countFormat,
-                                   {std::to_string(done), std::to_string(total)}));
+        ->SetWindowText(
+            FormatText(m_request.countFormat, {std::to_string(done), std::to_string(total)}));
 }
 
 void CProgressDlg::OnOK() {}

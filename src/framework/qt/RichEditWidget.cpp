@@ -16,14 +16,15 @@ constexpr WPARAM kLeftButtonDown = 0x0001;  // the button state of WM_LBUTTONDOW
 
 }  // namespace
 
-RichEditWidget::RichEditWidget(QWidget* parent, DWORD style)
-    : FixedPitchTextView(parent, style) {
+RichEditWidget::RichEditWidget(QWidget* parent, DWORD style) : FixedPitchTextView(parent, style) {
     m_scroll.nMax = 0;
     m_scroll.nPage = 0;
     MapGlyphs();
 }
 
-std::string RichEditWidget::GetText() const { return Text(); }
+std::string RichEditWidget::GetText() const {
+    return Text();
+}
 
 void RichEditWidget::SetText(std::string_view text) {
     Realize();
@@ -174,7 +175,9 @@ void RichEditWidget::HideCaretAndSelection() {
     RequestRepaint();
 }
 
-void RichEditWidget::CellsChanged() { MapGlyphs(); }
+void RichEditWidget::CellsChanged() {
+    MapGlyphs();
+}
 
 void RichEditWidget::MapGlyphs() {
     m_rawFont = QRawFont::fromFont(font());
@@ -315,7 +318,8 @@ void RichEditWidget::paintEvent(QPaintEvent* event) {
 
 void RichEditWidget::keyPressEvent(QKeyEvent* event) {
     // Keys have no default handling here: a pane decides what they do.
-    event->setAccepted(RouteKeyPress(this, *event, [](UINT) {}, [](unsigned char) {}));
+    event->setAccepted(RouteKeyPress(
+        this, *event, [](UINT) {}, [](unsigned char) {}));
 }
 
 void RichEditWidget::mousePressEvent(QMouseEvent* event) {
@@ -345,7 +349,9 @@ void RichEditWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (guard) m_dragging = false;
 }
 
-void RichEditWidget::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+void RichEditWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+}
 
 void RichEditWidget::wheelEvent(QWheelEvent* event) {
     // Three lines per notch of 120.

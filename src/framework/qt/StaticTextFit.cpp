@@ -4,8 +4,8 @@
 #include <QList>
 
 #include "framework/Dialog.h"
-#include "framework/qt/Widgets.h"
 #include "framework/qt/Utf8Text.h"
+#include "framework/qt/Widgets.h"
 
 void FitStaticTexts(CDialog* pDialog) {
     QWidget* window = pDialog ? pDialog->m_hWnd : nullptr;

@@ -19,7 +19,9 @@ long FindBreak(const char* data, long from, long length) {
 
 }  // namespace
 
-TextRowLayout::TextRowLayout() { m_lines.push_back({}); }
+TextRowLayout::TextRowLayout() {
+    m_lines.push_back({});
+}
 
 long TextRowLayout::Advance(char c, long column) const {
     if (c != '\t') return column + 1;
@@ -96,10 +98,11 @@ void TextRowLayout::Update(const std::string& text, long start, long oldEnd, lon
     // insertion at a line's end resumes that line's layout instead of
     // starting it over, so a flood of appends stays cheap; a CR before the
     // insertion could pair with an inserted LF, so it starts over then.
-    const long stopAt = last + 1 < oldCount ? m_lines[static_cast<std::size_t>(last + 1)].start + delta
-                                            : -1;
-    const bool resume = start == oldEnd && start == firstLine.start + firstLine.length &&
-                        !(firstLine.length > 0 && text[static_cast<std::size_t>(start - 1)] == '\r');
+    const long stopAt =
+        last + 1 < oldCount ? m_lines[static_cast<std::size_t>(last + 1)].start + delta : -1;
+    const bool resume =
+        start == oldEnd && start == firstLine.start + firstLine.length &&
+        !(firstLine.length > 0 && text[static_cast<std::size_t>(start - 1)] == '\r');
     m_scratch.clear();
     const long stoppedAt =
         resume ? ScanLines(text, firstLine.start, start, {firstLine.rows, firstLine.endColumn},
@@ -129,7 +132,8 @@ void TextRowLayout::Update(const std::string& text, long start, long oldEnd, lon
         m_lines.erase(at + fresh, at + replaced);
     }
     if (delta != 0) {
-        for (auto it = m_lines.begin() + first + fresh; it != m_lines.end(); ++it) it->start += delta;
+        for (auto it = m_lines.begin() + first + fresh; it != m_lines.end(); ++it)
+            it->start += delta;
     }
     m_validFirstRows = std::min(m_validFirstRows, static_cast<std::size_t>(first));
 }

@@ -73,8 +73,8 @@ private:
     // Lays out lines from `lineStart` (resuming at `from` with `cursor`) until
     // a line break that ends at or past `stopAt` (-1: the text's end).
     // Returns where that line break ends, or -1 at the text's end.
-    long ScanLines(const std::string& text, long lineStart, long from, Cursor cursor,
-                   bool hasTab, long stopAt, std::vector<Line>& out) const;
+    long ScanLines(const std::string& text, long lineStart, long from, Cursor cursor, bool hasTab,
+                   long stopAt, std::vector<Line>& out) const;
     // The first character of row `rowInLine` of a line with tabs.
     [[nodiscard]] long TabLineRowStart(const std::string& text, const Line& line,
                                        long rowInLine) const;

@@ -26,8 +26,12 @@ QRect TextScrollBar::ThumbOf(const State& state) const {
 TextScrollBar::State TextScrollBar::Shown() const {
     // A scrollable state always has a range wider than one position; the
     // enabled look is the one set here, whatever the owner's.
-    return {maximum() > minimum(), !testAttribute(Qt::WA_ForceDisabled), minimum(), maximum(),
-            pageStep(), sliderPosition()};
+    return {maximum() > minimum(),
+            !testAttribute(Qt::WA_ForceDisabled),
+            minimum(),
+            maximum(),
+            pageStep(),
+            sliderPosition()};
 }
 
 void TextScrollBar::SetState(bool scrollable, bool ownerEnabled, int minimum, int maximum, int page,

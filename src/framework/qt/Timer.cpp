@@ -18,6 +18,10 @@ void CRepeatingTimer::Start(int intervalMs, std::function<void()> callback) {
     m_timer->start(intervalMs);
 }
 
-void CRepeatingTimer::Stop() { m_timer->stop(); }
+void CRepeatingTimer::Stop() {
+    m_timer->stop();
+}
 
-bool CRepeatingTimer::IsActive() const { return m_timer->isActive(); }
+bool CRepeatingTimer::IsActive() const {
+    return m_timer->isActive();
+}

@@ -7,7 +7,9 @@ namespace {
 
 constexpr char16_t kReplacement = u'\uFFFD';
 
-bool IsContinuation(std::uint8_t byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(std::uint8_t byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 // The length of the well-formed sequence (RFC 3629) at `bytes[at]` and its
 // code point, or length 0 when the bytes there start none.

@@ -4,8 +4,8 @@
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QMenu>
-#include <QPointer>
 #include <QPainter>
+#include <QPointer>
 #include <QStyle>
 #include <QStyleOption>
 
@@ -22,16 +22,26 @@ struct KeyRow {
 
 // The keys whose virtual key and scan code the application can tell apart.
 constexpr KeyRow kKeys[] = {
-    {Qt::Key_Up, VK_UP, 0x48, true},         {Qt::Key_Down, VK_DOWN, 0x50, true},
-    {Qt::Key_Left, VK_LEFT, 0x4B, true},     {Qt::Key_Right, VK_RIGHT, 0x4D, true},
-    {Qt::Key_PageUp, VK_PRIOR, 0x49, true},  {Qt::Key_PageDown, VK_NEXT, 0x51, true},
-    {Qt::Key_Home, VK_HOME, 0x47, true},     {Qt::Key_End, VK_END, 0x4F, true},
-    {Qt::Key_Insert, VK_INSERT, 0x52, true}, {Qt::Key_Delete, VK_DELETE, 0x53, true},
-    {Qt::Key_Return, VK_RETURN, 0x1C, false}, {Qt::Key_Enter, VK_RETURN, 0x1C, false},
-    {Qt::Key_Escape, VK_ESCAPE, 0x01, false}, {Qt::Key_Tab, VK_TAB, 0x0F, false},
-    {Qt::Key_Backtab, VK_TAB, 0x0F, false},  {Qt::Key_Backspace, VK_BACK, 0x0E, false},
-    {Qt::Key_Space, VK_SPACE, 0x39, false},  {Qt::Key_Shift, VK_SHIFT, 0x2A, false},
-    {Qt::Key_Control, VK_CONTROL, 0x1D, false}, {Qt::Key_Alt, VK_MENU, 0x38, false},
+    {Qt::Key_Up, VK_UP, 0x48, true},
+    {Qt::Key_Down, VK_DOWN, 0x50, true},
+    {Qt::Key_Left, VK_LEFT, 0x4B, true},
+    {Qt::Key_Right, VK_RIGHT, 0x4D, true},
+    {Qt::Key_PageUp, VK_PRIOR, 0x49, true},
+    {Qt::Key_PageDown, VK_NEXT, 0x51, true},
+    {Qt::Key_Home, VK_HOME, 0x47, true},
+    {Qt::Key_End, VK_END, 0x4F, true},
+    {Qt::Key_Insert, VK_INSERT, 0x52, true},
+    {Qt::Key_Delete, VK_DELETE, 0x53, true},
+    {Qt::Key_Return, VK_RETURN, 0x1C, false},
+    {Qt::Key_Enter, VK_RETURN, 0x1C, false},
+    {Qt::Key_Escape, VK_ESCAPE, 0x01, false},
+    {Qt::Key_Tab, VK_TAB, 0x0F, false},
+    {Qt::Key_Backtab, VK_TAB, 0x0F, false},
+    {Qt::Key_Backspace, VK_BACK, 0x0E, false},
+    {Qt::Key_Space, VK_SPACE, 0x39, false},
+    {Qt::Key_Shift, VK_SHIFT, 0x2A, false},
+    {Qt::Key_Control, VK_CONTROL, 0x1D, false},
+    {Qt::Key_Alt, VK_MENU, 0x38, false},
 };
 
 // One WM_CHAR per byte, each with the key's lParam.
@@ -70,8 +80,8 @@ KeyMessage TranslateKey(const QKeyEvent& event) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return {static_cast<UINT>(key), 0, false};
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return {static_cast<UINT>(key), 0, false};
     if (key >= Qt::Key_F1 && key <= Qt::Key_F12) {
-        return {VK_F1 + static_cast<UINT>(key - Qt::Key_F1), 0x3B + static_cast<UINT>(key - Qt::Key_F1),
-                false};
+        return {VK_F1 + static_cast<UINT>(key - Qt::Key_F1),
+                0x3B + static_cast<UINT>(key - Qt::Key_F1), false};
     }
     return {0, 0, false};
 }
@@ -89,7 +99,8 @@ std::string CharactersOf(const QKeyEvent& event) {
 
 bool IsSystemKey(const QKeyEvent& event) {
     const int key = event.key();
-    if (key == Qt::Key_Alt || key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R) {
+    if (key == Qt::Key_Alt || key == Qt::Key_Meta || key == Qt::Key_Super_L ||
+        key == Qt::Key_Super_R) {
         return true;
     }
     // The toolkit reports AltGr (the third level of the layout, which types
@@ -109,7 +120,8 @@ bool RouteKeyPress(QWidget* widget, const QKeyEvent& event,
     SetCurrentKeyModifiers(event.modifiers());
     if (key.vk != 0) {
         const UINT vk = key.vk;
-        WndRouting::Route(widget, WM_KEYDOWN, vk, lParam, [&defaultKeyDown, vk] { defaultKeyDown(vk); });
+        WndRouting::Route(widget, WM_KEYDOWN, vk, lParam,
+                          [&defaultKeyDown, vk] { defaultKeyDown(vk); });
     }
     if (guard) RouteCharacterBytes(widget, CharactersOf(event), defaultChar, lParam);
     return true;
@@ -176,16 +188,19 @@ QImage IconImageOf(HICON icon, int size) {
         for (int x = 0; x < best->size; ++x) {
             char digit = best->pixels[static_cast<std::size_t>(y * best->size + x)];
             int index = digit <= '9' ? digit - '0' : (digit | 0x20) - 'a' + 10;
-            std::uint32_t argb = index >= 0 && static_cast<std::size_t>(index) < best->palette.size()
-                                     ? best->palette[static_cast<std::size_t>(index)]
-                                     : 0;
+            std::uint32_t argb =
+                index >= 0 && static_cast<std::size_t>(index) < best->palette.size()
+                    ? best->palette[static_cast<std::size_t>(index)]
+                    : 0;
             image.setPixel(x, y, argb);
         }
     }
     return best->size == size ? image : image.scaled(size, size);
 }
 
-QPixmap IconPixmap(HICON icon, int size) { return QPixmap::fromImage(IconImageOf(icon, size)); }
+QPixmap IconPixmap(HICON icon, int size) {
+    return QPixmap::fromImage(IconImageOf(icon, size));
+}
 
 QIcon ToQIcon(HICON icon) {
     QIcon result;
@@ -200,9 +215,13 @@ DialogWindow::DialogWindow(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
-std::string DialogWindow::GetText() const { return ToUtf8(windowTitle()); }
+std::string DialogWindow::GetText() const {
+    return ToUtf8(windowTitle());
+}
 
-void DialogWindow::SetText(std::string_view text) { setWindowTitle(FromUtf8(text)); }
+void DialogWindow::SetText(std::string_view text) {
+    setWindowTitle(FromUtf8(text));
+}
 
 void DialogWindow::closeEvent(QCloseEvent* event) {
     // The close box and Alt+F4 arrive as the SC_CLOSE system command; the
@@ -248,10 +267,13 @@ EditWidget::EditWidget(QWidget* parent, DWORD style, DWORD exStyle) : QLineEdit(
     }
     setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
     setMaxLength(32767);
-    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { m_text = ToUtf8(text); });
+    connect(this, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_text = ToUtf8(text); });
 }
 
-std::string EditWidget::GetText() const { return m_text; }
+std::string EditWidget::GetText() const {
+    return m_text;
+}
 
 void EditWidget::SetText(std::string_view value) {
     // Every stored value is written back on every read: compare with the
@@ -274,7 +296,9 @@ void LabelRenamed(QWidget* label) {
 }
 }  // namespace
 
-void SetLabelTextListeners(LabelTextListeners listeners) { g_labelListeners = listeners; }
+void SetLabelTextListeners(LabelTextListeners listeners) {
+    g_labelListeners = listeners;
+}
 
 // ---- Buttons ----
 
@@ -283,20 +307,30 @@ PushButtonWidget::PushButtonWidget(QWidget* parent, DWORD style)
     setAutoDefault(false);
     setDefault(m_bDefault);
     setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
-    connect(this, &QPushButton::clicked, this, [this] { WndRouting::NotifyParent(this, BN_CLICKED); });
+    connect(this, &QPushButton::clicked, this,
+            [this] { WndRouting::NotifyParent(this, BN_CLICKED); });
 }
 
-std::string PushButtonWidget::GetText() const { return ToUtf8(text()); }
+std::string PushButtonWidget::GetText() const {
+    return ToUtf8(text());
+}
 
-void PushButtonWidget::SetText(std::string_view value) { setText(FromUtf8(value)); }
+void PushButtonWidget::SetText(std::string_view value) {
+    setText(FromUtf8(value));
+}
 
 CheckBoxWidget::CheckBoxWidget(QWidget* parent) : QCheckBox(parent) {
-    connect(this, &QCheckBox::clicked, this, [this] { WndRouting::NotifyParent(this, BN_CLICKED); });
+    connect(this, &QCheckBox::clicked, this,
+            [this] { WndRouting::NotifyParent(this, BN_CLICKED); });
 }
 
-std::string CheckBoxWidget::GetText() const { return ToUtf8(text()); }
+std::string CheckBoxWidget::GetText() const {
+    return ToUtf8(text());
+}
 
-void CheckBoxWidget::SetText(std::string_view value) { setText(FromUtf8(value)); }
+void CheckBoxWidget::SetText(std::string_view value) {
+    setText(FromUtf8(value));
+}
 
 GroupBoxWidget::GroupBoxWidget(QWidget* parent) : QGroupBox(parent) {
     // A group box is only a frame drawn behind its neighbours, its title
@@ -308,7 +342,9 @@ GroupBoxWidget::GroupBoxWidget(QWidget* parent) : QGroupBox(parent) {
         "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; top: 0px; }"));
 }
 
-std::string GroupBoxWidget::GetText() const { return ToUtf8(title()); }
+std::string GroupBoxWidget::GetText() const {
+    return ToUtf8(title());
+}
 
 void GroupBoxWidget::SetText(std::string_view value) {
     setTitle(FromUtf8(value));
@@ -334,8 +370,8 @@ void FillOnThisThread(QPainter& painter, const QRect& area, const QColor& color)
     // The engine splits a fill of 96 scanlines or more among its threads.
     constexpr int kBand = 64;
     for (int top = area.top(); top <= area.bottom(); top += kBand) {
-        painter.fillRect(QRect(area.left(), top, area.width(), std::min(kBand, area.bottom() + 1 - top)),
-                         color);
+        painter.fillRect(
+            QRect(area.left(), top, area.width(), std::min(kBand, area.bottom() + 1 - top)), color);
     }
 }
 
@@ -384,8 +420,8 @@ void StaticWidget::paintEvent(QPaintEvent*) {
     // Opaque, so that a changed text does not repaint what lies behind it.
     painter.fillRect(rect(), palette().color(QPalette::Window));
     painter.setFont(font());
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::WindowText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     const int align = (m_style & SS_TYPEMASK) == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft;
     painter.drawText(rect(), align | Qt::AlignTop | Qt::TextSingleLine, DisplayText());
 }
@@ -410,7 +446,9 @@ ComboWidget::ComboWidget(QWidget* parent, DWORD style) : QComboBox(parent) {
             [this](int) { WndRouting::NotifyParent(this, CBN_SELCHANGE); });
 }
 
-std::string ComboWidget::GetText() const { return ToUtf8(currentText()); }
+std::string ComboWidget::GetText() const {
+    return ToUtf8(currentText());
+}
 
 void ComboWidget::SetText(std::string_view value) {
     if (isEditable()) setEditText(FromUtf8(value));

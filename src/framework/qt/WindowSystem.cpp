@@ -27,7 +27,8 @@ WindowInfo& WndRouting::Register(QWidget* widget, int id, DWORD style, DWORD exS
     }
     QObject::connect(widget, &QObject::destroyed, [widget, parent] {
         if (WindowInfo* parentInfo = parent ? Find(parent) : nullptr) {
-            std::erase_if(parentInfo->children, [widget](const auto& child) { return child.second == widget; });
+            std::erase_if(parentInfo->children,
+                          [widget](const auto& child) { return child.second == widget; });
         }
         auto it = Registry().find(widget);
         if (it == Registry().end()) return;

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "framework/qt/Utf8Text.h"
 #include "framework/Wnd.h"
+#include "framework/qt/Utf8Text.h"
 
 class CFont;
 

@@ -1,11 +1,11 @@
 #include "framework/testing/BlockingSocket.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <utility>
 
@@ -21,7 +21,9 @@ sockaddr_in Loopback(std::uint16_t port) {
 
 }  // namespace
 
-CBlockingSocket::~CBlockingSocket() { Close(); }
+CBlockingSocket::~CBlockingSocket() {
+    Close();
+}
 
 CBlockingSocket::CBlockingSocket(CBlockingSocket&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)) {}
@@ -68,7 +70,8 @@ CBlockingSocket CBlockingSocket::Datagram() {
 std::uint16_t CBlockingSocket::Port() const {
     sockaddr_in address{};
     socklen_t size = sizeof address;
-    if (m_fd < 0 || ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) return 0;
+    if (m_fd < 0 || ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        return 0;
     return ntohs(address.sin_port);
 }
 

@@ -4,7 +4,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-void PumpMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void PumpMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer timer;

@@ -7,8 +7,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 
-#include "framework/qt/Widgets.h"
 #include "framework/qt/Utf8Text.h"
+#include "framework/qt/Widgets.h"
 
 namespace {
 
@@ -18,10 +18,10 @@ struct VkKey {
 };
 
 constexpr VkKey kVkKeys[] = {
-    {VK_BACK, Qt::Key_Backspace}, {VK_TAB, Qt::Key_Tab},     {VK_RETURN, Qt::Key_Return},
-    {VK_ESCAPE, Qt::Key_Escape},  {VK_SPACE, Qt::Key_Space}, {VK_PRIOR, Qt::Key_PageUp},
-    {VK_NEXT, Qt::Key_PageDown},  {VK_END, Qt::Key_End},     {VK_HOME, Qt::Key_Home},
-    {VK_LEFT, Qt::Key_Left},      {VK_UP, Qt::Key_Up},       {VK_RIGHT, Qt::Key_Right},
+    {VK_BACK, Qt::Key_Backspace}, {VK_TAB, Qt::Key_Tab},       {VK_RETURN, Qt::Key_Return},
+    {VK_ESCAPE, Qt::Key_Escape},  {VK_SPACE, Qt::Key_Space},   {VK_PRIOR, Qt::Key_PageUp},
+    {VK_NEXT, Qt::Key_PageDown},  {VK_END, Qt::Key_End},       {VK_HOME, Qt::Key_Home},
+    {VK_LEFT, Qt::Key_Left},      {VK_UP, Qt::Key_Up},         {VK_RIGHT, Qt::Key_Right},
     {VK_DOWN, Qt::Key_Down},      {VK_INSERT, Qt::Key_Insert}, {VK_DELETE, Qt::Key_Delete},
 };
 
