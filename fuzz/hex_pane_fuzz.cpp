@@ -34,20 +34,13 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "panes/ByteBuffer.h"
 #include "panes/HexCaret.h"
 #include "panes/HexLayout.h"
 #include "panes/HexLine.h"
 
 namespace {
-
-#define FUZZ_CHECK(cond)                                                                  \
-    do {                                                                                  \
-        if (!(cond)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                                 \
-        }                                                                                 \
-    } while (0)
 
 class Input {
 public:
