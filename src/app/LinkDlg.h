@@ -113,6 +113,10 @@ private:
     // Connecting, or Idle (reported, m_bTelnetActive cleared) when the
     // attempt fails at once.
     void StartConnect(std::uint32_t nAddress, bool bKeepAlive);
+    // A TCP connect that failed, at once or in its notification: the data
+    // endpoint closed, the Telnet session given up, Idle, and `nError`
+    // reported. The controls are left for the caller to update.
+    void FailConnect(int nError);
     // A multicast endpoint joined to the group (network order).
     void OpenMulticast(std::uint32_t nGroup);
     // Closes the data endpoint, abandons a lookup and drops whatever waits to

@@ -49,6 +49,10 @@ void ShowFileProblem(const std::string& text) {
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
 
+void ShowReadError(const std::string& path, int error) {
+    ShowFileProblem("Could not read " + path + ": " + SystemErrorText(error) + ".");
+}
+
 // Runs a transfer to its end, under a progress window when it is long;
 // false when the user canceled it.
 bool RunTransfer(CWnd* owner, IProgressTask& transfer, UINT captionId, UINT textId,
@@ -128,7 +132,7 @@ void CLinkDlg::OnButtonLoad() {
     int error = 0;
     const std::int64_t length = file.GetLength(&error);
     if (length < 0) {
-        ShowFileProblem("Could not read " + *path + ": " + SystemErrorText(error) + ".");
+        ShowReadError(*path, error);
         return;
     }
     // Read aside, straight into storage of its own: the send pane and the
@@ -142,7 +146,7 @@ void CLinkDlg::OnButtonLoad() {
     }
     if (!RunTransfer(this, load, IDS_LOAD, IDS_LOADING_FILE, *path, m_buttonLoad.GetFont())) return;
     if (load.Error() != 0) {
-        ShowFileProblem("Could not read " + *path + ": " + SystemErrorText(load.Error()) + ".");
+        ShowReadError(*path, load.Error());
         return;
     }
     // A length past the field's type would wrap to a small number that

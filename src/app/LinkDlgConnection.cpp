@@ -146,14 +146,18 @@ void CLinkDlg::StartConnect(std::uint32_t nAddress, bool bKeepAlive) {
         // so the attempt ends here instead of waiting in Connecting forever.
         const int error = WSAGetLastError();
         if (!IsWouldBlockError(error)) {
-            CloseDataSocket();
-            m_bTelnetActive = false;
-            Transition(ConnectionEvent::ConnectFailed);
-            ReportSocketError(error);
+            FailConnect(error);
             return;
         }
     }
     Transition(ConnectionEvent::ConnectStarted);
+}
+
+void CLinkDlg::FailConnect(int nError) {
+    CloseDataSocket();
+    m_bTelnetActive = false;
+    Transition(ConnectionEvent::ConnectFailed);
+    ReportSocketError(nError);
 }
 
 void CLinkDlg::OnButtonClose() {
@@ -184,10 +188,7 @@ void CLinkDlg::OnSelchangeMode() {
 void CLinkDlg::OnSocketConnect(CLinkSocket*, int nErrorCode) {
     const ConnectionMode mode = ModeOf(m_comboMode.GetCurSel());
     if (nErrorCode != 0) {
-        CloseDataSocket();
-        m_bTelnetActive = false;
-        Transition(ConnectionEvent::ConnectFailed);
-        ReportSocketError(nErrorCode);
+        FailConnect(nErrorCode);
         UpdateConnectionUi();
         return;
     }

@@ -137,7 +137,8 @@ BlockReserve& Reserve() {
 }  // namespace
 
 void* AllocateBlock(std::size_t size, BlockPages pages) noexcept {
-    if (size > g_limit.load() - std::min(g_limit.load(), g_bytesInUse.load())) return nullptr;
+    const std::size_t limit = g_limit.load();
+    if (size > limit - std::min(limit, g_bytesInUse.load())) return nullptr;
     void* block = pages == BlockPages::Large ? Reserve().Take(size) : nullptr;
     if (block == nullptr) block = MapAligned(size, pages);
     if (block != nullptr) g_bytesInUse += size;
