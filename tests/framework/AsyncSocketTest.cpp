@@ -7,26 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
-#include <random>
 
 #include "SocketTestSupport.h"
 #include "framework/SocketApi.h"
 #include "framework/testing/SocketSetup.h"
 
 using namespace sockettest;
-
-namespace {
-
-std::string Pattern(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes) {
-        c = static_cast<char>(random() & 0xFF);
-    }
-    return bytes;
-}
-
-}  // namespace
 
 TEST(AsyncSocketConnect, SucceedsWithOneNotificationAndKnowsItsPeer) {
     Fd listener = RawListener();

@@ -1,11 +1,6 @@
 #pragma once
-// Socket test helpers: an event pump with a time bound, raw loopback peers,
-// and an endpoint that records what it is told.
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
+// Socket test helpers: draining the event loop, raw loopback peers, and an
+// endpoint that records what it is told.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -13,40 +8,34 @@
 #include <unistd.h>
 
 #include <functional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "framework/AsyncSocket.h"
+#include "framework/testing/EventPump.h"
 #include "framework/testing/SocketSetup.h"
 
 namespace sockettest {
-
-// Runs the event loop until `done` holds or `ms` pass; returns `done()`.
-inline bool PumpUntil(const std::function<bool()>& done, int ms = 5000) {
-    QEventLoop loop;
-    QTimer check;
-    QElapsedTimer clock;
-    clock.start();
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done() || clock.elapsed() > ms) {
-            loop.quit();
-        }
-    });
-    check.start(1);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
-}
 
 // Lets the dispatcher deliver whatever is ready, a few rounds over. What a
 // notification would report is already in the kernel, so one that should
 // not come would have come by then.
 inline void Drain(int rounds = 20) {
     for (int i = 0; i < rounds; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        PumpMessages();
     }
+}
+
+// `size` pseudo-random bytes, the same for the same `seed`.
+inline std::string Pattern(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(random() & 0xFF);
+    }
+    return bytes;
 }
 
 class Fd {

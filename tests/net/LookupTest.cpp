@@ -104,11 +104,6 @@ struct Bench {
     }
 };
 
-void SetSendBytes(TestMainWindow& w, const std::string& bytes) {
-    w.SendPane().SetData(static_cast<std::int64_t>(bytes.size()),
-                         reinterpret_cast<const BYTE*>(bytes.data()));
-}
-
 // One CONNECT, TELNET or UDP open against a lookup that is answered only
 // after CLOSE; returns the longest the event loop went unserved meanwhile.
 long UnansweredLookup(const Action& action) {

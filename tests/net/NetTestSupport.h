@@ -129,6 +129,12 @@ inline Fd AcceptWindow(int listener) {
     return peer;
 }
 
+// Makes `bytes` the SEND pane's contents.
+inline void SetSendBytes(TestMainWindow& w, const std::string& bytes) {
+    w.SendPane().SetData(static_cast<std::int64_t>(bytes.size()),
+                         reinterpret_cast<const BYTE*>(bytes.data()));
+}
+
 [[nodiscard]] inline std::string Status(TestMainWindow& w) {
     return w.Text(IDC_STATUS);
 }

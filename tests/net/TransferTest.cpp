@@ -8,7 +8,6 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 
-#include <random>
 #include <thread>
 #include <vector>
 
@@ -18,17 +17,11 @@
 #include "framework/testing/SocketSetup.h"
 
 using namespace nettest;
+using sockettest::Pattern;
 using sockettest::RawListener;
 using sockettest::RawUdp;
 
 namespace {
-
-std::string Pattern(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    std::mt19937 random(seed);
-    for (char& c : bytes) c = static_cast<char>(random());
-    return bytes;
-}
 
 std::string PaneBytes(const CHexView& pane) {
     std::string bytes;
@@ -36,11 +29,6 @@ std::string PaneBytes(const CHexView& pane) {
         bytes.append(reinterpret_cast<const char*>(run.data()), run.size());
     });
     return bytes;
-}
-
-void SetSendBytes(TestMainWindow& w, const std::string& bytes) {
-    w.SendPane().SetData(static_cast<std::int64_t>(bytes.size()),
-                         reinterpret_cast<const BYTE*>(bytes.data()));
 }
 
 // Closes with a reset (RST) instead of an orderly shutdown.
