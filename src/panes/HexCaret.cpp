@@ -153,10 +153,9 @@ void HexCaret::Press(HexKey key) noexcept {
 void HexCaret::Down(long p) noexcept {
     const std::int64_t row = HexLayout::RowOf(p);
     if (row < m_layout.PageLines() - 1) {
-        const std::int64_t below =
-            m_layout.RowStart(row + 1) + hexline::ByteOfColumn(HexLayout::ColumnOf(p));
-        if (m_layout.HasByte(below)) {
-            Put(p + HexLayout::kRowChars);
+        const long below = p + HexLayout::kRowChars;
+        if (m_layout.HasByte(m_layout.ByteIndexAt(below))) {
+            Put(below);
         }
     } else {
         Scroll(HexScroll::LineDown);
@@ -269,7 +268,7 @@ std::optional<HexEdit> HexCaret::Type(unsigned character) noexcept {
     HexEdit edit;
     edit.position = p;
     edit.viewIndex = m_layout.ViewIndexAt(p);
-    edit.index = m_layout.TopLine() * HexLayout::kBytesPerRow + edit.viewIndex;
+    edit.index = m_layout.ByteIndexAt(p);
     if (!m_layout.HasByte(edit.index)) {
         return std::nullopt;
     }

@@ -44,7 +44,6 @@ void CHexView::InitView() {
     m_nLineHeight = std::max(1, metrics.tmHeight + metrics.tmExternalLeading);
     m_data.Clear();
     m_nLength = 0;
-    m_nLineCount = 0;
     m_nTopLine = 0;
     UpdateMetrics();
     RenderLines();
@@ -70,7 +69,6 @@ bool CHexView::ResizeData(std::int64_t nCount) {
 void CHexView::ShowFromStart() {
     m_nLength = m_data.Size();
     m_nTopLine = 0;
-    m_nLineCount = hexline::LineCount(m_nLength);
     UpdateMetrics();
     RenderLines();
 }
@@ -80,7 +78,6 @@ bool CHexView::AppendData(std::int64_t nCount, const BYTE* pData) {
     // counters; the lines are formatted when they are next read or painted.
     if (nCount > 0 && !m_data.Append(pData, nCount)) return false;
     m_nLength = m_data.Size();
-    m_nLineCount = hexline::LineCount(m_nLength);
     // Even an append of nothing brings a scrolled view back to the end.
     m_nTopLine = Layout().EndTopLine();
     UpdateMetrics();
@@ -106,12 +103,13 @@ std::int64_t CHexView::MeasuredPageLines() const {
 void CHexView::UpdateMetrics() {
     m_nPageLines = MeasuredPageLines();
     ShowScrollBar(true);
-    m_nScrollShift = ScrollShiftFor(m_nLineCount - 1);
+    const std::int64_t lastLine = GetLineCount() - 1;
+    m_nScrollShift = ScrollShiftFor(lastLine);
     const int shift = m_nScrollShift;
     SCROLLINFO info;
     info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
     info.nMin = 0;
-    info.nMax = static_cast<int>((m_nLineCount - 1) >> shift);
+    info.nMax = static_cast<int>(lastLine >> shift);
     const std::int64_t page = m_nPageLines >> shift;
     info.nPage = static_cast<UINT>(shift == 0 ? page : std::max<std::int64_t>(page, 1));
     info.nPos = static_cast<int>(Layout().ScrollPosition() >> shift);

@@ -31,6 +31,7 @@
 #include "panes/ByteBuffer.h"
 #include "panes/HexCaret.h"
 #include "panes/HexLayout.h"
+#include "panes/HexLine.h"
 
 class CHexView : public CRichEditCtrl {
 public:
@@ -58,7 +59,7 @@ public:
 
     // The view's counters: dump lines in the buffer, the line on the first
     // row, and the lines of a page.
-    [[nodiscard]] std::int64_t GetLineCount() const { return m_nLineCount; }
+    [[nodiscard]] std::int64_t GetLineCount() const { return hexline::LineCount(m_nLength); }
     [[nodiscard]] std::int64_t GetTopLine() const { return m_nTopLine; }
     [[nodiscard]] std::int64_t GetPageLines() const { return m_nPageLines; }
 
@@ -98,7 +99,6 @@ private:
     void OnLButtonUp(UINT nFlags, CPoint point);
     void OnVScroll(UINT nSBCode, UINT nPos, CWnd* pScrollBar);
 
-    std::int64_t m_nLineCount = 0;
     std::int64_t m_nTopLine = 0;
     std::int64_t m_nPageLines = 0;
     // Line numbers are shifted right by this before they go to the bar.

@@ -69,13 +69,19 @@ RichEditWidget::RowLook RichEditWidget::LookOf(long row) const {
         look.selectedTo = std::min(m_selEnd, rowEnd) - rowStart;
     }
     if (active && CaretOn()) {
-        // The caret after a full last row stands at that row's end.
-        const long p = m_selStart;
-        const bool afterFullRow = p == length && p > 0 && p % m_rowChars == 0;
-        const long caretRow = afterFullRow ? (p - 1) / m_rowChars : p / m_rowChars;
-        if (caretRow == row) look.caret = afterFullRow ? m_rowChars : p % m_rowChars;
+        const CaretCell caret = CaretCellNow();
+        if (caret.row == row) look.caret = caret.column;
     }
     return look;
+}
+
+RichEditWidget::CaretCell RichEditWidget::CaretCellNow() const {
+    // The caret after a full last row stands at that row's end.
+    const long p = m_selStart;
+    if (p == static_cast<long>(m_text.size()) && p > 0 && p % m_rowChars == 0) {
+        return {(p - 1) / m_rowChars, m_rowChars};
+    }
+    return {p / m_rowChars, p % m_rowChars};
 }
 
 void RichEditWidget::RepaintChangedRows() {
@@ -304,14 +310,10 @@ void RichEditWidget::paintEvent(QPaintEvent* event) {
         if (!dirty.isEmpty()) PaintText(painter, area, dirty);
     }
     if (hasFocus() && !m_caretHidden && CaretOn()) {
-        const long length = static_cast<long>(m_text.size());
-        const long p = m_selStart;
-        QPoint at = PointOf(p);
-        if (p == length && p > 0 && p % m_rowChars == 0) {
-            // The caret after a full last row stands at that row's end.
-            at = PointOf(p - 1) + QPoint(CellWidth(), 0);
-        }
-        painter.fillRect(at.x(), at.y(), 2, RowHeight(), pal.color(QPalette::Text));
+        const CaretCell caret = CaretCellNow();
+        painter.fillRect(area.left() + static_cast<int>(caret.column) * CellWidth(),
+                         area.top() + static_cast<int>(caret.row) * RowHeight(), 2, RowHeight(),
+                         pal.color(QPalette::Text));
     }
     RememberPaintedRows(event->region(), area, [this](long row) { return LookOf(row); });
 }

@@ -75,6 +75,12 @@ protected:
 
 private:
     [[nodiscard]] RowLook LookOf(long row) const;
+    // The row and column of the caret's cell.
+    struct CaretCell {
+        long row = 0;
+        long column = 0;
+    };
+    [[nodiscard]] CaretCell CaretCellNow() const;
     // A frame: the rows whose look changed since they were painted.
     void RepaintChangedRows();
     // The glyph of every byte value in the present font.
